@@ -19,6 +19,12 @@ class System {
   virtual uint32_t show_command() = 0;  // 10 (SW_SHOWDEFAULT) when none was given
   // Ends the process at once with `code`, running no destructors or release steps.
   [[noreturn]] virtual void exit_now(int code) = 0;
+
+  // CharUpperBuffA / CharLowerBuffA in place, by the platform's rules for its code page.
+  // False when the platform has no rules of its own; the caller then uses code page 437's
+  // case pairs.
+  virtual bool char_upper(char* /*text*/, uint32_t /*length*/) { return false; }
+  virtual bool char_lower(char* /*text*/, uint32_t /*length*/) { return false; }
 };
 
 }  // namespace platform

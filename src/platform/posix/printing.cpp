@@ -1,0 +1,7 @@
+#include "platform/posix/services.h"
+
+namespace platform::posix {
+
+Printing* printing() { return nullptr; }
+
+}  // namespace platform::posix
