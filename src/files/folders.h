@@ -1,0 +1,24 @@
+// Folders and paths: create a folder, read the attributes of a path, free and total bytes
+// of a volume. Errors are raised in the caller's ErrorScope.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace files {
+
+// Creates one folder (no parent folders). A wildcard in the path gives 76; an existing
+// folder 75, a missing parent 76, refused access 70.
+void dir_make(const std::string& path);
+
+// The platform's attributes of a file or a folder; 0 and an error when they cannot be
+// read (53 missing file, 76 missing path, 64 wildcard).
+uint32_t file_attributes(const std::string& path);
+
+// Free and total bytes of the volume named by `root`: empty text is the current drive,
+// "\\server\share" a network share, otherwise the first character is a drive letter
+// ("C" and "C:\TEMP" both mean drive C). 0 when the volume cannot be asked; never an error.
+long double disk_free(const std::string& root);
+long double disk_size(const std::string& root);
+
+}  // namespace files
