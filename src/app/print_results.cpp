@@ -1,0 +1,7 @@
+#include "app/print_results.h"
+
+namespace app {
+
+void PrintResults() {}
+
+}  // namespace app
