@@ -1,0 +1,87 @@
+#include "app/refusal_screen.h"
+
+#include <cstdint>
+#include <string>
+
+#include "app/cube_table.h"
+#include "app/dispatch_screens.h"
+#include "app/place.h"
+#include "app/read_action.h"
+#include "app/screen_name.h"
+#include "console/keyboard.h"
+#include "console/screen.h"
+#include "runtime/error.h"
+#include "text/strings.h"
+
+namespace app {
+
+namespace {
+constexpr int32_t kKeep = -1;
+// Colours of the letters of the word, by position.
+constexpr int32_t kLetterColors[9] = {11, 14, 11, 10, 7, 10, 11, 14, 11};
+}  // namespace
+
+void RefusalScreen() {
+  runtime::ErrorScope scope;
+  ScreenActivation activation;
+  const std::string name = ScreenName(2, {});
+  if (text::text_compare(name, kScreenGag) != 0) return;
+  const std::string word = "MICROSOFT";
+
+  console::console_clear();
+  CubeTable(kCubeScreen);
+  // Blank columns 30 to 77 of rows 19 to 27, over the third group of the table.
+  for (int32_t row = 19; row <= 27; ++row) {
+    PlaceCursor(row, 30);
+    console::console_print(text::text_fill(48, ' '));
+  }
+  console::pause_ms(400);
+  PlaceColored(20, 32, 15);
+  PrintLine("WHAT !?");
+  console::pause_ms(210);
+  for (int32_t k = 1; k <= 9; ++k) {
+    const std::string letter = text::text_mid(word, k, 1);
+    console::pause_ms(210);
+    PlaceColored(20, 41 + 2 * (k - 1), kLetterColors[k - 1]);
+    PrintLine(letter);
+  }
+  console::pause_ms(210);
+  PlaceColored(20, 59, 7);
+  console::console_print("..?");
+  console::pause_ms(700);
+  console::console_color(15, kKeep);
+  PrintLine("  PLEASE !!");
+  console::pause_ms(1055);
+
+  PlaceColored(23, 32, 11);
+  console::console_print("What kind of a ");
+  console::console_color(14, kKeep);
+  console::console_print(text::text_chr(173));
+  console::console_print("!");
+  console::console_print(text::text_chr(155));
+  console::console_print("$%^& ");
+  console::console_color(11, kKeep);
+  PrintLine("fool do you think I am?");
+  console::pause_ms(1055);
+
+  PlaceColored(26, 32, 11);
+  console::console_print("Press the ");
+  console::console_color(14, kKeep);
+  console::console_print("SPACE BAR ");
+  console::console_color(11, kKeep);
+  PrintLine("to make another choice");
+
+  // Keys typed during the animation wait in the console input and are read here.
+  int32_t stage = 1;
+  while (stage == 1) {
+    ReadAction(1);
+    const int32_t action = ReadAction(2);
+    if (action == kActionMain || action == kActionEnd) {
+      ScreenName(1, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
+      DispatchScreens();
+      stage = 2;
+    }
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,102 @@
+#include "app/save_results.h"
+
+#include "app/cube_table.h"
+#include "app/place.h"
+#include "app/program_variables.h"
+#include "app/screen_name.h"
+#include "console/screen.h"
+#include "files/files.h"
+#include "files/folders.h"
+#include "runtime/error.h"
+#include "text/strings.h"
+
+namespace app {
+
+namespace {
+
+// Program lifetime, overwritten by every save and read again when the box is redrawn.
+std::string g_save_folder;
+std::string g_saved_name;
+std::string g_saved_path;
+int32_t g_save_error = 0;  // first error code of the last save; 0 when it went through
+
+// Opens, writes and closes the results file; gives the first error code met, or 0.
+int32_t WriteResultsFile() {
+  runtime::ErrorScope scope;
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, g_saved_path);
+  int32_t first = runtime::error_take();
+  CubeTable(kCubeFile);
+  if (first == 0) first = CubeTableFileError();
+  files::file_close(1, 0);
+  const int32_t close_error = runtime::error_take();
+  if (first == 0) first = close_error;
+  return first;
+}
+
+void DrawConfirmationBox() {
+  console::console_color(0, 15);
+  for (int32_t row = 30; row <= 35; ++row) {
+    PlaceCursor(row, 47);
+    PrintLine(text::text_fill(31, ' '));
+  }
+  PlaceCursor(31, 48);
+  if (g_save_error == 0) {
+    PrintLine("Results saved to file");
+  } else {
+    PrintLine("Results NOT saved to file");
+    PlaceCursor(32, 48);
+    PrintLine(text::text_concat("Error code ", std::to_string(g_save_error)));
+  }
+  PlaceCursor(33, 48);
+  PrintLine(text::text_concat(g_saved_name, ".TXT"));
+  PlaceCursor(34, 48);
+  PrintLine(text::text_concat("in folder ", g_save_folder));
+  console::console_color(7, 0);
+}
+
+}  // namespace
+
+void SaveResults(int32_t mode, const std::string& name) {
+  runtime::ErrorScope scope;
+  if (!ScreenIs(kScreenFile2)) return;
+  if (mode == 1) {
+    text::text_assign(g_save_folder, "C:\\TEMP");
+    EnsureFolder(1, g_save_folder);
+    text::text_assign(g_saved_name, name);
+    g_saved_path = text::text_join({g_save_folder, "\\", g_saved_name, ".TXT"});
+    g_save_error = WriteResultsFile();
+  }
+  DrawConfirmationBox();
+}
+
+void EnsureFolder(int32_t mode, const std::string& folder) {
+  runtime::ErrorScope scope;
+  std::string chosen;
+  if (mode == 1) {
+    text::text_assign(chosen, "C:\\Temp");
+  } else if (mode == 2) {
+    if (text::text_len(folder) < 6) return;
+    text::text_assign(chosen, folder);
+  } else {
+    return;
+  }
+  if (FolderExists(chosen) != 0) return;
+  if (FolderExists(chosen) == 0) files::dir_make(chosen);
+}
+
+int32_t FolderExists(const std::string& path) {
+  runtime::ErrorScope scope;
+  files::file_attributes(path);
+  return runtime::error_take() == 0 ? -1 : 0;
+}
+
+namespace detail {
+void ReleaseSaveGlobals() {
+  g_save_folder = std::string();
+  g_saved_name = std::string();
+  g_saved_path = std::string();
+  g_save_error = 0;
+}
+}  // namespace detail
+
+}  // namespace app

@@ -1,0 +1,22 @@
+// Saving the results to C:\TEMP\<NAME>.TXT and the confirmation box that reports it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+// Runs only on the screen "File-2". Mode 1 makes sure the folder exists, writes the results
+// file under `name` and draws the confirmation box; mode 2 only draws the box again for the
+// last save. The box says whether the save went through and, when it did not, the first
+// error code met while opening, writing or closing the file.
+void SaveResults(int32_t mode, const std::string& name);
+
+// Mode 1 makes sure "C:\Temp" exists (the argument is ignored); mode 2 makes sure `folder`
+// exists, unless it is shorter than 6 characters; other modes do nothing.
+void EnsureFolder(int32_t mode, const std::string& folder);
+
+// -1 when the attributes of `path` can be read (a file counts as well as a folder), else 0.
+int32_t FolderExists(const std::string& path);
+
+}  // namespace app
