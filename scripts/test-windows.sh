@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The Windows stage of ./test.sh: cross-builds everything for x86_64 and i686 with mingw-w64
+# (warnings as errors, static), then runs every x86_64 GoogleTest program under Wine and the
+# scripted console checks in tests/windows/. The i686 build is only linked: 32-bit programs
+# cannot run on these machines.
+#
+#   scripts/test-windows.sh [SUMMARY_FILE]
+#
+# Appends "windows: N passed, M failed" to SUMMARY_FILE and exits non-zero on any failure.
+# Environment: OT_WINE_TIMEOUT (seconds per test program, default 300), OT_JOBS.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+summary=${1:-/dev/null}
+jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
+per_test=${OT_WINE_TIMEOUT:-300}
+b64="$root/build/win64"
+b32="$root/build/win32-i686"
+
+log() { echo "[windows] $*"; }
+fail_summary() {
+  echo "windows: $1" >>"$summary"
+  exit 1
+}
+
+for tool in x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix wine wineserver script timeout; do
+  command -v "$tool" >/dev/null || fail_summary "missing $tool (run scripts/bootstrap.sh)"
+done
+
+configure_and_build() {  # DIR TOOLCHAIN
+  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" \
+    -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=ON -DOT_SANITIZE=OFF -DOT_BUILD_BENCH=OFF \
+    -DOT_BUILD_FUZZ=OFF >/dev/null || return 1
+  cmake --build "$1" -j "$jobs"
+}
+
+log "building x86_64"
+configure_and_build "$b64" mingw-x86_64.cmake || fail_summary "x86_64 build FAILED"
+log "building i686 (build only)"
+configure_and_build "$b32" mingw-i686.cmake || fail_summary "i686 build FAILED"
+
+# A private Wine prefix, kept between runs (creating one takes a while and ~700 MB).
+export WINEPREFIX="$b64/wineprefix" WINEARCH=win64 WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+trap cleanup EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  log "creating the Wine prefix"
+  rm -rf "$WINEPREFIX"
+  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || fail_summary "wineboot FAILED"
+fi
+export OT_WINEPREFIX="$WINEPREFIX"
+
+results="$b64/wine-results"
+rm -rf "$results"
+mkdir -p "$results"
+passed=0
+failed=0
+
+# Runs one console program under Wine inside a pseudo-terminal (Wine gives a program no
+# console without one). Output goes to LOG; the pty only hosts the console.
+run_in_pty() {  # LOG DIR EXE ARGS...
+  local out=$1 dir=$2 exe=$3
+  shift 3
+  local cmd
+  cmd="cd $(printf %q "$dir") && wine $(printf %q "$exe")"
+  for a in "$@"; do cmd+=" $(printf %q "$a")"; done
+  cmd+=" </dev/null >$(printf %q "$out") 2>&1"
+  timeout -k 10 "$per_test" script -qec "$cmd" /dev/null </dev/null >/dev/null 2>&1
+}
+
+mapfile -t programs < <(find "$b64/tests" -name '*.exe' -not -path '*/CMakeFiles/*' | sort)
+for exe in "${programs[@]}"; do
+  name=$(basename "$exe" .exe)
+  # Only GoogleTest programs are run here; helper programs are driven by the checks below.
+  if ! grep -qa -- 'gtest_output' "$exe"; then continue; fi
+  out="$results/$name.log"
+  run_in_pty "$out" "$(dirname "$exe")" "$(basename "$exe")" --gtest_color=no
+  rc=$?
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
+  p=${p:-0}
+  f=${f:-0}
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then
+    f=1  # crashed, timed out or failed outside a test
+    log "$name: exit code $rc"
+  fi
+  passed=$((passed + p))
+  failed=$((failed + f))
+  log "$name: $p passed, $f failed"
+  if [ "$f" -ne 0 ]; then
+    grep -E '^\[  FAILED  \]|Failure|error' "$out" | head -40
+  fi
+done
+
+# Scripted checks (console drawing in a tmux pane, exit codes): each prints its verdict and
+# exits non-zero on failure.
+for check in "$root"/tests/windows/*.sh; do
+  [ -x "$check" ] || continue
+  name=$(basename "$check" .sh)
+  if timeout -k 10 "$per_test" "$check" "$b64" >"$results/$name.log" 2>&1; then
+    passed=$((passed + 1))
+    log "$name: passed"
+  else
+    failed=$((failed + 1))
+    log "$name: FAILED"
+    tail -40 "$results/$name.log"
+  fi
+done
+
+echo "windows: $passed passed, $failed failed" >>"$summary"
+log "$passed passed, $failed failed (logs in $results)"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
