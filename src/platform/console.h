@@ -111,6 +111,9 @@ class Console {
   // Waits up to `ms` milliseconds for input to arrive (the 1 ms keyboard poll). Backends
   // that can block on their input (poll on a terminal) wake at once when a key comes.
   virtual void wait_input(uint32_t ms) = 0;
+  // Whether keyboard input comes from a console (GetConsoleMode succeeded on the input
+  // handle at start-up); flushing the keyboard is done only then.
+  virtual bool input_is_console() const { return true; }
 
   // --- the console's desktop window ---
   // Finds the console's window. `marked_title` is the title the caller has just set to
