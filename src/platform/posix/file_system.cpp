@@ -1,7 +1,395 @@
+// The file-system service on POSIX: open(2) and friends behind the Windows-shaped seam,
+// with drive paths mapped onto folders (files_drive.h) and Windows error codes as the last
+// error. Share modes are checked exactly among this process's handles and approximated
+// across processes with flock(2) (exclusive when nothing is shared, else shared).
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include "platform/files.h"
+#include "platform/posix/files_drive.h"
 #include "platform/posix/services.h"
 
 namespace platform::posix {
 
-FileSystem* file_system() { return nullptr; }
+namespace we = win_error;
+
+namespace {
+
+struct OpenState {
+  uint32_t access = 0;
+  uint32_t share = 0;
+  dev_t dev = 0;
+  ino_t ino = 0;
+};
+
+thread_local uint32_t t_last_error = 0;
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  FileHandle create_file(const char* name, uint32_t desired_access, uint32_t share_mode,
+                         bool inherit_handle, uint32_t disposition, uint32_t attributes) override;
+  uint32_t file_type(FileHandle handle) override;
+  bool set_file_pointer(FileHandle handle, int64_t distance, uint32_t method,
+                        uint64_t* new_position) override;
+  bool set_end_of_file(FileHandle handle) override;
+  bool read_file(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) override;
+  bool write_file(FileHandle handle, const void* bytes, uint32_t count, uint32_t* written) override;
+  bool close_handle(FileHandle handle) override;
+  bool create_directory(const char* path) override;
+  uint32_t get_file_attributes(const char* path) override;
+  bool has_disk_free_space_ex() override { return true; }
+  bool disk_free_space_ex(const char* root, uint64_t* total_bytes,
+                          uint64_t* total_free_bytes) override;
+  bool disk_free_space(const char* root, uint32_t* sectors_per_cluster, uint32_t* bytes_per_sector,
+                       uint32_t* free_clusters, uint32_t* total_clusters) override;
+  void set_last_error(uint32_t code) override { t_last_error = code; }
+  uint32_t get_last_error() override { return t_last_error; }
+  uint32_t set_error_mode(uint32_t mode) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const uint32_t previous = error_mode_;
+    error_mode_ = mode;
+    return previous;
+  }
+
+ private:
+  static bool fail(uint32_t code) {
+    t_last_error = code;
+    return false;
+  }
+  static FileHandle fail_handle(uint32_t code) {
+    t_last_error = code;
+    return kInvalidFileHandle;
+  }
+  // The state of a handle this service opened, or null (ERROR_INVALID_HANDLE set).
+  bool known(FileHandle handle, OpenState* out);
+  bool volume(const char* root, struct statvfs* out);
+
+  std::mutex mutex_;
+  std::map<int, OpenState> open_;
+  uint32_t error_mode_ = 0;
+};
+
+int fd_of(FileHandle handle) {
+  return static_cast<int>(handle);
+}
+
+bool PosixFileSystem::known(FileHandle handle, OpenState* out) {
+  if (handle == kInvalidFileHandle || handle > 0x7FFFFFFF) return fail(we::kInvalidHandle);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = open_.find(fd_of(handle));
+  if (it == open_.end()) {
+    // A handle the caller got elsewhere (a standard stream): usable, with the access its
+    // descriptor has and everything shared.
+    const int flags = ::fcntl(fd_of(handle), F_GETFL);
+    if (flags < 0) return fail(we::kInvalidHandle);
+    OpenState s;
+    const int mode = flags & O_ACCMODE;
+    if (mode == O_RDONLY || mode == O_RDWR) s.access |= kGenericRead;
+    if (mode == O_WRONLY || mode == O_RDWR) s.access |= kGenericWrite;
+    s.share = kShareRead | kShareWrite;
+    if (out != nullptr) *out = s;
+    return true;
+  }
+  if (out != nullptr) *out = it->second;
+  return true;
+}
+
+FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_access,
+                                        uint32_t share_mode, bool inherit_handle,
+                                        uint32_t disposition, uint32_t attributes) {
+  const HostPath host = map_path(name);
+  if (host.error != 0) return fail_handle(host.error);
+  const bool want_read = (desired_access & kGenericRead) != 0;
+  const bool want_write = (desired_access & kGenericWrite) != 0;
+  int flags = want_write ? (want_read ? O_RDWR : O_WRONLY) : O_RDONLY;
+  // Never block on a FIFO without a peer; the flag is cleared once open.
+  flags |= O_NONBLOCK | O_NOCTTY;
+  if (!inherit_handle) flags |= O_CLOEXEC;
+  const bool creates =
+      disposition == kCreateNew || disposition == kCreateAlways || disposition == kOpenAlways;
+  if (disposition < kCreateNew || disposition > kTruncateExisting) {
+    return fail_handle(we::kInvalidParameter);
+  }
+  if (disposition == kTruncateExisting && !want_write) return fail_handle(we::kInvalidParameter);
+  const mode_t perms = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0666;
+
+  int fd = -1;
+  bool existed = false;
+  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+    if (disposition != kCreateNew) {
+      fd = ::open(host.path.c_str(), flags);
+      if (fd >= 0) {
+        existed = true;
+        break;
+      }
+      if (errno != ENOENT || !creates) break;
+    }
+    fd = ::open(host.path.c_str(), flags | O_CREAT | O_EXCL, perms);
+    if (fd >= 0 || errno != EEXIST || disposition == kCreateNew) break;
+  }
+  if (fd < 0) {
+    const int e = errno;
+    if (e == EEXIST && disposition == kCreateNew) return fail_handle(we::kFileExists);
+    return fail_handle(windows_error(e, host.path));
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return fail_handle(we::kAccessDenied);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [other, s] : open_) {
+      if (s.dev != st.st_dev || s.ino != st.st_ino) continue;
+      const bool ok = (!want_read || (s.share & kShareRead) != 0) &&
+                      (!want_write || (s.share & kShareWrite) != 0) &&
+                      ((s.access & kGenericRead) == 0 || (share_mode & kShareRead) != 0) &&
+                      ((s.access & kGenericWrite) == 0 || (share_mode & kShareWrite) != 0);
+      if (!ok) {
+        ::close(fd);
+        return fail_handle(we::kSharingViolation);
+      }
+    }
+  }
+  // Other processes: an advisory lock. Files that cannot be locked are used unlocked.
+  if (S_ISREG(st.st_mode)) {
+    const int how = ((share_mode & (kShareRead | kShareWrite)) == 0 ? LOCK_EX : LOCK_SH);
+    if (::flock(fd, how | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      ::close(fd);
+      return fail_handle(we::kSharingViolation);
+    }
+  }
+  if (existed && (disposition == kCreateAlways || disposition == kTruncateExisting) &&
+      S_ISREG(st.st_mode)) {
+    if (!want_write) {
+      ::close(fd);
+      return fail_handle(we::kAccessDenied);
+    }
+    if (::ftruncate(fd, 0) != 0) {
+      const int e = errno;
+      ::close(fd);
+      return fail_handle(windows_error(e, host.path));
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_[fd] = OpenState{desired_access, share_mode, st.st_dev, st.st_ino};
+  }
+  if (existed && (disposition == kOpenAlways || disposition == kCreateAlways)) {
+    t_last_error = we::kAlreadyExists;
+  }
+  return static_cast<FileHandle>(fd);
+}
+
+uint32_t PosixFileSystem::file_type(FileHandle handle) {
+  if (!known(handle, nullptr)) return kFileTypeUnknown;
+  struct stat st;
+  if (::fstat(fd_of(handle), &st) != 0) {
+    fail(windows_error(errno, ""));
+    return kFileTypeUnknown;
+  }
+  if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return kFileTypeDisk;
+  if (S_ISCHR(st.st_mode)) return kFileTypeChar;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return kFileTypePipe;
+  return kFileTypeUnknown;
+}
+
+bool PosixFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uint32_t method,
+                                       uint64_t* new_position) {
+  if (!known(handle, nullptr)) return false;
+  int whence = SEEK_SET;
+  if (method == kFileCurrent) {
+    whence = SEEK_CUR;
+  } else if (method == kFileEnd) {
+    whence = SEEK_END;
+  } else if (method != kFileBegin) {
+    return fail(we::kInvalidParameter);
+  }
+  const off_t at = ::lseek(fd_of(handle), static_cast<off_t>(distance), whence);
+  if (at < 0) {
+    if (errno == ESPIPE) {  // pipes and terminals have no position
+      if (new_position != nullptr) *new_position = 0;
+      return true;
+    }
+    return fail(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : windows_error(errno, ""));
+  }
+  if (new_position != nullptr) *new_position = static_cast<uint64_t>(at);
+  return true;
+}
+
+bool PosixFileSystem::set_end_of_file(FileHandle handle) {
+  OpenState s;
+  if (!known(handle, &s)) return false;
+  if ((s.access & kGenericWrite) == 0) return fail(we::kAccessDenied);
+  struct stat st;
+  if (::fstat(fd_of(handle), &st) != 0) return fail(windows_error(errno, ""));
+  if (!S_ISREG(st.st_mode)) return true;  // a device is left as it is
+  const off_t at = ::lseek(fd_of(handle), 0, SEEK_CUR);
+  if (at < 0 || ::ftruncate(fd_of(handle), at) != 0) return fail(windows_error(errno, ""));
+  return true;
+}
+
+bool PosixFileSystem::read_file(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) {
+  if (read != nullptr) *read = 0;
+  OpenState s;
+  if (!known(handle, &s)) return false;
+  if ((s.access & kGenericRead) == 0) return fail(we::kAccessDenied);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(fd_of(handle), static_cast<char*>(buffer) + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (done > 0) break;
+      return fail(windows_error(errno, ""));
+    }
+    if (n == 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  if (read != nullptr) *read = done;
+  return true;
+}
+
+// write(2) with SIGPIPE held back, so that a pipe without a reader gives an error instead of
+// ending the process.
+ssize_t write_quietly(int fd, const void* bytes, size_t count) {
+  sigset_t pipe_only, previous;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  sigset_t pending;
+  sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+  pthread_sigmask(SIG_BLOCK, &pipe_only, &previous);
+  const ssize_t n = ::write(fd, bytes, count);
+  const int saved = errno;
+  if (n < 0 && saved == EPIPE && !was_pending) {
+    const timespec none{0, 0};
+    sigtimedwait(&pipe_only, nullptr, &none);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  errno = saved;
+  return n;
+}
+
+bool PosixFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t count,
+                                 uint32_t* written) {
+  if (written != nullptr) *written = 0;
+  OpenState s;
+  if (!known(handle, &s)) return false;
+  if ((s.access & kGenericWrite) == 0) return fail(we::kAccessDenied);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n =
+        write_quietly(fd_of(handle), static_cast<const char*>(bytes) + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      // A volume that fills part way reports the bytes it took; the caller sees the short
+      // count. Nothing written at all is a failure.
+      if (done > 0 && (e == ENOSPC
+#ifdef EDQUOT
+                       || e == EDQUOT
+#endif
+                       || e == EFBIG)) {
+        break;
+      }
+      if (written != nullptr) *written = done;
+      return fail(windows_error(e, ""));
+    }
+    if (n == 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  if (written != nullptr) *written = done;
+  return true;
+}
+
+bool PosixFileSystem::close_handle(FileHandle handle) {
+  if (handle == kInvalidFileHandle || handle > 0x7FFFFFFF) return fail(we::kInvalidHandle);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_.erase(fd_of(handle));
+  }
+  if (::close(fd_of(handle)) != 0 && errno == EBADF) return fail(we::kInvalidHandle);
+  return true;
+}
+
+bool PosixFileSystem::create_directory(const char* path) {
+  const HostPath host = map_path(path);
+  if (host.error != 0) return fail(host.error);
+  if (::mkdir(host.path.c_str(), 0777) != 0) return fail(windows_error(errno, host.path));
+  return true;
+}
+
+uint32_t PosixFileSystem::get_file_attributes(const char* path) {
+  const HostPath host = map_path(path);
+  if (host.error != 0) {
+    fail(host.error);
+    return kInvalidFileAttributes;
+  }
+  struct stat st;
+  if (::stat(host.path.c_str(), &st) != 0) {
+    fail(windows_error(errno, host.path));
+    return kInvalidFileAttributes;
+  }
+  uint32_t a = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
+  if ((st.st_mode & 0222) == 0) a |= kAttributeReadOnly;
+  return a;
+}
+
+bool PosixFileSystem::volume(const char* root, struct statvfs* out) {
+  std::string where = ".";
+  if (root != nullptr) {
+    const std::string text = root;
+    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+      return fail(53);  // ERROR_BAD_NETPATH: no network shares here
+    }
+    const HostPath host = map_path(root);
+    if (host.error != 0) return fail(host.error);
+    where = host.path;
+  }
+  if (::statvfs(where.c_str(), out) != 0) return fail(windows_error(errno, where));
+  return true;
+}
+
+bool PosixFileSystem::disk_free_space_ex(const char* root, uint64_t* total_bytes,
+                                         uint64_t* total_free_bytes) {
+  struct statvfs v;
+  if (!volume(root, &v)) return false;
+  const uint64_t unit = v.f_frsize != 0 ? v.f_frsize : v.f_bsize;
+  if (total_bytes != nullptr) *total_bytes = static_cast<uint64_t>(v.f_blocks) * unit;
+  if (total_free_bytes != nullptr) *total_free_bytes = static_cast<uint64_t>(v.f_bfree) * unit;
+  return true;
+}
+
+bool PosixFileSystem::disk_free_space(const char* root, uint32_t* sectors_per_cluster,
+                                      uint32_t* bytes_per_sector, uint32_t* free_clusters,
+                                      uint32_t* total_clusters) {
+  struct statvfs v;
+  if (!volume(root, &v)) return false;
+  const uint64_t unit = v.f_frsize != 0 ? v.f_frsize : v.f_bsize;
+  auto cap = [](uint64_t n) { return static_cast<uint32_t>(n > 0xFFFFFFFFu ? 0xFFFFFFFFu : n); };
+  if (sectors_per_cluster != nullptr) *sectors_per_cluster = cap(unit / 512 ? unit / 512 : 1);
+  if (bytes_per_sector != nullptr) *bytes_per_sector = unit >= 512 ? 512 : cap(unit);
+  if (free_clusters != nullptr) *free_clusters = cap(v.f_bfree);
+  if (total_clusters != nullptr) *total_clusters = cap(v.f_blocks);
+  return true;
+}
+
+}  // namespace
+
+FileSystem* file_system() {
+  static PosixFileSystem service;
+  return &service;
+}
 
 }  // namespace platform::posix
