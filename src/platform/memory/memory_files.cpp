@@ -133,6 +133,13 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
   }
   flush();
   r.key = std::string(1, letter) + ":";
+  for (const std::string& name : parts) r.key += "\\" + upper(name);
+  for (const std::string& denied : denied_) {
+    if (r.key == denied || r.key.rfind(denied + "\\", 0) == 0) {
+      r.error = we::kAccessDenied;
+      return r;
+    }
+  }
   Node* n = &r.drive->root;
   r.parent = nullptr;
   r.node = n;
@@ -141,7 +148,6 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
       r.error = we::kInvalidName;
       return r;
     }
-    r.key += "\\" + upper(parts[i]);
     const bool last = i + 1 == parts.size();
     if (!n->folder) {
       r.error = we::kPathNotFound;
@@ -158,12 +164,6 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
       return r;
     }
     n = child;
-  }
-  for (const std::string& denied : denied_) {
-    if (r.key == denied || r.key.rfind(denied + "\\", 0) == 0) {
-      r.error = we::kAccessDenied;
-      return r;
-    }
   }
   return r;
 }
