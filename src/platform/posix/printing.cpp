@@ -1,7 +1,400 @@
+// Printing on POSIX: CUPS destinations as printers, each document drawn with cairo into a PDF
+// on a 600-dot-per-inch device and handed to CUPS as one job when it ends; the built-in
+// "Save as PDF" printer writes the next free C:\TEMP\PRINT-JOB-NNN.PDF instead.
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "platform/files.h"
+#include "platform/posix/printing_cups.h"
+#include "platform/posix/printing_dialog.h"
+#include "platform/posix/printing_fonts.h"
+#include "platform/posix/printing_pdf.h"
 #include "platform/posix/services.h"
+#include "platform/printing.h"
 
 namespace platform::posix {
+namespace {
 
-Printing* printing() { return nullptr; }
+constexpr int32_t kDpi = 600;
+constexpr GdiObject kStockFont = 0x10;  // the font a new device context starts with
+constexpr uint32_t kDevModeFields = kDmOrientation | kDmPaperSize | kDmCopies | kDmCollate;
+
+struct PosixDc {
+  std::string printer;
+  bool to_file = false;
+  DevMode mode;
+  Media base_media;  // the destination's default paper
+  PageGeometry page;
+  std::unique_ptr<PdfCanvas> canvas;
+  std::string title;
+  uint32_t align = 0;
+  int32_t x = 0, y = 0;
+  GdiObject font = kStockFont;
+  uint32_t text_color = 0, bk_color = 0xFFFFFF;
+  int32_t bk_mode = kBkOpaque;
+};
+
+// Writes `pdf` to the next free C:\TEMP\PRINT-JOB-NNN.PDF through the file system's drive
+// mapping; never replaces an earlier file.
+bool save_pdf(const std::string& pdf) {
+  FileSystem* fs = file_system();
+  if (!fs) return false;
+  if (fs->get_file_attributes("C:\\TEMP") == kInvalidFileAttributes) {
+    fs->create_directory("C:\\TEMP");
+  }
+  for (int n = 1; n <= 999; ++n) {
+    char path[40];
+    std::snprintf(path, sizeof path, "C:\\TEMP\\PRINT-JOB-%03d.PDF", n);
+    FileHandle h = fs->create_file(path, kGenericWrite, 0, false, kCreateNew, kAttributeNormal);
+    if (h == kInvalidFileHandle) {
+      if (fs->get_file_attributes(path) != kInvalidFileAttributes) continue;  // taken
+      return false;
+    }
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < pdf.size()) {
+      uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(pdf.size() - done, 1u << 20));
+      uint32_t written = 0;
+      ok = fs->write_file(h, pdf.data() + done, chunk, &written) && written == chunk;
+      done += written;
+    }
+    ok = fs->close_handle(h) && ok;
+    return ok;
+  }
+  return false;
+}
+
+class PosixPrinting : public Printing {
+ public:
+  PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
+    PrintDialogResult r;
+    std::vector<Destination> dests = cups_destinations();
+    std::string name;
+    int32_t copies = 1;
+    if (flags & kPdReturnDefault) {
+      name = (!dests.empty() && dests.front().is_default) ? dests.front().name : kSaveAsPdf;
+    } else {
+      PrintDialogModel model(std::move(dests));
+      auto forward = [hook](uint32_t message, uintptr_t wparam) {
+        if (hook) hook(kDialogWindow, message, wparam, 0);
+      };
+      if (run_print_dialog(model, forward) != PrintDialogModel::State::kOk) return r;
+      name = model.choice().name;
+      copies = model.copies();
+    }
+    DevMode mode = defaults(name);
+    mode.copies = static_cast<int16_t>(copies);
+    r.dc = (flags & kPdReturnDc) ? create_dc(name, &mode) : 0;
+    if ((flags & kPdReturnDc) && !r.dc) {
+      r.extended_error = 0x1007;  // the printer could not be opened
+      return r;
+    }
+    r.result = 1;
+    r.has_dev_names = true;
+    r.device_name = name;
+    r.has_dev_mode = true;
+    r.dev_mode = mode;
+    return r;
+  }
+
+  bool set_foreground_window(DialogWindow) override { return true; }
+
+  PrinterHandle open_printer(const std::string& name) override {
+    if (!known(name)) return 0;
+    PrinterHandle h = next_printer_++;
+    open_[h] = name;
+    return h;
+  }
+
+  bool close_printer(PrinterHandle printer) override { return open_.erase(printer) == 1; }
+
+  int32_t document_properties(PrinterHandle printer, const std::string& name,
+                              DevMode* out) override {
+    if (!open_.count(printer)) return -1;
+    if (out) *out = defaults(name);
+    return static_cast<int32_t>(sizeof(DevMode));
+  }
+
+  int32_t device_capabilities(const std::string& name, uint16_t capability,
+                              std::vector<uint16_t>* list) override {
+    if (!known(name)) return -1;
+    switch (capability) {
+      case kDcOrientation:
+        return 90;
+      case kDcCopies:
+        return 99;
+      case kDcDuplex:
+        return 0;
+      case kDcPapers:
+        if (list) {
+          list->clear();
+          for (const Paper& p : known_papers()) list->push_back(static_cast<uint16_t>(p.code));
+        }
+        return static_cast<int32_t>(known_papers().size());
+      case kDcBins:
+        if (list) *list = {7};  // automatic selection
+        return 1;
+      default:
+        return -1;
+    }
+  }
+
+  DeviceContext create_dc(const std::string& name, const DevMode* mode) override {
+    if (!known(name)) return 0;
+    auto dc = std::make_unique<PosixDc>();
+    dc->printer = name;
+    dc->to_file = name == kSaveAsPdf;
+    dc->base_media = dc->to_file ? Media{} : cups_default_media(name, kDpi);
+    dc->mode = mode ? *mode : defaults(name);
+    apply(*dc);
+    DeviceContext h = next_dc_++;
+    dcs_[h] = std::move(dc);
+    return h;
+  }
+
+  bool delete_dc(DeviceContext dc) override { return dcs_.erase(dc) == 1; }
+
+  DeviceContext reset_dc(DeviceContext dc, const DevMode* mode) override {
+    PosixDc* d = find(dc);
+    if (!d || (d->canvas && d->canvas->in_page())) return 0;
+    if (mode) d->mode = *mode;
+    apply(*d);
+    return dc;
+  }
+
+  int32_t start_doc(DeviceContext dc, const std::string& document_name) override {
+    PosixDc* d = find(dc);
+    if (!d || d->canvas) return -1;
+    d->canvas = std::make_unique<PdfCanvas>();
+    d->title = document_name.empty() ? "Print job" : document_name;
+    if (!d->canvas->begin(d->title)) {
+      d->canvas.reset();
+      return -1;
+    }
+    return 1;
+  }
+
+  int32_t end_doc(DeviceContext dc) override {
+    PosixDc* d = find(dc);
+    if (!d || !d->canvas) return -1;
+    std::string pdf;
+    bool ok = d->canvas->finish(pdf);
+    int32_t pages = d->canvas->pages();
+    d->canvas.reset();
+    if (!ok) return -1;
+    if (pages == 0) return 1;  // an empty document prints nothing
+    if (d->to_file) return save_pdf(pdf) ? 1 : -1;
+    std::string reason;
+    return cups_submit_pdf(d->printer, d->title, pdf, d->mode.copies, media(*d).name, reason) ? 1
+                                                                                              : -1;
+  }
+
+  int32_t abort_doc(DeviceContext dc) override {
+    PosixDc* d = find(dc);
+    if (!d || !d->canvas) return -1;
+    d->canvas.reset();
+    return 1;
+  }
+
+  int32_t start_page(DeviceContext dc) override {
+    PosixDc* d = find(dc);
+    if (!d || !d->canvas || !d->canvas->start_page(d->page)) return -1;
+    d->x = d->y = 0;
+    return 1;
+  }
+
+  int32_t end_page(DeviceContext dc) override {
+    PosixDc* d = find(dc);
+    if (!d || !d->canvas || !d->canvas->end_page()) return -1;
+    return 1;
+  }
+
+  int32_t device_caps(DeviceContext dc, int32_t index) override {
+    PosixDc* d = find(dc);
+    if (!d) return 0;
+    const PageGeometry& g = d->page;
+    switch (index) {
+      case kHorzRes:
+        return g.printable_width;
+      case kVertRes:
+        return g.printable_height;
+      case kLogPixelsX:
+      case kLogPixelsY:
+        return g.dpi;
+      case kPhysicalWidth:
+        return g.paper_width;
+      case kPhysicalHeight:
+        return g.paper_height;
+      case kPhysicalOffsetX:
+        return g.offset_x;
+      case kPhysicalOffsetY:
+        return g.offset_y;
+      default:
+        return 0;
+    }
+  }
+
+  uint32_t set_text_align(DeviceContext dc, uint32_t align) override {
+    PosixDc* d = find(dc);
+    if (!d) return kGdiErrorAlign;
+    uint32_t old = d->align;
+    d->align = align;
+    return old;
+  }
+
+  bool text_out(DeviceContext dc, int32_t x, int32_t y, const std::string& text) override {
+    PosixDc* d = find(dc);
+    const PrinterFont* f = d ? font_of(*d) : nullptr;
+    if (!f || !d->canvas || !d->canvas->in_page()) return false;
+    bool cp = d->align & kTaUpdateCp;
+    int32_t width = d->canvas->draw_text(*f, cp ? d->x : x, cp ? d->y : y, text, d->text_color,
+                                         d->bk_mode == kBkOpaque, d->bk_color);
+    if (cp) d->x += width;
+    return true;
+  }
+
+  bool move_to(DeviceContext dc, int32_t x, int32_t y) override {
+    PosixDc* d = find(dc);
+    if (!d) return false;
+    d->x = x;
+    d->y = y;
+    return true;
+  }
+
+  bool current_position(DeviceContext dc, int32_t& x, int32_t& y) override {
+    PosixDc* d = find(dc);
+    if (!d) return false;
+    x = d->x;
+    y = d->y;
+    return true;
+  }
+
+  bool text_metrics(DeviceContext dc, TextMetrics& out) override {
+    PosixDc* d = find(dc);
+    const PrinterFont* f = d ? font_of(*d) : nullptr;
+    if (!f) return false;
+    out = f->metrics();
+    return true;
+  }
+
+  uint32_t set_text_color(DeviceContext dc, uint32_t rgb) override {
+    PosixDc* d = find(dc);
+    if (!d) return 0xFFFFFFFFu;
+    std::swap(d->text_color, rgb);
+    return rgb;
+  }
+
+  uint32_t set_bk_color(DeviceContext dc, uint32_t rgb) override {
+    PosixDc* d = find(dc);
+    if (!d) return 0xFFFFFFFFu;
+    std::swap(d->bk_color, rgb);
+    return rgb;
+  }
+
+  int32_t set_bk_mode(DeviceContext dc, int32_t mode) override {
+    PosixDc* d = find(dc);
+    if (!d) return 0;
+    std::swap(d->bk_mode, mode);
+    return mode;
+  }
+
+  GdiObject create_font(const LogFont& font) override {
+    auto f = PrinterFont::make(font, kDpi);
+    if (!f) return 0;
+    GdiObject h = next_font_++;
+    fonts_[h] = std::move(f);
+    return h;
+  }
+
+  GdiObject select_object(DeviceContext dc, GdiObject object) override {
+    PosixDc* d = find(dc);
+    if (!d || (object != kStockFont && !fonts_.count(object))) return 0;
+    GdiObject old = d->font;
+    d->font = object;
+    return old;
+  }
+
+  bool delete_object(GdiObject object) override {
+    for (const auto& [h, d] : dcs_) {
+      if (d->font == object) return false;  // still selected
+    }
+    return fonts_.erase(object) == 1;
+  }
+
+ private:
+  static constexpr DialogWindow kDialogWindow = 1;
+
+  bool known(const std::string& name) {
+    return name == kSaveAsPdf || (!name.empty() && cups_destination_exists(name));
+  }
+
+  DevMode defaults(const std::string& name) {
+    DevMode m;
+    m.fields = kDevModeFields;
+    m.orientation = kOrientPortrait;
+    Media media = name == kSaveAsPdf ? Media{} : cups_default_media(name, kDpi);
+    m.paper_size = media.code;
+    m.copies = 1;
+    m.collate = 1;
+    return m;
+  }
+
+  static Media media(const PosixDc& d) {
+    if (!(d.mode.fields & kDmPaperSize) || d.mode.paper_size == 0) return d.base_media;
+    return media_for_paper(d.mode.paper_size, d.base_media, kDpi);
+  }
+
+  // The page the device mode describes: paper, then orientation.
+  static void apply(PosixDc& d) {
+    PageGeometry g = media(d).geometry;
+    if ((d.mode.fields & kDmOrientation) && d.mode.orientation == kOrientLandscape) {
+      int32_t right = g.paper_width - g.offset_x - g.printable_width;
+      PageGeometry t = g;
+      t.paper_width = g.paper_height;
+      t.paper_height = g.paper_width;
+      t.printable_width = g.printable_height;
+      t.printable_height = g.printable_width;
+      t.offset_x = g.offset_y;
+      t.offset_y = right;
+      g = t;
+    }
+    d.page = g;
+  }
+
+  PosixDc* find(DeviceContext dc) {
+    auto it = dcs_.find(dc);
+    return it == dcs_.end() ? nullptr : it->second.get();
+  }
+
+  const PrinterFont* font_of(PosixDc& d) {
+    if (d.font == kStockFont) {
+      if (!stock_) {
+        LogFont lf;
+        lf.height = -(kDpi * 10 / 72);
+        std::snprintf(lf.face_name, sizeof lf.face_name, "Courier New");
+        stock_ = PrinterFont::make(lf, kDpi);
+      }
+      return stock_.get();
+    }
+    auto it = fonts_.find(d.font);
+    return it == fonts_.end() ? nullptr : it->second.get();
+  }
+
+  std::map<DeviceContext, std::unique_ptr<PosixDc>> dcs_;
+  std::map<GdiObject, std::unique_ptr<PrinterFont>> fonts_;
+  std::map<PrinterHandle, std::string> open_;
+  std::unique_ptr<PrinterFont> stock_;
+  DeviceContext next_dc_ = 0x100;
+  GdiObject next_font_ = 0x1000;
+  PrinterHandle next_printer_ = 0x10;
+};
+
+}  // namespace
+
+Printing* printing() {
+  static PosixPrinting instance;
+  return &instance;
+}
 
 }  // namespace platform::posix

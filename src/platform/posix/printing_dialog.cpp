@@ -1,0 +1,257 @@
+#include "platform/posix/printing_dialog.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/key_decoder.h"
+#include "platform/printing.h"
+
+namespace platform::posix {
+namespace {
+
+enum : uint16_t {
+  kVkBack = 0x08,
+  kVkReturn = 0x0D,
+  kVkEscape = 0x1B,
+  kVkLeft = 0x25,
+  kVkUp = 0x26,
+  kVkRight = 0x27,
+  kVkDown = 0x28,
+  kVkAdd = 0x6B,
+  kVkSubtract = 0x6D,
+};
+
+constexpr int kBoxWidth = 64;
+constexpr int kListRows = 8;
+
+void (*g_repaint)() = nullptr;
+
+std::string fit(const std::string& text, size_t width) {
+  if (text.size() > width) return text.substr(0, width);
+  return text + std::string(width - text.size(), ' ');
+}
+
+void write_all(int fd, const std::string& s) {
+  size_t done = 0;
+  while (done < s.size()) {
+    ssize_t n = ::write(fd, s.data() + done, s.size() - done);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+bool terminal_is_utf8() {
+  for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) {
+      std::string s(v);
+      std::transform(s.begin(), s.end(), s.begin(), ::tolower);
+      return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+PrintDialogModel::PrintDialogModel(std::vector<Destination> destinations)
+    : entries_(std::move(destinations)) {
+  Destination pdf;
+  pdf.name = kSaveAsPdf;
+  pdf.description = "C:\\TEMP\\PRINT-JOB-NNN.PDF";
+  entries_.push_back(pdf);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].is_default) {
+      selected_ = i;
+      break;
+    }
+  }
+}
+
+void PrintDialogModel::key(const InputEvent& ev) {
+  if (state_ != State::kOpen || ev.type != InputEvent::kKey || !ev.key_down) return;
+  switch (ev.virtual_key) {
+    case kVkUp:
+      if (selected_ > 0) --selected_;
+      return;
+    case kVkDown:
+      if (selected_ + 1 < entries_.size()) ++selected_;
+      return;
+    case kVkReturn:
+      state_ = State::kOk;
+      return;
+    case kVkEscape:
+      state_ = State::kCancel;
+      return;
+    case kVkBack:
+      copies_ = std::max(1, copies_ / 10);
+      copies_typed_ = copies_ > 1;
+      return;
+    case kVkRight:
+    case kVkAdd:
+      copies_ = std::min(99, copies_ + 1);
+      copies_typed_ = false;
+      return;
+    case kVkLeft:
+    case kVkSubtract:
+      copies_ = std::max(1, copies_ - 1);
+      copies_typed_ = false;
+      return;
+    default:
+      break;
+  }
+  if (ev.ch == '+') {
+    copies_ = std::min(99, copies_ + 1);
+    copies_typed_ = false;
+  } else if (ev.ch == '-') {
+    copies_ = std::max(1, copies_ - 1);
+    copies_typed_ = false;
+  } else if (ev.ch >= '0' && ev.ch <= '9') {
+    int digit = ev.ch - '0';
+    int value = copies_typed_ ? copies_ * 10 + digit : digit;
+    if (value > 99) value = digit;
+    copies_ = std::max(1, value);
+    copies_typed_ = value > 0;
+  }
+}
+
+std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8) {
+  const auto& entries = model.entries();
+  int list_rows = std::min<int>(kListRows, static_cast<int>(entries.size()));
+  int height = list_rows + 8;
+  int width = std::min(kBoxWidth, std::max(20, columns - 2));
+  int top = std::max(1, (rows - height) / 2 + 1);
+  int left = std::max(1, (columns - width) / 2 + 1);
+  const std::string h = utf8 ? "\u2500" : "-";
+  const std::string v = utf8 ? "\u2502" : "|";
+  const char* corners[4] = {"+", "+", "+", "+"};
+  if (utf8) {
+    corners[0] = "\u250C";
+    corners[1] = "\u2510";
+    corners[2] = "\u2514";
+    corners[3] = "\u2518";
+  }
+  const std::string frame = "\x1b[0;30;47m";
+  const std::string chosen = "\x1b[0;97;44m";
+  size_t inner = static_cast<size_t>(width - 2);
+
+  std::string out =
+      "\x1b[?25l\x1b"
+      "7";  // hide the cursor, save its position
+  auto at = [&](int row) {
+    out += "\x1b[" + std::to_string(top + row) + ";" + std::to_string(left) + "H";
+  };
+  auto line = [&](int row, const std::string& text, const std::string& colour = {}) {
+    at(row);
+    out += frame + v;
+    if (!colour.empty()) out += colour;
+    out += fit(text, inner);
+    out += frame + v;
+  };
+  std::string title = " Print ";
+  at(0);
+  out += frame + corners[0];
+  size_t left_rule = (inner - title.size()) / 2;
+  for (size_t i = 0; i < left_rule; ++i) out += h;
+  out += title;
+  for (size_t i = left_rule + title.size(); i < inner; ++i) out += h;
+  out += corners[1];
+  line(1, " Printer:");
+  size_t first = 0;
+  if (model.selected() >= static_cast<size_t>(list_rows)) first = model.selected() + 1 - list_rows;
+  for (int i = 0; i < list_rows; ++i) {
+    size_t index = first + static_cast<size_t>(i);
+    const Destination& d = entries[index];
+    std::string text = (index == model.selected() ? " > " : "   ") + d.name;
+    if (!d.description.empty()) text += " - " + d.description;
+    if (d.is_default) text += "  (default)";
+    line(2 + i, text, index == model.selected() ? chosen : std::string());
+  }
+  line(2 + list_rows, "");
+  std::string copies = std::to_string(model.copies());
+  line(3 + list_rows, " Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
+                          "]   (digits, + and - change)");
+  line(4 + list_rows, "");
+  line(5 + list_rows, " Up/Down choose    Enter OK    Esc Cancel");
+  line(6 + list_rows, "");
+  at(7 + list_rows);
+  out += frame + corners[2];
+  for (size_t i = 0; i < inner; ++i) out += h;
+  out += corners[3];
+  out +=
+      "\x1b[0m\x1b"
+      "8";
+  return out;
+}
+
+void set_overlay_repaint(void (*repaint)()) {
+  g_repaint = repaint;
+}
+
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model,
+                                         const std::function<void(uint32_t, uintptr_t)>& hook) {
+  const int in = STDIN_FILENO;
+  const int out = STDOUT_FILENO;
+  if (!::isatty(in) || !::isatty(out)) return PrintDialogModel::State::kCancel;
+  if (hook) hook(kWmInitDialog, 0);
+
+  termios saved{};
+  bool restore = false;
+  if (::tcgetattr(in, &saved) == 0 && (saved.c_lflag & (ICANON | ECHO))) {
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    restore = ::tcsetattr(in, TCSANOW, &raw) == 0;
+  }
+  bool utf8 = terminal_is_utf8();
+  KeyDecoder decoder(utf8);
+  std::vector<InputEvent> events;
+  auto draw = [&] {
+    winsize ws{};
+    int columns = 80, rows = 50;
+    if (::ioctl(out, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+      columns = ws.ws_col;
+      rows = ws.ws_row;
+    }
+    write_all(out, render_print_dialog(model, columns, rows, utf8));
+  };
+  draw();
+  while (model.state() == PrintDialogModel::State::kOpen) {
+    pollfd p{in, POLLIN, 0};
+    int ready = ::poll(&p, 1, decoder.pending() ? 60 : 500);
+    if (ready < 0) continue;
+    if (ready == 0) {
+      if (decoder.pending()) decoder.expire(events);
+    } else {
+      uint8_t buf[64];
+      ssize_t n = ::read(in, buf, sizeof buf);
+      if (n == 0 || (p.revents & (POLLHUP | POLLERR))) {
+        model.key(InputEvent{InputEvent::kKey, true, 1, kVkEscape, 1, 27, 0});
+        break;
+      }
+      if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
+    }
+    for (const InputEvent& ev : events) model.key(ev);
+    if (!events.empty()) draw();
+    events.clear();
+  }
+  if (restore) ::tcsetattr(in, TCSANOW, &saved);
+  if (model.state() == PrintDialogModel::State::kOk && hook) hook(kWmCommand, kIdOk);
+  if (g_repaint) {
+    g_repaint();
+  } else {
+    write_all(out, "\x1b[0m\x1b[2J");
+  }
+  return model.state();
+}
+
+}  // namespace platform::posix

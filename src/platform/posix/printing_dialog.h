@@ -1,0 +1,54 @@
+// The POSIX print dialog: a modal box drawn over the terminal. It lists the CUPS destinations
+// (the default marked and first) and "Save as PDF", with a copies field of 1 to 99. Up and
+// Down choose, digits, Backspace, + and - (or Left and Right) set the copies, Enter is OK and
+// Esc is Cancel. It reads the keyboard itself and never changes the console's cells; when it
+// closes, the terminal console repaints the screen beneath.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/posix/printing_cups.h"
+
+namespace platform::posix {
+
+inline constexpr const char* kSaveAsPdf = "Save as PDF";
+
+class PrintDialogModel {
+ public:
+  enum class State { kOpen, kOk, kCancel };
+
+  // `destinations` in display order; "Save as PDF" is added after them.
+  explicit PrintDialogModel(std::vector<Destination> destinations);
+
+  void key(const InputEvent& ev);
+
+  State state() const { return state_; }
+  const std::vector<Destination>& entries() const { return entries_; }
+  size_t selected() const { return selected_; }
+  const Destination& choice() const { return entries_[selected_]; }
+  int32_t copies() const { return copies_; }
+
+ private:
+  std::vector<Destination> entries_;
+  size_t selected_ = 0;
+  int32_t copies_ = 1;
+  bool copies_typed_ = false;  // the next digit appends instead of starting over
+  State state_ = State::kOpen;
+};
+
+// The escape sequences that draw the dialog centred on a terminal of `columns` x `rows`.
+std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
+
+// Runs the dialog on the process's terminal. `hook` sees the dialog's opening (kWmInitDialog)
+// and the OK button (kWmCommand, kIdOk). Without a terminal the dialog is cancelled at once.
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model,
+                                         const std::function<void(uint32_t, uintptr_t)>& hook);
+
+// The terminal console registers how it redraws the whole screen after an overlay.
+void set_overlay_repaint(void (*repaint)());
+
+}  // namespace platform::posix
