@@ -144,8 +144,10 @@ extern template void array_dim(Array<int32_t>&, int32_t, int32_t);
 extern template void array_erase(Array<std::string>&);
 extern template void array_erase(Array<int32_t>&);
 
-// Test seam: lowers the longest string that operations may make, so that the allocation
-// failure paths can be exercised. Pass kTextMaxLength to restore.
+// Test seam: lowers the longest string (and the largest array storage, in bytes) that
+// operations may make, so that the allocation failure paths can be exercised. Pass
+// kTextMaxLength to restore.
 void text_set_length_limit(uint32_t limit) noexcept;
+uint32_t text_length_limit() noexcept;
 
 }  // namespace text

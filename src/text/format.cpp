@@ -1,0 +1,949 @@
+#include "text/format.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "runtime/error.h"
+#include "text/strings.h"
+
+namespace text {
+namespace {
+
+constexpr int kErrNoMemory = 7;
+constexpr int kSig = 18;  // significant digits every conversion starts from
+
+// ---------------------------------------------------------------------------------------------
+// Digit generation
+
+struct Sig {
+  char d[kSig];
+  int32_t e;  // value = 0.d1 d2 ... x 10^e
+  bool negative;
+};
+
+constexpr long double kSmallPow[8] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L};
+constexpr long double kBigPow[9] = {1e8L,   1e16L,  1e32L,   1e64L,  1e128L,
+                                    1e256L, 1e512L, 1e1024L, 1e2048L};
+
+// value scaled by 10^n through the power table: 10^(n mod 8) times the big powers of the set
+// bits of n div 8, with whole steps of 10^4096 taken first.
+long double scale10(long double value, int32_t n) {
+  const bool up = n > 0;
+  int32_t m = up ? n : -n;
+  while (m >= 4096) {
+    value = up ? value * 1e4096L : value / 1e4096L;
+    m -= 4096;
+  }
+  long double p = kSmallPow[m & 7];
+  const int32_t q = m >> 3;
+  for (int b = 0; b < 9; ++b)
+    if (q & (1 << b)) p *= kBigPow[b];
+  return up ? value * p : value / p;
+}
+
+void write_u64(char (&d)[kSig], uint64_t n) {
+  for (int i = kSig - 1; i >= 0; --i) {
+    d[i] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+}
+
+// The 18 significant digits of a value.
+void sig18(long double value, Sig& out) {
+  out.negative = false;
+  out.e = 0;
+  switch (std::fpclassify(value)) {
+    case FP_ZERO:
+    case FP_SUBNORMAL:
+    case FP_NAN:
+      std::memset(out.d, '0', kSig);
+      return;
+    case FP_INFINITE:
+      std::memset(out.d, '9', kSig);
+      out.e = 999;
+      out.negative = value < 0;
+      return;
+    default:
+      break;
+  }
+  out.negative = value < 0;
+  const long double a = std::fabs(value);
+  if (a < 1e18L && a == std::trunc(a)) {
+    // Whole numbers convert exactly: the scaled integer is the number itself.
+    uint64_t n = static_cast<uint64_t>(a);
+    int32_t len = 0;
+    for (uint64_t t = n; t; t /= 10) ++len;
+    write_u64(out.d, n);
+    // Move the digits to the front.
+    std::memmove(out.d, out.d + (kSig - len), static_cast<size_t>(len));
+    std::memset(out.d + len, '0', static_cast<size_t>(kSig - len));
+    out.e = len;
+    return;
+  }
+#if LDBL_MANT_DIG >= 64
+  int e2 = 0;
+  std::frexp(a, &e2);
+  const int32_t binary_exponent = e2 - 1;
+  // k = floor(binary exponent x log10 2), with log10 2 as 0x4D10 / 65536.
+  int32_t k = (binary_exponent * 0x4D10) >> 16;
+  long double r = std::nearbyint(scale10(a, kSig - 1 - k));
+  if (r < 1e17L) {
+    --k;
+    r = std::nearbyint(scale10(a, kSig - 1 - k));
+  }
+  if (r >= 1e18L) {
+    r = std::nearbyint(r / 10);
+    ++k;
+  }
+  write_u64(out.d, static_cast<uint64_t>(r));
+  out.e = k + 1;
+#else
+  // Without an 80-bit type: a correctly rounded conversion from the C library.
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", a);
+  out.d[0] = buf[0];
+  std::memcpy(out.d + 1, buf + 2, kSig - 1);
+  out.e = std::atoi(buf + 2 + kSig - 1 + 1) + 1;
+#endif
+}
+
+// Keeps `keep` significant digits: the first dropped digit decides (ties to the even kept
+// neighbour; a lone leading zero counts as even). A carry out of the first digit makes
+// "1000..." and raises the exponent.
+void round_sig(Sig& s, int32_t keep) {
+  if (keep >= kSig) return;
+  if (keep < 0) {
+    std::memset(s.d, '0', kSig);
+    return;
+  }
+  const char first = s.d[keep];
+  const bool odd = keep > 0 && ((s.d[keep - 1] - '0') & 1);
+  const bool up = first > '5' || (first == '5' && odd);
+  std::memset(s.d + keep, '0', static_cast<size_t>(kSig - keep));
+  if (!up) return;
+  int32_t i = keep - 1;
+  while (i >= 0 && s.d[i] == '9') s.d[i--] = '0';
+  if (i < 0) {
+    s.d[0] = '1';
+    ++s.e;
+  } else {
+    ++s.d[i];
+  }
+}
+
+bool all_zero(const Sig& s) {
+  for (char c : s.d)
+    if (c != '0') return false;
+  return true;
+}
+
+char sig_at(const Sig& s, int64_t index) {
+  return index >= 0 && index < kSig ? s.d[index] : '0';
+}
+
+// Right-to-left output into a buffer sized beforehand.
+struct Writer {
+  char* begin;
+  char* w;
+  // The buffer is sized from an upper bound; the check keeps a wrong bound from writing
+  // outside it.
+  void put(char c) {
+    if (w > begin) *--w = c;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Format masks
+
+constexpr int32_t kMaskMaxPositions = 4096;
+
+enum Kind : uint8_t { kLit, kInt, kFrac, kExp };
+
+struct Template {
+  int32_t n = 0;
+  int32_t int_count = 0;   // I
+  int32_t frac_count = 0;  // F
+  int32_t exp_count = 0;   // X
+  int32_t exp_zeros = 0;   // "0" positions of the exponent
+  int32_t point_at = -1;   // position of the decimal point
+  int32_t exp_at = -1;     // position of the exponent letter
+  int32_t first_int = -1;  // leftmost integer digit position
+  int exp_sign = 0;        // +1 "E+", -1 "E-"
+  bool grouping = false;
+  bool percent = false;
+  Kind kind[kMaskMaxPositions];
+  char ch[kMaskMaxPositions];  // literal character, or pad character of a digit (0 = none)
+};
+
+void parse_section(std::string_view s, Template& t) {
+  bool prev_digit = false;
+  bool have_fill = false;
+  char fill = 0;
+  auto lit = [&](char c) {
+    t.kind[t.n] = kLit;
+    t.ch[t.n++] = c;
+  };
+  auto digit = [&](char pad) {
+    Kind k = t.exp_at >= 0 ? kExp : t.point_at >= 0 ? kFrac : kInt;
+    t.kind[t.n] = k;
+    t.ch[t.n] = pad;
+    if (k == kInt) {
+      if (t.first_int < 0) t.first_int = t.n;
+      ++t.int_count;
+    } else if (k == kFrac) {
+      ++t.frac_count;
+    } else {
+      ++t.exp_count;
+      t.exp_zeros += pad == '0';
+    }
+    ++t.n;
+  };
+  const size_t len = s.size();
+  for (size_t i = 0; i < len && t.n < kMaskMaxPositions; ++i) {
+    const char c = s[i];
+    const bool after_digit = prev_digit;
+    prev_digit = false;
+    switch (c) {
+      case '#':
+        digit(have_fill ? fill : 0);
+        prev_digit = true;
+        break;
+      case '0':
+        digit('0');
+        prev_digit = true;
+        break;
+      case '.':
+        if (t.point_at < 0 && t.exp_at < 0) t.point_at = t.n;
+        lit('.');
+        break;
+      case ',':
+        if (after_digit && t.exp_at < 0) {
+          t.grouping = true;
+        } else {
+          lit(',');
+        }
+        break;
+      case '%':
+        if (after_digit) {
+          t.percent = true;
+          lit('%');
+        }
+        break;
+      case 'E':
+      case 'e':
+        if (i + 1 < len && (s[i + 1] == '+' || s[i + 1] == '-')) {
+          if (t.int_count + t.frac_count > 0 && t.exp_at < 0) {
+            lit(c);
+            t.exp_at = t.n - 1;
+            t.exp_sign = s[i + 1] == '+' ? 1 : -1;
+            ++i;
+          }
+        } else {
+          lit(c);
+        }
+        break;
+      case '*':
+        if (i + 1 < len) {
+          fill = s[++i];
+          have_fill = true;
+          digit(fill);
+          if (t.n < kMaskMaxPositions) digit(fill);
+          prev_digit = true;
+        } else {
+          lit('*');
+        }
+        break;
+      case '"':
+        for (++i; i < len && s[i] != '"' && t.n < kMaskMaxPositions; ++i) lit(s[i]);
+        break;
+      case '\\':
+        if (i + 1 < len) lit(s[++i]);
+        break;
+      case '-':
+      case '+':
+      case '(':
+      case ')':
+      case '$':
+      case ' ':
+        lit(c);
+        break;
+      default:
+        break;  // dropped
+    }
+  }
+  if (t.exp_at >= 0 && t.exp_count == 0) {
+    // An exponent with no digit positions after it is not an exponent; the letter stays.
+    t.exp_at = -1;
+    t.exp_sign = 0;
+  }
+}
+
+// Places the digits of the mantissa (or of the whole number) right to left over the template
+// positions [0, end). int_digit(i) gives integer digit i counted from the left.
+template <class IntDigit, class FracDigit>
+void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntDigit int_digit,
+                FracDigit frac_digit, bool minus, bool show_lone_zero) {
+  int32_t int_left = int_len;
+  int32_t frac_left = t.frac_count;
+  bool trailing = true;
+  int32_t group = 0;
+  int32_t zero_pads_left = 0;
+  for (int32_t q = 0; q < end; ++q) zero_pads_left += t.kind[q] == kInt && t.ch[q] == '0';
+
+  auto emit_int = [&](char c) {
+    w.put(c);
+    ++group;
+    if (t.grouping && group % 3 == 0 && (int_left > 0 || zero_pads_left > 0)) w.put(',');
+  };
+  auto dump_rest = [&]() {
+    while (int_left > 0) emit_int(int_digit(--int_left));
+  };
+
+  for (int32_t q = end - 1; q >= 0; --q) {
+    const char ch = t.ch[q];
+    switch (t.kind[q]) {
+      case kLit:
+        w.put(ch);
+        if (q == t.point_at && t.int_count == 0) {
+          // No integer positions: the integer digits stand just left of the point.
+          if (!(int_left == 1 && int_digit(0) == '0' && !show_lone_zero)) dump_rest();
+          int_left = 0;
+          if (minus) w.put('-');
+          minus = false;
+        }
+        break;
+      case kFrac:
+        if (frac_left > 0) {
+          const char d = frac_digit(--frac_left);
+          if (trailing && d == '0') {
+            if (ch) w.put(ch);
+          } else {
+            trailing = false;
+            w.put(d);
+          }
+        } else if (ch) {
+          w.put(ch);
+        }
+        break;
+      case kInt:
+        if (ch == '0') --zero_pads_left;
+        if (int_left > 0) {
+          if (q == t.first_int) {
+            dump_rest();
+          } else {
+            emit_int(int_digit(--int_left));
+          }
+        } else if (ch == '0') {
+          emit_int('0');
+        } else if (ch) {
+          w.put(ch);
+        } else if (minus) {
+          w.put('-');
+          minus = false;
+        }
+        if (q == t.first_int && minus) {
+          w.put('-');
+          minus = false;
+        }
+        break;
+      case kExp:
+        break;
+    }
+  }
+}
+
+// Upper bound of the output of one laid section.
+size_t output_bound(const Template& t, int64_t int_len) {
+  return static_cast<size_t>(t.n) + static_cast<size_t>(int_len) * 2 + 32;
+}
+
+std::string finish(Writer& w, char* end) {
+  try {
+    return std::string(w.w, static_cast<size_t>(end - w.w));
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(kErrNoMemory);
+    return {};
+  }
+}
+
+// Formats one parsed section into `out_end` (right to left); returns the writer.
+void format_section(const Template& t, long double value, Writer& w) {
+  Sig s;
+  sig18(value, s);
+  const bool negative = s.negative;
+  const bool zero = all_zero(s);
+  if (t.percent && !zero) s.e += 2;
+
+  if (t.exp_at < 0) {
+    round_sig(s, s.e + t.frac_count);
+    const int32_t e = s.e;
+    const int32_t int_len = e > 0 ? e : 1;
+    auto int_digit = [&](int32_t i) { return e > 0 ? sig_at(s, i) : '0'; };
+    auto frac_digit = [&](int32_t j) { return sig_at(s, int64_t{e} + j); };
+    const bool lone_zero = int_len == 1 && int_digit(0) == '0' && t.frac_count == 0;
+    lay_digits(w, t, t.n, int_len, int_digit, frac_digit, negative && !lone_zero, false);
+    return;
+  }
+
+  // Exponent layout: I integer digits, the exponent takes the rest.
+  const int32_t ic = t.int_count;
+  round_sig(s, ic + t.frac_count);
+  const int64_t shown = all_zero(s) ? 0 : int64_t{s.e} - ic;
+  // Exponent text: sign, then the digits padded with zeros to the "0" positions.
+  char etext[16];
+  int32_t elen = 0;
+  {
+    char digits[12];
+    int32_t nd = 0;
+    uint64_t m = static_cast<uint64_t>(shown < 0 ? -shown : shown);
+    do {
+      digits[nd++] = static_cast<char>('0' + m % 10);
+      m /= 10;
+    } while (m && nd < 12);
+    while (nd < t.exp_zeros && nd < 12) digits[nd++] = '0';
+    if (shown < 0) {
+      etext[elen++] = '-';
+    } else if (t.exp_sign > 0) {
+      etext[elen++] = '+';
+    }
+    while (nd) etext[elen++] = digits[--nd];
+  }
+  int32_t left = elen;
+  int32_t first_exp = t.exp_at + 1;
+  while (first_exp < t.n && t.kind[first_exp] != kExp) ++first_exp;
+  for (int32_t q = t.n - 1; q > t.exp_at; --q) {
+    const char ch = t.ch[q];
+    if (t.kind[q] != kExp) {
+      w.put(ch);
+    } else if (q == first_exp) {
+      while (left > 0) w.put(etext[--left]);
+    } else if (left > 0) {
+      w.put(etext[--left]);
+    } else if (ch) {
+      w.put(ch);
+    }
+  }
+  auto int_digit = [&](int32_t i) { return sig_at(s, i); };
+  auto frac_digit = [&](int32_t j) { return sig_at(s, int64_t{ic} + j); };
+  const bool lone_zero = ic == 1 && t.frac_count == 0 && s.d[0] == '0';
+  lay_digits(w, t, t.exp_at + 1, ic, int_digit, frac_digit, negative && !lone_zero, true);
+}
+
+std::string plain_text(long double value) {
+  std::string s = number_to_text(value, 15);
+  if (!s.empty() && s[0] == ' ') s.erase(0, 1);
+  return s;
+}
+
+}  // namespace
+
+DecimalDigits number_digits(long double value, int32_t count) {
+  DecimalDigits out{};
+  if (count < 1) count = 1;
+  if (count > kMaxDigits) count = kMaxDigits;
+  Sig s;
+  sig18(value, s);
+  const bool special = std::isinf(value);
+  if (count < kSig && !special) round_sig(s, count);
+  for (int32_t i = 0; i < count; ++i) out.digits[i] = i < kSig ? s.d[i] : (special ? '9' : '0');
+  out.digits[count] = '\0';
+  out.count = count;
+  out.exponent = s.e;
+  out.negative = s.negative;
+  return out;
+}
+
+std::string mask_format(long double value, std::string_view mask) {
+  // Sections: up to three, split at ";" outside quotes and escapes.
+  std::string_view section[3];
+  int nsec = 0;
+  size_t start = 0;
+  bool stopped = false;
+  for (size_t i = 0; i < mask.size(); ++i) {
+    const char c = mask[i];
+    if (c == '"') {
+      while (++i < mask.size() && mask[i] != '"') {
+      }
+    } else if (c == '\\') {
+      ++i;
+    } else if (c == ';') {
+      section[nsec++] = mask.substr(start, i - start);
+      start = i + 1;
+      if (nsec == 3) {
+        stopped = true;
+        break;
+      }
+    }
+  }
+  if (!stopped) section[nsec++] = mask.substr(std::min(start, mask.size()));
+
+  std::string_view chosen = section[0];
+  if (value < 0) {
+    if (nsec >= 2 && !section[1].empty()) {
+      chosen = section[1];
+      value = -value;
+    }
+  } else if (value == 0) {
+    if (nsec >= 3 && !section[2].empty()) chosen = section[2];
+  }
+  if (chosen.empty()) return plain_text(value);
+
+  Template t;
+  parse_section(chosen, t);
+
+  // Integer digits that may need placing (the largest long double has 4933).
+  int32_t e2 = 0;
+  if (std::isfinite(value) && value != 0) std::frexp(value, &e2);
+  const int64_t int_len = std::isinf(value) ? 1000 : (e2 > 0 ? e2 / 3 + 4 : 1);
+  const size_t bound = output_bound(t, int_len);
+
+  char local[512];
+  if (bound <= sizeof local) {
+    Writer w{local, local + sizeof local};
+    format_section(t, value, w);
+    return finish(w, local + sizeof local);
+  }
+  std::string out;
+  try {
+    out.resize(bound);
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(kErrNoMemory);
+    return {};
+  }
+  Writer w{out.data(), out.data() + bound};
+  format_section(t, value, w);
+  out.erase(0, static_cast<size_t>(w.w - out.data()));
+  return out;
+}
+
+std::string number_to_text(long double value, int32_t significant) {
+  if (significant < 1) significant = 1;
+  if (significant > kSig) significant = kSig;
+  Sig s;
+  sig18(value, s);
+  if (std::isinf(value)) {
+    std::memset(s.d + significant, '0', static_cast<size_t>(kSig - significant));
+  } else {
+    round_sig(s, significant);
+  }
+  char buf[48];
+  int32_t n = 0;
+  buf[n++] = s.negative && !all_zero(s) ? '-' : ' ';
+  int32_t nd = kSig;
+  while (nd > 1 && s.d[nd - 1] == '0') --nd;
+  if (all_zero(s)) {
+    buf[n++] = '0';
+  } else if (s.e > 0 && s.e <= significant) {
+    for (int32_t i = 0; i < s.e; ++i) buf[n++] = sig_at(s, i);
+    if (nd > s.e) {
+      buf[n++] = '.';
+      for (int32_t i = s.e; i < nd; ++i) buf[n++] = s.d[i];
+    }
+  } else if (s.e <= 0 && nd - s.e <= significant) {
+    buf[n++] = '0';
+    buf[n++] = '.';
+    for (int32_t i = s.e; i < 0; ++i) buf[n++] = '0';
+    for (int32_t i = 0; i < nd; ++i) buf[n++] = s.d[i];
+  } else {
+    buf[n++] = s.d[0];
+    if (nd > 1) {
+      buf[n++] = '.';
+      for (int32_t i = 1; i < nd; ++i) buf[n++] = s.d[i];
+    }
+    n += std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), "E%c%d",
+                       s.e - 1 < 0 ? '-' : '+', s.e - 1 < 0 ? 1 - s.e : s.e - 1);
+  }
+  try {
+    return std::string(buf, static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(kErrNoMemory);
+    return {};
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Field formatter
+
+namespace {
+
+enum class FieldKind { kNone, kNumber, kFirst, kWhole, kFixed };
+
+struct Field {
+  FieldKind kind = FieldKind::kNone;
+  size_t length = 0;  // mask bytes the field occupies
+  // numeric fields
+  bool lead_plus = false;
+  bool dollar = false;
+  bool grouping = false;
+  bool point = false;
+  char fill = ' ';
+  char trail = 0;             // '+', '-' or 0
+  int32_t int_positions = 0;  // positions before the point
+  int32_t digit_slots = 0;    // integer digit positions ("#", the fill pair, one of "$$")
+  int32_t decimals = 0;
+  int32_t carets = 0;
+  // fixed-width string fields
+  size_t width = 0;
+};
+
+bool is_hash(std::string_view m, size_t i) {
+  return i < m.size() && m[i] == '#';
+}
+
+bool parse_number_field(std::string_view m, size_t i, Field& f) {
+  const size_t n = m.size();
+  size_t j = i;
+  if (j < n && m[j] == '+') {
+    f.lead_plus = true;
+    ++j;
+  }
+  if (j + 1 < n && m[j] == '*') {
+    const char c = m[j + 1];
+    const size_t k = j + 2;
+    const bool starts = c == '*' || is_hash(m, k) || (k < n && m[k] == '$') ||
+                        (k + 1 < n && m[k] == '.' && m[k + 1] == '#') || (k < n && m[k] == ',');
+    if (starts) {
+      f.fill = c;
+      f.int_positions += 2;
+      f.digit_slots += 2;
+      j += 2;
+      if (j < n && m[j] == '$') {
+        f.dollar = true;
+        ++f.int_positions;
+        ++j;
+      }
+    }
+  } else if (j + 1 < n && m[j] == '$' && m[j + 1] == '$') {
+    f.dollar = true;
+    f.int_positions += 2;
+    f.digit_slots += 1;
+    j += 2;
+  }
+  while (j < n && (m[j] == '#' || (m[j] == ',' && f.int_positions > 0))) {
+    if (m[j] == ',') {
+      f.grouping = true;
+    } else {
+      ++f.digit_slots;
+    }
+    ++f.int_positions;
+    ++j;
+  }
+  if (j < n && m[j] == '.' && (f.int_positions > 0 || is_hash(m, j + 1))) {
+    f.point = true;
+    ++j;
+    while (is_hash(m, j)) {
+      ++f.decimals;
+      ++j;
+    }
+  }
+  if (f.int_positions == 0 && f.decimals == 0) return false;
+  size_t carets = 0;
+  while (j + carets < n && m[j + carets] == '^') ++carets;
+  if (carets >= 3) {
+    f.carets = static_cast<int32_t>(carets > 6 ? 6 : carets);
+    j += static_cast<size_t>(f.carets);
+  }
+  if (!f.lead_plus && j < n && (m[j] == '+' || m[j] == '-')) f.trail = m[j++];
+  f.kind = FieldKind::kNumber;
+  f.length = j - i;
+  return true;
+}
+
+// The field that starts at m[i], if any.
+Field field_at(std::string_view m, size_t i) {
+  Field f;
+  const char c = m[i];
+  if (c == '!') {
+    f.kind = FieldKind::kFirst;
+    f.length = 1;
+  } else if (c == '&') {
+    f.kind = FieldKind::kWhole;
+    f.length = 1;
+  } else if (c == '\\') {
+    size_t j = i + 1;
+    while (j < m.size() && m[j] == ' ') ++j;
+    if (j < m.size() && m[j] == '\\') {
+      f.kind = FieldKind::kFixed;
+      f.length = j - i + 1;
+      f.width = j - i + 1;
+    }
+  } else if (c == '#' || c == '+' || c == '*' || c == '$' || c == '.') {
+    Field g;
+    if (parse_number_field(m, i, g)) f = g;
+  }
+  return f;
+}
+
+void put_literal(FieldFormat& st, char c) {
+  if (st.out.size() < kFieldTextLimit) st.out.push_back(c);
+}
+
+// Copies literal text from the cursor up to the next field or the mask end; returns the
+// position of that field (or the mask size).
+size_t copy_literal(FieldFormat& st, size_t i) {
+  const std::string_view m = st.mask;
+  while (i < m.size()) {
+    if (m[i] == '_') {
+      put_literal(st, i + 1 < m.size() ? m[i + 1] : '_');
+      i += 2;
+      continue;
+    }
+    if (field_at(m, i).kind != FieldKind::kNone) return i;
+    put_literal(st, m[i++]);
+  }
+  return m.size();
+}
+
+// Finds the next field of the wanted kind from the cursor, copying literal text (and fields
+// of the other kind, as text) on the way; wraps to the mask start once.
+bool next_field(FieldFormat& st, bool numeric, Field& found) {
+  const std::string_view m = st.mask;
+  for (int pass = 0; pass < 2; ++pass) {
+    const bool from_start = st.cursor == 0;
+    size_t i = st.cursor;
+    while (true) {
+      i = copy_literal(st, i);
+      if (i >= m.size()) break;
+      Field f = field_at(m, i);
+      if ((f.kind == FieldKind::kNumber) == numeric) {
+        found = f;
+        st.cursor = i + f.length;
+        return true;
+      }
+      for (size_t k = 0; k < f.length; ++k) put_literal(st, m[i + k]);
+      i += f.length;
+    }
+    st.cursor = 0;
+    if (from_start) break;
+  }
+  return false;
+}
+
+// After a field: the literal text up to the next field; the cursor wraps at the mask end.
+void after_field(FieldFormat& st) {
+  st.cursor = copy_literal(st, st.cursor);
+  if (st.cursor >= st.mask.size()) st.cursor = 0;
+}
+
+// Appends `count` integer digits of s, with a comma before each group of three.
+char* put_digits_grouped(char* w, const Sig& s, int32_t count, bool grouping) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (grouping && i > 0 && (count - i) % 3 == 0) *w++ = ',';
+    *w++ = sig_at(s, i);
+  }
+  return w;
+}
+
+void format_number_field(std::string& out, const Field& f, long double value) {
+  Sig s;
+  sig18(value, s);
+  bool negative = s.negative;
+
+  bool exp_form = f.carets > 0;
+  int32_t exp_digits = f.carets > 0 ? f.carets - 2 : 2;
+  Sig fixed = s;
+  round_sig(fixed, fixed.e + f.decimals);
+  if (!exp_form && fixed.e > 19) exp_form = true;  // more than 19 integer digits
+
+  int32_t int_digits = 0;
+  int64_t shown_exp = 0;
+  if (exp_form) {
+    const bool sign_pos = f.lead_plus || f.trail;
+    int32_t slots = f.digit_slots;
+    if (negative && !sign_pos && slots > 1) --slots;
+    if (slots > 19) slots = 19;
+    if (slots == 0 && f.decimals == 0) slots = 1;
+    int_digits = slots;
+    round_sig(s, slots + f.decimals);
+    shown_exp = all_zero(s) ? 0 : int64_t{s.e} - slots;
+    if (f.carets == 0) {
+      const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
+      exp_digits = mag > 999 ? 4 : mag > 99 ? 3 : 2;
+    }
+  } else {
+    s = fixed;
+    int_digits = s.e > 0 ? s.e : 0;
+  }
+  if (all_zero(s)) negative = false;
+
+  // Sign, floating dollar and integer digits (at most 19 digits and 6 commas).
+  char body[40];
+  char* w = body;
+  const bool sign_left = f.lead_plus || (negative && !f.trail);
+  if (sign_left) *w++ = negative ? '-' : '+';
+  if (f.dollar) *w++ = '$';
+  if (int_digits > 0) {
+    w = put_digits_grouped(w, s, int_digits, f.grouping);
+  } else if (f.digit_slots > 0) {
+    *w++ = '0';
+  }
+  const auto body_len = static_cast<int64_t>(w - body);
+  const int64_t area = int64_t{f.int_positions} + (f.lead_plus ? 1 : 0);
+  if (area > body_len) out.append(static_cast<size_t>(area - body_len), f.fill);
+  out.append(body, static_cast<size_t>(body_len));
+
+  if (f.point) {
+    out.push_back('.');
+    const int32_t base = exp_form ? int_digits : s.e;
+    for (int32_t j = 0; j < f.decimals; ++j) out.push_back(sig_at(s, int64_t{base} + j));
+  }
+  if (exp_form) {
+    char digits[24];
+    const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
+    const int len = std::snprintf(digits, sizeof digits, "E%c%0*lld", shown_exp < 0 ? '-' : '+',
+                                  static_cast<int>(exp_digits), static_cast<long long>(mag));
+    out.append(digits, static_cast<size_t>(len));
+  }
+  if (f.trail == '+') out.push_back(negative ? '-' : '+');
+  if (f.trail == '-') out.push_back(negative ? '-' : ' ');
+}
+
+}  // namespace
+
+FieldFormat field_begin(std::string_view mask) {
+  FieldFormat st;
+  if (kFieldBufferSize > text_length_limit()) {
+    runtime::error_raise(kErrNoMemory);
+    return st;
+  }
+  try {
+    st.out.reserve(kFieldBufferSize);
+    st.mask.assign(mask.data(), mask.size());
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(kErrNoMemory);
+    st.out = std::string();
+    return st;
+  }
+  st.ok = true;
+  return st;
+}
+
+void field_number(FieldFormat& st, long double value) {
+  if (!st.ok) return;
+  st.started = true;
+  Field f;
+  try {
+    if (!next_field(st, true, f)) return;
+    if (st.out.size() < kFieldTextLimit) format_number_field(st.out, f, value);
+    after_field(st);
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(kErrNoMemory);
+  }
+}
+
+void field_text(FieldFormat& st, std::string_view value) {
+  if (!st.ok) return;
+  st.started = true;
+  Field f;
+  if (!next_field(st, false, f)) return;
+  switch (f.kind) {
+    case FieldKind::kFirst:
+      put_literal(st, value.empty() ? ' ' : value[0]);
+      break;
+    case FieldKind::kWhole:
+      for (char c : value) {
+        if (st.out.size() >= kFieldTextLimit) break;
+        put_literal(st, c);
+      }
+      break;
+    case FieldKind::kFixed:
+      for (size_t k = 0; k < f.width && st.out.size() < kFieldTextLimit; ++k)
+        put_literal(st, k < value.size() ? value[k] : ' ');
+      break;
+    default:
+      break;
+  }
+  after_field(st);
+}
+
+std::string field_end(FieldFormat& st) {
+  std::string result;
+  if (st.ok) {
+    try {
+      result.assign(st.out.data(), st.out.size());
+    } catch (const std::bad_alloc&) {
+      runtime::error_raise(kErrNoMemory);
+    }
+  }
+  std::string().swap(st.out);
+  st.ok = false;
+  st.cursor = 0;
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Power and math
+
+long double number_power(long double base, long double exponent) {
+  if (exponent == 0) return 1.0L;
+  if (base == 0) {
+    if (exponent > 0) return 0.0L;
+    if (exponent < 0) return -std::numeric_limits<long double>::quiet_NaN();
+  }
+  if (base < 0) exponent = std::nearbyint(exponent);
+  if (std::isfinite(exponent) && exponent == std::trunc(exponent) &&
+      std::fabs(exponent) < 65536.0L) {
+    uint32_t bits = static_cast<uint32_t>(std::fabs(exponent));
+    long double result = 1.0L;
+    long double square = base;
+    while (bits) {
+      if (bits & 1) result *= square;
+      bits >>= 1;
+      if (bits) square *= square;
+    }
+    return exponent < 0 ? 1.0L / result : result;
+  }
+  if (base < 0) {
+    const long double magnitude = std::pow(-base, exponent);
+    const bool odd = std::fmod(exponent, 2.0L) != 0;
+    return odd ? -magnitude : magnitude;
+  }
+  return std::pow(base, exponent);
+}
+
+long double number_atan(long double x) {
+  return std::atan(x);
+}
+long double number_sin(long double x) {
+  return std::sin(x);
+}
+long double number_cos(long double x) {
+  return std::cos(x);
+}
+long double number_tan(long double x) {
+  return std::tan(x);
+}
+long double number_exp(long double x) {
+  return std::exp(x);
+}
+long double number_exp2(long double x) {
+  return std::exp2(x);
+}
+long double number_exp10(long double x) {
+  return std::pow(10.0L, x);
+}
+
+namespace {
+bool log_domain(long double x) {
+  return std::isfinite(x) && x > 0;
+}
+}  // namespace
+
+long double number_ln(long double x) {
+  return log_domain(x) ? std::log(x) : 0.0L;
+}
+long double number_log2(long double x) {
+  return log_domain(x) ? std::log2(x) : 0.0L;
+}
+long double number_log10(long double x) {
+  return log_domain(x) ? std::log10(x) : 0.0L;
+}
+long double number_sqrt(long double x) {
+  return x < 0 ? x : std::sqrt(x);
+}
+
+}  // namespace text

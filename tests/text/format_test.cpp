@@ -1,0 +1,362 @@
+#include "text/format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "runtime/error.h"
+#include "runtime/fpu.h"
+#include "text/strings.h"
+
+namespace {
+
+using runtime::ErrorScope;
+
+// Every formatting test runs in the program's floating-point mode.
+class FpModeEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { runtime::fp_mode_set(); }
+};
+const auto* const kFpEnv = ::testing::AddGlobalTestEnvironment(new FpModeEnvironment);
+
+std::string field(const std::string& mask, long double value) {
+  text::FieldFormat f = text::field_begin(mask);
+  text::field_number(f, value);
+  return text::field_end(f);
+}
+
+// The cube table's choice of mask by the size of the cube.
+std::string cube_mask(int32_t number, int32_t cube) {
+  if (cube <= 9) return "     #";
+  if (cube <= 99) return "    ##";
+  if (cube <= 999) return "   ###";
+  if (cube <= 9999) return " #,###";
+  if (cube <= 99999) return number < 31 ? "##,###" : " ##,###";
+  return "###,###";
+}
+
+TEST(MaskFormat, CubeTableAtEveryMaskBoundary) {
+  const struct {
+    int32_t number;
+    const char* text;
+  } cases[] = {{2, "     8"},   {3, "    27"},   {9, "   729"},   {10, " 1,000"},
+               {21, " 9,261"},  {22, "10,648"},  {30, "27,000"},  {31, " 29,791"},
+               {46, " 97,336"}, {47, "103,823"}, {99, "970,299"}, {1, "     1"},
+               {61, "226,981"}, {91, "753,571"}, {11, " 1,331"},  {41, " 68,921"}};
+  for (const auto& c : cases) {
+    const long double power = text::number_power(c.number, 3);
+    const auto cube = static_cast<int32_t>(std::nearbyint(power));
+    ASSERT_EQ(cube, c.number * c.number * c.number);
+    EXPECT_EQ(text::mask_format(cube, cube_mask(c.number, cube)), c.text) << c.number;
+  }
+}
+
+TEST(MaskFormat, EveryCubeTextHasItsColumnWidth) {
+  for (int32_t i = 1; i <= 99; ++i) {
+    const int32_t cube = i * i * i;
+    const std::string s = text::mask_format(cube, cube_mask(i, cube));
+    EXPECT_EQ(s.size(), i <= 30 ? 6u : 7u) << i;
+  }
+}
+
+struct MaskCase {
+  const char* mask;
+  long double value;
+  const char* expected;
+};
+
+void expect_cases(const MaskCase* begin, const MaskCase* end) {
+  for (const MaskCase* c = begin; c != end; ++c) {
+    EXPECT_EQ(text::mask_format(c->value, c->mask), c->expected)
+        << "mask '" << c->mask << "' value " << static_cast<double>(c->value);
+  }
+}
+
+TEST(MaskFormat, DigitPositionsGroupingAndWidening) {
+  const MaskCase cases[] = {
+      {"#", 1000, "1000"},
+      {"#,###", 1000000, "1,000,000"},
+      {"000", 5, "005"},
+      {"###", 5, "5"},
+      {"#", 0, "0"},
+      {"00", 12345, "12345"},
+      {" #,###", 1234567, " 1,234,567"},
+      {"000,000", 5, "000,005"},
+      {"#,##0", 0, "0"},
+      {"#,##0", 999, "999"},
+      {"#,##0", -1234, "-1,234"},
+      {"##-##", 1234, "12-34"},
+      {"##-##", 5, "-5"},
+      {"x#y", 5, "5"},
+      {"0,.0", 1234.5L, "1,234.5"},
+      {"0.0,0", 0.25L, "0.25"},  // grouping never touches fraction digits
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
+TEST(MaskFormat, SectionsSignsAndZero) {
+  const MaskCase cases[] = {
+      {"#;(#)", -5, "(5)"},
+      {"#", -5, "-5"},
+      {"0", -0.4L, "0"},
+      {"0.0", -0.04L, "-0.0"},  // only a lone "0" loses its sign
+      {"0;-0;\"zero\"", 0, "zero"},
+      {"0;;\"zero\"", -3, "-3"},  // empty negative section: section 1 keeps the sign
+      {"0.0;(0.0);", 0, "0.0"},   // empty zero section falls back to section 1
+      {"\"a;b\"0;x0", 5, "a;b5"},
+      {"\"a;b\"0;\\(0", -5, "(5"},
+      {"0;(0);\"z\";\"ignored\"", 0, "z"},
+      {"0;(0);\"z\";\"ignored\"", -1, "(1)"},
+      {"-", 5, "-"},
+      {"abc", 5, ""},
+      {"", 5, "5"},
+      {"", -2.5L, "-2.5"},
+      {";", -7, "-7"},
+      {"", 1e20L, "1E+20"},
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
+TEST(MaskFormat, FractionsRoundingTiesAndTrailingZeros) {
+  const MaskCase cases[] = {
+      {"0.0", 0.25L, "0.2"},
+      {"0.0", 0.75L, "0.8"},
+      {"0", 2.5L, "2"},
+      {"0", 3.5L, "4"},
+      {"0", 0.5L, "0"},
+      {"0", 1.5L, "2"},
+      {"#", 9.5L, "10"},
+      {"0.0", 9.96L, "10.0"},
+      {"0", 999.5L, "1000"},
+      {"#.##", 1.5L, "1.5"},
+      {"#.##", 1, "1."},
+      {"#.##", 0.5L, "0.5"},
+      {"0.00", 1.5L, "1.50"},
+      {".##", 0.5L, ".5"},
+      {".##", 12.5L, "12.5"},
+      {"0.000", 0.0625L, "0.062"},
+      {"0.000", 0.1875L, "0.188"},
+      {"#,##0.00", 1234.5L, "1,234.50"},
+      {"#,##0.00;(#,##0.00)", -1234.5L, "(1,234.50)"},
+      {"0.0", 1e-30L, "0.0"},
+      {"0.##", 0.004L, "0."},
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
+TEST(MaskFormat, FillPercentLiteralsAndEscapes) {
+  const MaskCase cases[] = {
+      {"**###", 5, "****5"}, {"*x####", 12, "xxxx12"},  {"*x", 123, "123"},
+      {"0%", 0.5L, "50%"},   {"0.0%", 0.125L, "12.5%"}, {"0%", 0.005L, "0%"},
+      {"%0", 7, "7"},        {"#%", 0, "0%"},           {"\"$\"#,##0", 1234, "$1,234"},
+      {"\\#0", 5, "#5"},     {"0\\", 5, "5"},           {"0*", 5, "5*"},
+      {"(0)", 5, "(5)"},     {"$ 0", 5, "$ 5"},         {"0E", 5, "5E"},
+      {"E+0", 5, "+5"},
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
+TEST(MaskFormat, ExponentForms) {
+  const MaskCase cases[] = {
+      {"0.00E+00", 12345, "1.23E+04"},
+      {"0.00E-00", 12345, "1.23E04"},
+      {"0.00E-00", 0.00012345L, "1.23E-04"},
+      {"0.00E+00", 0.00012345L, "1.23E-04"},
+      {"##0.0E+0", 12345, "123.4E+2"},  // tie to the even fourth digit
+      {"0.0E+0", 99.96L, "1.0E+2"},     // carry out of the mantissa
+      {"0E+0", 0, "0E+0"},
+      {"0.00E+00", -12345, "-1.23E+04"},
+      {"0E+000", 5, "5E+000"},
+      {"0E-#", 5e12L, "5E12"},
+      {"0E+", 5, "5E"},  // no exponent positions: not an exponent
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
+TEST(MaskFormat, ExtremeValuesStayBounded) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const std::string nines = text::mask_format(inf, "0");
+  EXPECT_EQ(nines.size(), 999u);
+  EXPECT_EQ(nines.substr(0, 18), std::string(18, '9'));
+  EXPECT_EQ(text::mask_format(std::numeric_limits<long double>::quiet_NaN(), "0.0"), "0.0");
+  const std::string big = text::mask_format(std::numeric_limits<long double>::max(), "#,##0");
+  EXPECT_GT(big.size(), 4900u);
+  EXPECT_EQ(text::mask_format(std::numeric_limits<long double>::denorm_min(), "0.0"), "0.0");
+  // A mask longer than the template holds is cut, never overrun.
+  const std::string long_mask(10000, '0');
+  EXPECT_EQ(text::mask_format(7, long_mask).size(), 4096u);
+}
+
+TEST(MaskFormat, ResultStorageFailureRaises7) {
+  ErrorScope scope;
+  text::text_set_length_limit(0);
+  const std::string s = text::mask_format(1234567, "#,###");
+  text::text_set_length_limit(text::kTextMaxLength);
+  // The short result needs no storage of its own, so only a result beyond the small-string
+  // buffer can fail.
+  EXPECT_TRUE(s.empty() || s == "1,234,567");
+}
+
+TEST(FieldFormat, RowNumbersThroughTwoHashes) {
+  for (int32_t i = 1; i <= 99; ++i) {
+    const std::string expected =
+        i < 10 ? std::string(" ") + static_cast<char>('0' + i) : std::to_string(i);
+    EXPECT_EQ(field("##", i), expected);
+  }
+  EXPECT_EQ(field("##", 5), " 5");
+  EXPECT_EQ(field("##", 123), "123");
+  EXPECT_EQ(field("##", -5), "-5");
+  EXPECT_EQ(field("##", -0.4L), " 0");
+}
+
+TEST(FieldFormat, NumericFieldGrammar) {
+  const MaskCase cases[] = {
+      {"###.##", 3.14159L, "  3.14"},
+      {"##.##", 0.125L, " 0.12"},
+      {"##.##", 0.375L, " 0.38"},
+      {".##", 0.5L, ".50"},
+      {"**###", 42, "***42"},
+      {"**$##", 42, "**$42"},
+      {"$$###", 42, "  $42"},
+      {"$$###", -42, " -$42"},
+      {"#,###", 1234, "1,234"},
+      {"#,###", 1234567, "1,234,567"},
+      {"+##", 5, " +5"},
+      {"+##", -5, " -5"},
+      {"##+", 5, " 5+"},
+      {"##-", -5, " 5-"},
+      {"##-", 5, " 5 "},
+      {"##.##^^^^", 12345, "12.34E+03"},
+      {"#.#^^^", 0.5L, "5.0E-1"},
+      {"##", 1e25L, "10E+24"},
+      {"##.", 5, " 5."},
+      {"*x###", 7, "xxxx7"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(field(c.mask, c.value), c.expected) << "field '" << c.mask << "'";
+  }
+}
+
+TEST(FieldFormat, LiteralsStringFieldsAndRepeatedMask) {
+  EXPECT_EQ(field("Total _# = ## units", 7), "Total # =  7 units");
+  text::FieldFormat f = text::field_begin("x## ");
+  text::field_number(f, 1);
+  text::field_number(f, 22);
+  EXPECT_EQ(text::field_end(f), "x 1 x22 ");
+
+  f = text::field_begin("[!] [&] [\\  \\]");
+  text::field_text(f, "hello");
+  text::field_text(f, "whole");
+  text::field_text(f, "abcdef");
+  EXPECT_EQ(text::field_end(f), "[h] [whole] [abcd]");
+  f = text::field_begin("<\\  \\>");
+  text::field_text(f, "ab");
+  EXPECT_EQ(text::field_end(f), "<ab  >");
+  f = text::field_begin("!");
+  text::field_text(f, "");
+  EXPECT_EQ(text::field_end(f), " ");
+  // A value with no field of its kind shows only the mask text.
+  EXPECT_EQ(field("no field", 5), "no field");
+  EXPECT_EQ(field("a+b", 5), "a+b");
+}
+
+TEST(FieldFormat, OutputLimitKeepsNumericFieldsWhole) {
+  const std::string text_1020(1020, 'a');
+  EXPECT_EQ(field(text_1020 + "##########", 12345).size(), 1030u);
+  const std::string text_2000(2000, 'b');
+  EXPECT_EQ(field(text_2000 + "##", 12), std::string(1024, 'b'));
+  text::FieldFormat f = text::field_begin("&");
+  for (int i = 0; i < 10; ++i) text::field_text(f, std::string(300, 'c'));
+  EXPECT_EQ(text::field_end(f).size(), 1024u);
+}
+
+TEST(FieldFormat, BufferFailureRaises7AndGivesEmpty) {
+  ErrorScope scope;
+  text::text_set_length_limit(100);
+  text::FieldFormat f = text::field_begin("##");
+  text::text_set_length_limit(text::kTextMaxLength);
+  EXPECT_EQ(runtime::error_take(), 7);
+  text::field_number(f, 5);
+  EXPECT_EQ(text::field_end(f), "");
+}
+
+TEST(NumberDigits, EighteenDigitsRoundedWithTiesToEven) {
+  auto digits = [](long double v, int32_t n) {
+    return std::string(text::number_digits(v, n).digits);
+  };
+  EXPECT_EQ(digits(123, 5), "12300");
+  EXPECT_EQ(text::number_digits(123, 5).exponent, 3);
+  EXPECT_EQ(digits(0.5L, 3), "500");
+  EXPECT_EQ(text::number_digits(0.5L, 3).exponent, 0);
+  EXPECT_EQ(digits(2.5L, 1), "2");
+  EXPECT_EQ(digits(3.5L, 1), "4");
+  const auto carry = text::number_digits(9.5L, 1);
+  EXPECT_EQ(std::string(carry.digits), "1");
+  EXPECT_EQ(carry.exponent, 2);
+  EXPECT_EQ(digits(0, 4), "0000");
+  EXPECT_EQ(digits(std::numeric_limits<long double>::quiet_NaN(), 3), "000");
+  EXPECT_EQ(digits(std::numeric_limits<long double>::denorm_min(), 3), "000");
+  const auto inf = text::number_digits(std::numeric_limits<long double>::infinity(), 20);
+  EXPECT_EQ(std::string(inf.digits), std::string(20, '9'));
+  EXPECT_EQ(inf.exponent, 999);
+  EXPECT_TRUE(text::number_digits(-42, 2).negative);
+  EXPECT_EQ(digits(1.0L / 3, 18), "333333333333333333");
+  EXPECT_EQ(digits(0.001L, 18), "100000000000000000");
+  EXPECT_EQ(text::number_digits(0.001L, 18).exponent, -2);
+  EXPECT_EQ(digits(123456789.125L, 12), "123456789125");
+  EXPECT_EQ(digits(2.0L / 3, 17), "66666666666666667");
+}
+
+TEST(NumberToText, PlainConversion) {
+  EXPECT_EQ(text::number_to_text(5, 15), " 5");
+  EXPECT_EQ(text::number_to_text(-5, 15), "-5");
+  EXPECT_EQ(text::number_to_text(1.5L, 15), " 1.5");
+  EXPECT_EQ(text::number_to_text(0.25L, 15), " 0.25");
+  EXPECT_EQ(text::number_to_text(0, 15), " 0");
+  EXPECT_EQ(text::number_to_text(1e20L, 15), " 1E+20");
+  EXPECT_EQ(text::number_to_text(1e-20L, 15), " 1E-20");
+  EXPECT_EQ(text::number_to_text(123456789012345678.0L, 15), " 1.23456789012346E+17");
+  EXPECT_EQ(text::number_to_text(2.0L / 3, 15), " 0.666666666666667");
+}
+
+TEST(NumberPower, SquaringZeroAndNegativeBaseRules) {
+  EXPECT_EQ(text::number_power(3, 3), 27.0L);
+  EXPECT_EQ(text::number_power(99, 3), 970299.0L);
+  EXPECT_EQ(text::number_power(2, -2), 0.25L);
+  EXPECT_EQ(text::number_power(0, 0), 1.0L);
+  EXPECT_EQ(text::number_power(std::numeric_limits<long double>::quiet_NaN(), 0), 1.0L);
+  EXPECT_EQ(text::number_power(0, 5), 0.0L);
+  EXPECT_TRUE(std::isnan(text::number_power(0, -1)));
+  EXPECT_EQ(text::number_power(-2, 3), -8.0L);
+  EXPECT_EQ(text::number_power(-2, 2.6L), -8.0L);  // exponent rounded first
+  EXPECT_EQ(text::number_power(-8, 1.0L / 3), 1.0L);
+  EXPECT_NEAR(static_cast<double>(text::number_power(2, 0.5L)), std::sqrt(2.0), 1e-15);
+  EXPECT_TRUE(std::isinf(text::number_power(2, 70000)));
+  EXPECT_LT(text::number_power(-2, 65537), 0);
+  EXPECT_EQ(text::number_power(1.5L, 65535), std::pow(1.5L, 65535.0L));
+}
+
+TEST(NumberMath, LogarithmAndRootRules) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  for (long double bad : {0.0L, -1.0L, inf, nan}) {
+    EXPECT_EQ(text::number_ln(bad), 0.0L);
+    EXPECT_EQ(text::number_log2(bad), 0.0L);
+    EXPECT_EQ(text::number_log10(bad), 0.0L);
+  }
+  EXPECT_NEAR(static_cast<double>(text::number_log10(1000)), 3.0, 1e-15);
+  EXPECT_EQ(text::number_log2(8), 3.0L);
+  EXPECT_EQ(text::number_sqrt(-4), -4.0L);
+  EXPECT_EQ(text::number_sqrt(16), 4.0L);
+  EXPECT_EQ(text::number_exp2(10), 1024.0L);
+  EXPECT_NEAR(static_cast<double>(text::number_exp10(2)), 100.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(text::number_exp(1)), 2.718281828459045, 1e-15);
+  EXPECT_NEAR(static_cast<double>(text::number_atan(1) * 4), 3.141592653589793, 1e-15);
+  EXPECT_NEAR(static_cast<double>(text::number_sin(0.5L)), std::sin(0.5), 1e-15);
+  EXPECT_NEAR(static_cast<double>(text::number_cos(0.5L)), std::cos(0.5), 1e-15);
+  EXPECT_NEAR(static_cast<double>(text::number_tan(0.5L)), std::tan(0.5), 1e-15);
+}
+
+}  // namespace
