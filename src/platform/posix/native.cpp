@@ -1,10 +1,19 @@
 #include "platform/native.h"
 
+#include <cstdio>
+#include <string>
+
+#include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
 
 namespace platform::native {
 
 bool open(Platform& out) {
+  std::string why;
+  if (!posix::terminal_console().open(why)) {
+    std::fprintf(stderr, "orvane-table: %s\n", why.c_str());
+    return false;
+  }
   out.system = posix::system();
   out.console = posix::console();
   out.files = posix::file_system();
@@ -12,6 +21,8 @@ bool open(Platform& out) {
   return true;
 }
 
-void close() {}
+void close() {
+  posix::terminal_console().close();
+}
 
 }  // namespace platform::native

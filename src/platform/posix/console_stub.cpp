@@ -1,8 +1,0 @@
-#include "platform/posix/services.h"
-
-namespace platform::posix {
-
-System* system() { return nullptr; }
-Console* console() { return nullptr; }
-
-}  // namespace platform::posix

@@ -1,0 +1,379 @@
+#include "platform/posix/key_decoder.h"
+
+#include "platform/posix/cp437.h"
+
+namespace platform::posix {
+namespace {
+
+// Virtual-key codes of the keys the decoder reports.
+enum : uint16_t {
+  kVkBack = 0x08,
+  kVkTab = 0x09,
+  kVkClear = 0x0C,
+  kVkReturn = 0x0D,
+  kVkEscape = 0x1B,
+  kVkSpace = 0x20,
+  kVkPrior = 0x21,
+  kVkNext = 0x22,
+  kVkEnd = 0x23,
+  kVkHome = 0x24,
+  kVkLeft = 0x25,
+  kVkUp = 0x26,
+  kVkRight = 0x27,
+  kVkDown = 0x28,
+  kVkInsert = 0x2D,
+  kVkDelete = 0x2E,
+  kVkF1 = 0x70,
+};
+
+struct AsciiKey {
+  uint8_t scan = 0;
+  uint8_t vk = 0;
+  bool shift = false;
+};
+
+struct AsciiTable {
+  AsciiKey keys[128];
+  constexpr AsciiTable() {
+    const char* rows[3] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    const uint8_t starts[3] = {0x10, 0x1E, 0x2C};
+    for (int r = 0; r < 3; ++r) {
+      for (int i = 0; rows[r][i] != 0; ++i) {
+        char c = rows[r][i];
+        uint8_t scan = static_cast<uint8_t>(starts[r] + i);
+        uint8_t vk = static_cast<uint8_t>(c - 'a' + 'A');
+        keys[static_cast<int>(c)] = {scan, vk, false};
+        keys[c - 'a' + 'A'] = {scan, vk, true};
+      }
+    }
+    const char* digits = "1234567890";
+    const char* shifted = "!@#$%^&*()";
+    for (int i = 0; i < 10; ++i) {
+      uint8_t scan = static_cast<uint8_t>(0x02 + i);
+      keys[static_cast<int>(digits[i])] = {scan, static_cast<uint8_t>(digits[i]), false};
+      keys[static_cast<int>(shifted[i])] = {scan, static_cast<uint8_t>(digits[i]), true};
+    }
+    struct Pair {
+      char plain, shifted;
+      uint8_t scan, vk;
+    };
+    const Pair pairs[] = {{'-', '_', 0x0C, 0xBD}, {'=', '+', 0x0D, 0xBB},  {'[', '{', 0x1A, 0xDB},
+                          {']', '}', 0x1B, 0xDD}, {';', ':', 0x27, 0xBA},  {'\'', '"', 0x28, 0xDE},
+                          {'`', '~', 0x29, 0xC0}, {'\\', '|', 0x2B, 0xDC}, {',', '<', 0x33, 0xBC},
+                          {'.', '>', 0x34, 0xBE}, {'/', '?', 0x35, 0xBF}};
+    for (const Pair& p : pairs) {
+      keys[static_cast<int>(p.plain)] = {p.scan, p.vk, false};
+      keys[static_cast<int>(p.shifted)] = {p.scan, p.vk, true};
+    }
+    keys[' '] = {0x39, kVkSpace, false};
+  }
+};
+constexpr AsciiTable kAscii;
+
+InputEvent make_key(uint8_t ch, uint16_t scan, uint16_t vk, uint32_t control) {
+  InputEvent ev;
+  ev.type = InputEvent::kKey;
+  ev.key_down = true;
+  ev.repeat = 1;
+  ev.ch = ch;
+  ev.scan_code = scan;
+  ev.virtual_key = vk;
+  ev.control = control;
+  return ev;
+}
+
+// xterm modifier parameter: 1 + (1 Shift, 2 Alt, 4 Ctrl, 8 Meta).
+uint32_t modifier_state(int param) {
+  if (param < 2) return 0;
+  int bits = param - 1;
+  uint32_t state = 0;
+  if (bits & 1) state |= kShift;
+  if (bits & (2 | 8)) state |= kLeftAlt;
+  if (bits & 4) state |= kLeftCtrl;
+  return state;
+}
+
+// An extended (non-character) key by its final letter in CSI or SS3 form: arrows, Home, End,
+// the keypad centre and F1-F4. Returns false for other letters.
+bool letter_key(char final, uint32_t control, InputEvent& ev) {
+  switch (final) {
+    case 'A':
+      ev = make_key(0, 0x48, kVkUp, control | kEnhancedKey);
+      return true;
+    case 'B':
+      ev = make_key(0, 0x50, kVkDown, control | kEnhancedKey);
+      return true;
+    case 'C':
+      ev = make_key(0, 0x4D, kVkRight, control | kEnhancedKey);
+      return true;
+    case 'D':
+      ev = make_key(0, 0x4B, kVkLeft, control | kEnhancedKey);
+      return true;
+    case 'H':
+      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      return true;
+    case 'F':
+      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      return true;
+    case 'E':
+      ev = make_key(0, 0x4C, kVkClear, control);
+      return true;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      ev = make_key(0, static_cast<uint16_t>(0x3B + (final - 'P')),
+                    static_cast<uint16_t>(kVkF1 + (final - 'P')), control);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// `CSI n ~` keys.
+bool tilde_key(int n, uint32_t control, InputEvent& ev) {
+  switch (n) {
+    case 1:
+    case 7:
+      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      return true;
+    case 2:
+      ev = make_key(0, 0x52, kVkInsert, control | kEnhancedKey);
+      return true;
+    case 3:
+      ev = make_key(0, 0x53, kVkDelete, control | kEnhancedKey);
+      return true;
+    case 4:
+    case 8:
+      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      return true;
+    case 5:
+      ev = make_key(0, 0x49, kVkPrior, control | kEnhancedKey);
+      return true;
+    case 6:
+      ev = make_key(0, 0x51, kVkNext, control | kEnhancedKey);
+      return true;
+    default:
+      break;
+  }
+  int f = 0;  // function key number
+  if (n >= 11 && n <= 15) f = n - 10;
+  if (n >= 17 && n <= 21) f = n - 11;
+  if (n == 23 || n == 24) f = n - 12;
+  if (f == 0) return false;
+  uint16_t scan = f <= 10 ? static_cast<uint16_t>(0x3A + f) : static_cast<uint16_t>(0x4C + f);
+  ev = make_key(0, scan, static_cast<uint16_t>(kVkF1 + f - 1), control);
+  return true;
+}
+
+// Keypad keys in application mode (SS3 j..y, M).
+bool keypad_key(char final, InputEvent& ev) {
+  static constexpr struct {
+    char final;
+    uint8_t ch, scan, vk;
+  } kPad[] = {{'j', '*', 0x37, 0x6A}, {'k', '+', 0x4E, 0x6B}, {'m', '-', 0x4A, 0x6D},
+              {'n', '.', 0x53, 0x6E}, {'o', '/', 0x35, 0x6F}, {'p', '0', 0x52, 0x60},
+              {'q', '1', 0x4F, 0x61}, {'r', '2', 0x50, 0x62}, {'s', '3', 0x51, 0x63},
+              {'t', '4', 0x4B, 0x64}, {'u', '5', 0x4C, 0x65}, {'v', '6', 0x4D, 0x66},
+              {'w', '7', 0x47, 0x67}, {'x', '8', 0x48, 0x68}, {'y', '9', 0x49, 0x69}};
+  if (final == 'M') {
+    ev = make_key(13, 0x1C, kVkReturn, kEnhancedKey);
+    return true;
+  }
+  for (const auto& k : kPad) {
+    if (k.final == final) {
+      ev = make_key(k.ch, k.scan, k.vk, k.final == 'o' ? kEnhancedKey : 0u);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+InputEvent key_for_ascii(uint8_t b) {
+  switch (b) {
+    case 8:
+    case 127:
+      return make_key(8, 0x0E, kVkBack, 0);
+    case 9:
+      return make_key(9, 0x0F, kVkTab, 0);
+    case 13:
+      return make_key(13, 0x1C, kVkReturn, 0);
+    case 27:
+      return make_key(27, 0x01, kVkEscape, 0);
+    case 0:
+      return make_key(0, 0x03, '2', kLeftCtrl | kShift);
+    case 28:
+      return make_key(28, 0x2B, 0xDC, kLeftCtrl);
+    case 29:
+      return make_key(29, 0x1B, 0xDD, kLeftCtrl);
+    case 30:
+      return make_key(30, 0x07, '6', kLeftCtrl | kShift);
+    case 31:
+      return make_key(31, 0x0C, 0xBD, kLeftCtrl | kShift);
+    default:
+      break;
+  }
+  if (b < 27) {  // Ctrl+letter
+    const AsciiKey& k = kAscii.keys['a' + b - 1];
+    return make_key(b, k.scan, k.vk, kLeftCtrl);
+  }
+  if (b >= 128) return make_key(b, 0, 0, 0);
+  const AsciiKey& k = kAscii.keys[b];
+  return make_key(b, k.scan, k.vk, k.shift ? kShift : 0u);
+}
+
+void KeyDecoder::feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out) {
+  buf_.append(reinterpret_cast<const char*>(data), n);
+  size_t used;
+  while (!buf_.empty() && (used = decode_one(false, out)) > 0) buf_.erase(0, used);
+}
+
+void KeyDecoder::expire(std::vector<InputEvent>& out) {
+  while (!buf_.empty()) {
+    size_t used = decode_one(true, out);
+    buf_.erase(0, used > 0 ? used : buf_.size());
+  }
+}
+
+bool KeyDecoder::decode_char(size_t at, bool final, size_t& used, InputEvent& ev) const {
+  uint8_t b = static_cast<uint8_t>(buf_[at]);
+  if (b < 0x80 || !utf8_) {
+    used = 1;
+    ev = key_for_ascii(b);
+    return true;
+  }
+  size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+               : b >= 0xE0 && b <= 0xEF ? 3
+               : b >= 0xF0 && b <= 0xF4 ? 4
+                                        : 0;
+  if (len == 0) {  // not a lead byte: dropped
+    used = 1;
+    return false;
+  }
+  uint32_t cp = b & (0x7F >> len);
+  for (size_t i = 1; i < len; ++i) {
+    if (at + i >= buf_.size()) {
+      used = final ? buf_.size() - at : 0;  // a cut-off character is dropped
+      return false;
+    }
+    uint8_t c = static_cast<uint8_t>(buf_[at + i]);
+    if ((c & 0xC0) != 0x80) {  // broken sequence: drop the lead byte, decode the rest anew
+      used = 1;
+      return false;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  used = len;
+  int byte = cp437_from_unicode(cp);
+  if (byte < 0) byte = '?';  // as a Windows console reports characters its code page lacks
+  ev = byte < 0x80 ? key_for_ascii(static_cast<uint8_t>(byte))
+                   : make_key(static_cast<uint8_t>(byte), 0, 0, 0);
+  return true;
+}
+
+size_t KeyDecoder::decode_one(bool final, std::vector<InputEvent>& out) {
+  if (static_cast<uint8_t>(buf_[0]) != 27) {
+    size_t used = 0;
+    InputEvent ev;
+    if (decode_char(0, final, used, ev)) out.push_back(ev);
+    return used;
+  }
+  if (buf_.size() < 2) {
+    if (!final) return 0;
+    out.push_back(key_for_ascii(27));
+    return 1;
+  }
+  char next = buf_[1];
+  if (next == '[') {
+    if (size_t used = decode_csi(final, out)) return used;
+    if (!final) return 0;
+  } else if (next == 'O') {
+    if (size_t used = decode_ss3(final, out)) return used;
+    if (!final) return 0;
+  } else if (next == 27) {  // Esc pressed twice
+    out.push_back(key_for_ascii(27));
+    return 1;
+  }
+  // Esc and a character: the character with Alt.
+  size_t used = 0;
+  InputEvent ev;
+  bool made = decode_char(1, final, used, ev);
+  if (used == 0) return 0;
+  if (made) {
+    ev.control |= kLeftAlt;
+    out.push_back(ev);
+  }
+  return used + 1;
+}
+
+// CSI [params] final. Returns the bytes used, 0 when incomplete; when `final` and the
+// sequence is cut off or malformed, 0 too, and the caller takes Esc [ as Alt+[.
+size_t KeyDecoder::decode_csi(bool final, std::vector<InputEvent>& out) {
+  (void) final;
+  size_t i = 2;
+  if (i < buf_.size() && buf_[i] == '[') {  // Linux console F1-F5: Esc [ [ A..E
+    if (i + 1 >= buf_.size()) return 0;
+    char c = buf_[i + 1];
+    if (c >= 'A' && c <= 'E') {
+      out.push_back(make_key(0, static_cast<uint16_t>(0x3B + (c - 'A')),
+                             static_cast<uint16_t>(kVkF1 + (c - 'A')), 0));
+      return i + 2;
+    }
+    return 0;
+  }
+  int params[4] = {0, 0, 0, 0};
+  int count = 0;
+  bool has_digit = false;
+  bool private_marker = false;
+  for (; i < buf_.size(); ++i) {
+    uint8_t c = static_cast<uint8_t>(buf_[i]);
+    if (c >= '0' && c <= '9') {
+      if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
+      has_digit = true;
+    } else if (c == ';') {
+      ++count;
+    } else if (c >= 0x3C && c <= 0x3F) {
+      private_marker = true;  // replies and mouse reports, not keys
+    } else if (c >= 0x20 && c <= 0x2F) {
+      // intermediate bytes: accepted, not used
+    } else if (c >= 0x40 && c <= 0x7E) {
+      break;
+    } else {
+      return 0;  // a control byte inside: not a sequence
+    }
+  }
+  if (i >= buf_.size()) return 0;
+  char fin = buf_[i];
+  size_t used = i + 1;
+  if (private_marker) return used;
+  uint32_t control = modifier_state(count >= 1 ? params[1] : 0);
+  InputEvent ev;
+  if (fin == '~') {
+    if (has_digit && tilde_key(params[0], control, ev)) out.push_back(ev);
+  } else if (fin == 'Z') {
+    out.push_back(make_key(9, 0x0F, kVkTab, kShift | control));
+  } else if (letter_key(fin, control, ev)) {
+    out.push_back(ev);
+  }
+  return used;  // unknown sequences are swallowed whole
+}
+
+size_t KeyDecoder::decode_ss3(bool final, std::vector<InputEvent>& out) {
+  (void) final;
+  size_t i = 2;
+  int modifier = 0;
+  while (i < buf_.size() && buf_[i] >= '0' && buf_[i] <= '9') {
+    if (modifier < 100) modifier = modifier * 10 + (buf_[i] - '0');
+    ++i;
+  }
+  if (i >= buf_.size()) return 0;
+  char fin = buf_[i];
+  if (static_cast<uint8_t>(fin) < 0x40 || static_cast<uint8_t>(fin) > 0x7E) return 0;
+  InputEvent ev;
+  if (letter_key(fin, modifier_state(modifier), ev) || keypad_key(fin, ev)) out.push_back(ev);
+  return i + 1;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,372 @@
+#include "platform/posix/posix_console.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/cp437.h"
+#include "platform/posix/services.h"
+
+namespace platform::posix {
+namespace {
+
+// The notice on the terminal's last row while it is smaller than the screen asked for.
+constexpr uint16_t kNoticeAttr = 0x4F;  // bright white on red
+
+std::string program_path() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "orvane-table";
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+int16_t clamp_side(int v) {
+  return static_cast<int16_t>(std::clamp(v, 1, static_cast<int>(ScreenBuffer::kMaxSide)));
+}
+
+}  // namespace
+
+bool locale_is_utf8() {
+  const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  for (const char* name : names) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == 0) continue;
+    std::string s(v);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
+  }
+  return false;
+}
+
+PosixConsole& terminal_console() {
+  static PosixConsole console;
+  return console;
+}
+
+Console* console() {
+  return &terminal_console();
+}
+
+bool PosixConsole::open(std::string& why) {
+  if (open_) return true;
+  if (!term_.open(why)) return false;
+  if (!term_.enter(true)) {
+    why = "the terminal cannot be switched to raw mode";
+    return false;
+  }
+  exit_on_hangup_ = true;
+  start(locale_is_utf8());
+  return true;
+}
+
+bool PosixConsole::attach(int in_fd, int out_fd, bool utf8) {
+  if (!term_.attach(in_fd, out_fd) || !term_.enter(false)) return false;
+  exit_on_hangup_ = false;
+  start(utf8);
+  return true;
+}
+
+void PosixConsole::start(bool utf8) {
+  utf8_ = utf8;
+  renderer_ = Renderer(utf8);
+  keys_ = KeyDecoder(utf8);
+  term_size_ = term_.size();
+  original_size_ = asked_size_ = term_size_;
+  buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
+  title_ = shown_title_ = program_path();
+  cursor_ = {25, true};
+  queue_.clear();
+  pending_.clear();
+  hung_up_ = false;
+  drawn_version_ = ~uint64_t{0};
+  open_ = true;
+}
+
+void PosixConsole::close() {
+  if (!open_) return;
+  present();
+  term_.leave();
+  open_ = false;
+}
+
+// --- screen buffer -----------------------------------------------------------------------
+
+bool PosixConsole::write_output(const Cell* cells, Coord size, Coord from, Rect& region) {
+  return open_ && buffer_.write_output(cells, size, from, region);
+}
+
+bool PosixConsole::scroll(const Rect& source, const Rect* clip, Coord dest, Cell fill) {
+  return open_ && buffer_.scroll(source, clip, dest, fill);
+}
+
+bool PosixConsole::fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  return open_ && buffer_.fill_chars(ch, count, at, written);
+}
+
+bool PosixConsole::fill_attrs(uint16_t attr, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  return open_ && buffer_.fill_attrs(attr, count, at, written);
+}
+
+bool PosixConsole::set_cursor_position(Coord at) {
+  return open_ && buffer_.set_cursor_position(at);
+}
+
+bool PosixConsole::set_text_attribute(uint16_t attr) {
+  if (!open_) return false;
+  buffer_.set_attr(attr);
+  return true;
+}
+
+bool PosixConsole::get_buffer_info(BufferInfo& info) {
+  if (!open_) return false;
+  info.size = buffer_.size();
+  info.cursor = buffer_.cursor();
+  info.attr = buffer_.attr();
+  info.window = buffer_.window();
+  info.max_window = buffer_.size();
+  return true;
+}
+
+bool PosixConsole::get_cursor_info(CursorInfo& info) {
+  if (!open_) return false;
+  info = cursor_;
+  return true;
+}
+
+bool PosixConsole::set_cursor_info(const CursorInfo& info) {
+  if (!open_ || info.size < 1 || info.size > 100) return false;
+  cursor_ = info;
+  ++changes_;
+  return true;
+}
+
+bool PosixConsole::set_buffer_size(Coord size) {
+  return open_ && buffer_.set_size(size);
+}
+
+bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
+  if (!open_ || !buffer_.set_window(absolute, window)) return false;
+  const Rect& w = buffer_.window();
+  TermSize want{w.right - w.left + 1, w.bottom - w.top + 1};
+  if (want.cols != asked_size_.cols || want.rows != asked_size_.rows) {
+    asked_size_ = want;
+    if (want.cols != term_size_.cols || want.rows != term_size_.rows) {
+      // Ask the terminal to take the window's size; it may refuse, and the real size is read
+      // back when it changes.
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
+      pending_ += buf;
+      term_.restore_size_at_exit(original_size_);
+    }
+  }
+  return true;
+}
+
+// --- title -------------------------------------------------------------------------------
+
+uint32_t PosixConsole::get_title(char* buf, uint32_t cap) {
+  if (!open_ || cap == 0) return 0;
+  uint32_t n = static_cast<uint32_t>(std::min<size_t>(title_.size(), cap - 1));
+  std::memcpy(buf, title_.data(), n);
+  buf[n] = 0;
+  return n;
+}
+
+bool PosixConsole::set_title(const char* title) {
+  if (!open_ || title == nullptr) return false;
+  title_ = title;
+  ++changes_;
+  return true;
+}
+
+void PosixConsole::append_title(std::string& out) const {
+  out += "\x1b]2;";
+  for (unsigned char c : title_) {
+    // Control bytes would end or corrupt the request: left out.
+    if (c < 32 || c == 127 || (!utf8_ && c >= 128 && c < 160)) continue;
+    if (utf8_ && c >= 128) {
+      char glyph[4];
+      out.append(glyph, static_cast<size_t>(cp437_to_utf8(c, glyph)));
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  out += "\x07";
+}
+
+// --- keyboard ----------------------------------------------------------------------------
+
+void PosixConsole::pump() {
+  if (!open_ || hung_up_) return;
+  uint8_t buf[512];
+  auto now = std::chrono::steady_clock::now();
+  for (;;) {
+    long n = term_.read_some(buf, sizeof buf);
+    if (n < 0) {
+      hung_up_ = true;
+      if (exit_on_hangup_) {
+        // The terminal is gone, as when a console window is closed: end at once.
+        restore_terminal_now();
+        std::signal(SIGHUP, SIG_DFL);
+        std::raise(SIGHUP);
+        _exit(129);
+      }
+      break;
+    }
+    if (n == 0) break;
+    keys_.feed(buf, static_cast<size_t>(n), decoded_);
+    last_input_ = now;
+    if (static_cast<size_t>(n) < sizeof buf) break;
+  }
+  if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(escape_timeout_ms_)) {
+    keys_.expire(decoded_);
+  }
+  queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
+  decoded_.clear();
+}
+
+bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
+  count = 0;
+  if (!open_) return false;
+  present();
+  pump();
+  if (!queue_.empty()) {
+    ev = queue_.front();
+    count = 1;
+  }
+  return true;
+}
+
+bool PosixConsole::read_input(InputEvent& ev, uint32_t& count) {
+  if (!peek_input(ev, count)) return false;
+  if (count == 1) queue_.pop_front();
+  return true;
+}
+
+bool PosixConsole::flush_input() {
+  if (!open_) return false;
+  pump();
+  queue_.clear();
+  keys_.reset();
+  return true;
+}
+
+void PosixConsole::wait_input(uint32_t ms) {
+  int timeout = static_cast<int>(std::min<uint32_t>(ms, 1u << 30));
+  if (!open_ || hung_up_) {
+    poll(nullptr, 0, timeout);
+    return;
+  }
+  present();
+  pump();
+  if (!queue_.empty()) return;
+  if (keys_.pending()) {
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - last_input_)
+                      .count();
+    timeout =
+        std::min<int>(timeout, std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited)));
+  }
+  term_.wait_readable(timeout);
+}
+
+// --- the window --------------------------------------------------------------------------
+
+WindowHandle PosixConsole::find_window(const char* /*marked_title*/) {
+  return open_ ? kWindow : 0;
+}
+
+bool PosixConsole::get_window_rect(WindowHandle w, WindowRect& r) {
+  if (!open_ || w != kWindow) return false;
+  // A terminal does not say where it is on the desktop: the last position asked for, and
+  // the size of its cells at a nominal 8 x 16 pixels.
+  r = {window_x_, window_y_, window_x_ + term_size_.cols * 8, window_y_ + term_size_.rows * 16};
+  return true;
+}
+
+bool PosixConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t /*cx*/,
+                                  int32_t /*cy*/, uint32_t /*flags*/) {
+  if (!open_ || w != kWindow) return false;
+  if (x != window_x_ || y != window_y_) {
+    window_x_ = x;
+    window_y_ = y;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", x, y);
+    pending_ += buf;
+  }
+  return true;
+}
+
+bool PosixConsole::lock_window_update(WindowHandle /*w*/) {
+  return open_;
+}
+
+bool PosixConsole::set_foreground_window(WindowHandle w) {
+  return open_ && w == kWindow;
+}
+
+// --- drawing -----------------------------------------------------------------------------
+
+void PosixConsole::compose(Frame& frame) const {
+  const int tc = term_size_.cols, tr = term_size_.rows;
+  const Rect& win = buffer_.window();
+  const int ww = win.right - win.left + 1, wh = win.bottom - win.top + 1;
+  frame.resize(tc, tr, Cell{' ', 7});
+  const int vc = std::min(tc, ww), vr = std::min(tr, wh);
+  for (int y = 0; y < vr; ++y) {
+    for (int x = 0; x < vc; ++x) frame.at(x, y) = buffer_.at(win.left + x, win.top + y);
+  }
+  Coord cur = buffer_.cursor();
+  frame.cursor_x = cur.x - win.left;
+  frame.cursor_y = cur.y - win.top;
+  frame.cursor_size = cursor_.size;
+  frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
+                         frame.cursor_y >= 0 && frame.cursor_y < vr;
+  if (tc < ww || tr < wh) {
+    char notice[160];
+    int len = std::snprintf(notice, sizeof notice,
+                            " Make the terminal at least %d x %d to see the whole screen "
+                            "(it is %d x %d now) ",
+                            ww, wh, tc, tr);
+    for (int x = 0; x < tc; ++x) {
+      uint8_t ch = x < len ? static_cast<uint8_t>(notice[x]) : ' ';
+      frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
+    }
+    if (frame.cursor_y == tr - 1) frame.cursor_visible = false;
+  }
+}
+
+void PosixConsole::present() {
+  if (!open_) return;
+  bool force = false;
+  if (exit_on_hangup_ && take_resize_signal()) {
+    term_size_ = term_.size();
+    renderer_.invalidate();
+    force = true;
+  }
+  if (!force && buffer_.version() == drawn_version_ && changes_ == drawn_changes_ &&
+      pending_.empty()) {
+    return;
+  }
+  compose(frame_);
+  out_.clear();
+  out_.swap(pending_);
+  if (title_ != shown_title_) {
+    append_title(out_);
+    shown_title_ = title_;
+  }
+  renderer_.render(frame_, out_);
+  if (!out_.empty()) term_.write_all(out_);
+  drawn_version_ = buffer_.version();
+  drawn_changes_ = changes_;
+}
+
+}  // namespace platform::posix

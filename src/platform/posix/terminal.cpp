@@ -1,0 +1,275 @@
+#include "platform/posix/terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::posix {
+namespace {
+
+// Sent when the program takes the terminal: title pushed, alternate screen, auto-wrap off
+// (the renderer never relies on wrapping, and writing the last cell must not scroll).
+constexpr char kEnterBytes[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l";
+// Sent when it gives the terminal back: colours reset, cursor shown in its default shape,
+// auto-wrap on, main screen, title popped.
+constexpr char kLeaveBytes[] = "\x1b[0m\x1b[?25h\x1b[0 q\x1b[?7h\x1b[?1049l\x1b[23;0t";
+
+// State the signal handlers read: written before the handlers are installed or with the
+// handlers unable to see a half-written value (lengths are set last).
+struct RestoreState {
+  int tty_fd = -1;
+  int out_fd = -1;
+  termios saved{};
+  termios raw{};
+  volatile sig_atomic_t active = 0;
+  char resize_bytes[32] = {};
+  volatile sig_atomic_t resize_len = 0;
+};
+RestoreState g_restore;
+volatile sig_atomic_t g_resized = 0;
+int g_wake[2] = {-1, -1};
+bool g_handlers_installed = false;
+
+constexpr int kDeadlySignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV,
+                                  SIGBUS,  SIGFPE, SIGILL, SIGABRT, SIGTRAP};
+struct sigaction g_previous[65];
+
+void raw_write(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+void wake() {
+  if (g_wake[1] >= 0) {
+    char b = 1;
+    ssize_t r = ::write(g_wake[1], &b, 1);
+    (void)r;
+  }
+}
+
+void on_resize(int) {
+  int saved = errno;
+  g_resized = 1;
+  wake();
+  errno = saved;
+}
+
+void on_deadly(int sig) {
+  int saved = errno;
+  restore_terminal_now();
+  // Hand the signal to whoever had it before (the default action, or a sanitizer's report).
+  sigaction(sig, &g_previous[sig], nullptr);
+  raise(sig);  // delivered when this handler returns
+  errno = saved;
+}
+
+void on_stop(int sig) {
+  int saved = errno;
+  bool was_active = g_restore.active != 0;
+  restore_terminal_now();
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigaction(sig, &dfl, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);  // stops here until SIGCONT
+  struct sigaction again {};
+  again.sa_handler = on_stop;
+  sigemptyset(&again.sa_mask);
+  sigaction(sig, &again, nullptr);
+  if (was_active) {
+    tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
+    raw_write(g_restore.out_fd, kEnterBytes, sizeof kEnterBytes - 1);
+    g_restore.active = 1;
+    g_resized = 1;  // the screen must be drawn again
+    wake();
+  }
+  errno = saved;
+}
+
+void restore_at_exit() {
+  restore_terminal_now();
+}
+
+void install_handlers() {
+  if (g_handlers_installed) return;
+  g_handlers_installed = true;
+  if (::pipe(g_wake) == 0) {
+    for (int fd : g_wake) {
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+  }
+  struct sigaction sa {};
+  sigemptyset(&sa.sa_mask);
+  sa.sa_handler = on_resize;
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGWINCH, &sa, nullptr);
+  for (int sig : kDeadlySignals) {
+    struct sigaction old {};
+    sigaction(sig, nullptr, &old);
+    // A signal the parent chose to ignore (nohup) stays ignored.
+    if (old.sa_handler == SIG_IGN && (sig == SIGHUP || sig == SIGINT || sig == SIGQUIT)) {
+      continue;
+    }
+    g_previous[sig] = old;
+    struct sigaction deadly {};
+    sigemptyset(&deadly.sa_mask);
+    deadly.sa_handler = on_deadly;
+    sigaction(sig, &deadly, nullptr);
+  }
+  struct sigaction stop {};
+  sigemptyset(&stop.sa_mask);
+  stop.sa_handler = on_stop;
+  struct sigaction old {};
+  sigaction(SIGTSTP, nullptr, &old);
+  if (old.sa_handler != SIG_IGN) sigaction(SIGTSTP, &stop, nullptr);
+  std::atexit(restore_at_exit);
+}
+
+}  // namespace
+
+void restore_terminal_now() {
+  if (!g_restore.active) return;
+  g_restore.active = 0;
+  raw_write(g_restore.out_fd, kLeaveBytes, sizeof kLeaveBytes - 1);
+  if (g_restore.resize_len > 0) {
+    raw_write(g_restore.out_fd, g_restore.resize_bytes, static_cast<size_t>(g_restore.resize_len));
+  }
+  tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.saved);
+}
+
+bool take_resize_signal() {
+  if (!g_resized) return false;
+  g_resized = 0;
+  return true;
+}
+
+bool Terminal::open(std::string& why) {
+  int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (tty < 0) {
+    why = "this program needs a terminal to run in, and it has none";
+    return false;
+  }
+  in_fd_ = tty;
+  owns_in_ = true;
+  // Screen output goes to standard output when it is a terminal, else standard error; when
+  // both are redirected it still reaches the terminal the keys come from.
+  out_fd_ = isatty(STDOUT_FILENO) ? STDOUT_FILENO : isatty(STDERR_FILENO) ? STDERR_FILENO : tty;
+  return true;
+}
+
+bool Terminal::attach(int in_fd, int out_fd) {
+  in_fd_ = in_fd;
+  out_fd_ = out_fd;
+  owns_in_ = false;
+  fcntl(in_fd_, F_SETFL, fcntl(in_fd_, F_GETFL) | O_NONBLOCK);
+  return true;
+}
+
+bool Terminal::enter(bool process_wide) {
+  termios saved{};
+  if (tcgetattr(in_fd_, &saved) != 0) return false;
+  termios raw = saved;
+  raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IXON | IXOFF);
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  raw.c_cflag |= CS8;
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  process_wide_ = process_wide;
+  if (process_wide) {
+    g_restore.tty_fd = in_fd_;
+    g_restore.out_fd = out_fd_;
+    g_restore.saved = saved;
+    g_restore.raw = raw;
+    install_handlers();
+  }
+  if (tcsetattr(in_fd_, TCSANOW, &raw) != 0) return false;
+  raw_write(out_fd_, kEnterBytes, sizeof kEnterBytes - 1);
+  if (process_wide) g_restore.active = 1;
+  return true;
+}
+
+void Terminal::leave() {
+  if (process_wide_) {
+    restore_terminal_now();
+  } else if (in_fd_ >= 0) {
+    raw_write(out_fd_, kLeaveBytes, sizeof kLeaveBytes - 1);
+  }
+}
+
+bool Terminal::write_all(const std::string& bytes) {
+  const char* p = bytes.data();
+  size_t n = bytes.size();
+  while (n > 0) {
+    ++write_calls_;
+    ssize_t w = ::write(out_fd_, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0 && errno == EAGAIN) {
+      pollfd pfd{out_fd_, POLLOUT, 0};
+      poll(&pfd, 1, 100);
+      continue;
+    }
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+long Terminal::read_some(uint8_t* buf, size_t cap) {
+  for (;;) {
+    ssize_t r = ::read(in_fd_, buf, cap);
+    if (r > 0) return static_cast<long>(r);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+    return -1;  // end of file or an error: the terminal is gone
+  }
+}
+
+void Terminal::wait_readable(int ms) {
+  pollfd fds[2] = {{in_fd_, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+  int n = g_wake[0] >= 0 ? 2 : 1;
+  if (poll(fds, static_cast<nfds_t>(n), ms) > 0 && n == 2 && (fds[1].revents & POLLIN)) {
+    char drain[16];
+    while (::read(g_wake[0], drain, sizeof drain) > 0) {
+    }
+  }
+}
+
+TermSize Terminal::size() const {
+  winsize ws{};
+  if (ioctl(in_fd_, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+    return {ws.ws_col, ws.ws_row};
+  }
+  return {80, 24};
+}
+
+void Terminal::restore_size_at_exit(TermSize size) {
+  if (!process_wide_) return;
+  char buf[32];
+  int len = std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", size.rows, size.cols);
+  g_restore.resize_len = 0;
+  std::memcpy(g_restore.resize_bytes, buf, static_cast<size_t>(len));
+  g_restore.resize_len = len;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,61 @@
+// The terminal device the console draws on and reads keys from: raw mode, the alternate
+// screen, and putting the terminal back on every way out of the process, signals included.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform::posix {
+
+struct TermSize {
+  int cols = 0;
+  int rows = 0;
+};
+
+class Terminal {
+ public:
+  // The controlling terminal (/dev/tty) for keys; output to standard output when it is a
+  // terminal, else standard error, else the controlling terminal itself. False with a
+  // reason when the process has no terminal.
+  bool open(std::string& why);
+  // A terminal given by descriptors (tests and benchmarks); no signal handling is set up.
+  bool attach(int in_fd, int out_fd);
+
+  // Raw mode (no echo, no signals or flow control from keys), alternate screen, auto-wrap
+  // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
+  // and an exit hook put the terminal back however the process ends.
+  bool enter(bool process_wide);
+  // Puts the terminal back as it was found. Safe to call more than once.
+  void leave();
+
+  // Writes all of `bytes` with one write call (more only when the device takes part).
+  bool write_all(const std::string& bytes);
+  // Reads what is waiting without blocking: the byte count, 0 when nothing, -1 when the
+  // terminal has hung up.
+  long read_some(uint8_t* buf, size_t cap);
+  // Waits up to `ms` for input (or a resize); returns at once when input comes.
+  void wait_readable(int ms);
+  // The terminal's size in cells (80 x 24 when it reports none).
+  TermSize size() const;
+  // Asks the terminal to put back this size when the program ends (after a resize request).
+  void restore_size_at_exit(TermSize size);
+
+  uint64_t write_calls() const { return write_calls_; }
+  int input_fd() const { return in_fd_; }
+
+ private:
+  int in_fd_ = -1;
+  int out_fd_ = -1;
+  bool owns_in_ = false;
+  bool process_wide_ = false;
+  uint64_t write_calls_ = 0;
+};
+
+// True once after each change of the terminal's size (SIGWINCH) or return from a stop.
+bool take_resize_signal();
+// Async-signal-safe: puts the terminal of the process back (cooked mode, main screen,
+// cursor shown, colours reset, title restored). Used by the exit paths and signal handlers.
+void restore_terminal_now();
+
+}  // namespace platform::posix

@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# End-to-end checks of the terminal console in a real terminal: a private tmux server with an
+# 80 x 50 pane runs the probe program, and the pane's contents and colours are read back.
+#   terminal_e2e.sh CASE PROBE
+# Exits 0 on success, 77 when tmux is missing, 1 on a failure.
+set -u
+case_name=$1
+probe=$2
+
+work=$(mktemp -d)
+sock="ot-e2e-$$-$RANDOM"
+T() { tmux -L "$sock" -f /dev/null "$@"; }
+cleanup() {
+  T kill-server >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  if [ -n "${started:-}" ]; then
+    echo "---- pane:"
+    T capture-pane -p 2>/dev/null | sed -e 's/^/| /'
+  fi
+  exit 1
+}
+
+# The case that needs no terminal at all runs without tmux.
+if [ "$case_name" = notty ]; then
+  setsid -w "$probe" draw </dev/null >"$work/out" 2>"$work/err"
+  rc=$?
+  [ "$rc" = 1 ] || fail "exit code $rc without a terminal, expected 1"
+  [ "$(wc -l <"$work/err")" = 1 ] || fail "expected a one-line message, got: $(cat "$work/err")"
+  grep -q terminal "$work/err" || fail "the message does not name the terminal: $(cat "$work/err")"
+  echo "ok"
+  exit 0
+fi
+
+command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
+
+T new-session -d -x 80 -y 50 "env PS1='$ ' sh" || fail "tmux does not start"
+started=1
+T set-option -g status off >/dev/null
+T resize-window -x 80 -y 50 >/dev/null 2>&1
+
+screen() { T capture-pane -p; }
+colours() { T capture-pane -e -p; }
+plain_line() { screen | sed -n "${1}p"; }
+# wait_for TEXT [SECONDS]: until the pane shows TEXT
+wait_for() {
+  local i
+  for ((i = 0; i < ${2:-10} * 20; i++)); do
+    screen | grep -qF -- "$1" && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for '$1'"
+}
+run() { T send-keys -l -- "$1"; T send-keys Enter; }
+start_probe() {  # start_probe MODE [redirections]
+  run "clear; LANG=C.UTF-8 $probe $1 $work/pid ${2:-}; echo EXIT=\$?"
+  wait_for "READY $1"
+}
+# The terminal must be back in canonical mode with echo, checked in the same pane.
+check_restored() {
+  wait_for "EXIT="
+  run "stty -a >$work/stty; echo STTY-DONE"
+  wait_for "STTY-DONE"
+  local words
+  words=$(tr ' ;' '\n\n' <"$work/stty")
+  echo "$words" | grep -qx icanon || fail "terminal left without canonical mode: $(cat "$work/stty")"
+  echo "$words" | grep -qx echo || fail "terminal left without echo: $(cat "$work/stty")"
+  screen | grep -qF "READY" && fail "the main screen was not restored"
+  return 0
+}
+expect_line() {  # expect_line ROW COLUMN TEXT: TEXT starts at COLUMN of ROW
+  local line
+  line=$(plain_line "$1")
+  [ "${line:$(($2 - 1)):${#3}}" = "$3" ] || fail "row $1 column $2: expected '$3', got '$line'"
+}
+expect_sgr() {  # expect_sgr ROW SGR TEXT: TEXT on ROW comes after the colour code SGR
+  colours | sed -n "${1}p" | grep -qF -- $'\e['"$2"'m'"$3" ||
+    colours | sed -n "${1}p" | grep -qF -- "$2" ||
+    fail "row $1: '$3' not drawn with colour $2: $(colours | sed -n "${1}p" | cat -v)"
+}
+
+case "$case_name" in
+  draw)
+    start_probe draw
+    expect_line 1 1 "Row one yellow"
+    expect_line 3 10 "white on blue"
+    expect_line 5 70 "green edge"
+    expect_line 50 1 "last row cyan"
+    expect_line 7 1 "glyphs:¡¢♪╔═╗░█"
+    expect_line 10 1 "READY draw"
+    # Explicit 16-colour codes: bright yellow on black, bright white on blue, bright cyan.
+    colours | sed -n 1p | grep -qF $'\e[93m' || fail "row 1 not bright yellow"
+    colours | sed -n 3p | grep -qF $'\e[44m' || fail "row 3 not on blue"
+    colours | sed -n 3p | grep -qF $'\e[97m' || fail "row 3 not bright white"
+    colours | sed -n 50p | grep -qF $'\e[96m' || fail "row 50 not bright cyan"
+    [ "$(T display -p '#{pane_title}')" = "probe title" ] || fail "title not set"
+    T send-keys C-q
+    check_restored
+    grep -qx "EXIT=0" <(screen | tr -d ' ') || fail "normal end did not exit 0"
+    ;;
+  keys)
+    start_probe draw
+    T send-keys a F10 F12 Right Tab Enter BSpace Escape M-x C-c C-z Up S-F3 C-Right Home \
+      PageDown Delete F1 é
+    wait_for "ch=130"
+    expected="KEY ch=97 scan=1E ctl=000
+KEY ch=0 scan=44 ctl=000
+KEY ch=0 scan=58 ctl=000
+KEY ch=0 scan=4D ctl=100
+KEY ch=9 scan=0F ctl=000
+KEY ch=13 scan=1C ctl=000
+KEY ch=8 scan=0E ctl=000
+KEY ch=27 scan=01 ctl=000
+KEY ch=120 scan=2D ctl=002
+KEY ch=3 scan=2E ctl=008
+KEY ch=26 scan=2C ctl=008
+KEY ch=0 scan=48 ctl=100
+KEY ch=0 scan=3D ctl=010
+KEY ch=0 scan=4D ctl=108
+KEY ch=0 scan=47 ctl=100
+KEY ch=0 scan=51 ctl=100
+KEY ch=0 scan=53 ctl=100
+KEY ch=0 scan=3B ctl=000
+KEY ch=130 scan=00 ctl=000"
+    got=$(screen | sed -n '12,30p' | sed 's/ *$//')
+    [ "$got" = "$expected" ] || fail "keys decoded as:
+$got"
+    T send-keys C-q
+    check_restored
+    ;;
+  sigterm | sighup)
+    start_probe wait
+    sig=TERM
+    [ "$case_name" = sighup ] && sig=HUP
+    kill -s "$sig" "$(cat "$work/pid")" || fail "cannot signal the probe"
+    check_restored
+    ;;
+  crash)
+    start_probe crash
+    check_restored
+    screen | grep -qx "EXIT=0" && fail "a crash ended with exit code 0"
+    ;;
+  exit255)
+    start_probe exit255
+    check_restored
+    screen | grep -qx "EXIT=255" || fail "the fatal exit did not end with 255"
+    ;;
+  small)
+    # The probe asks for 80 x 60; the pane stays 80 x 50 until it is made larger.
+    start_probe small
+    wait_for "Make the terminal at least 80 x 60"
+    expect_line 49 1 ""
+    T resize-window -x 80 -y 60
+    for ((i = 0; i < 100; i++)); do
+      screen | grep -qF "Make the terminal" || break
+      sleep 0.05
+    done
+    screen | grep -qF "Make the terminal" && fail "the notice stays after the terminal fits"
+    expect_line 50 1 "last row cyan"
+    expect_line 1 1 "Row one yellow"
+    T send-keys C-q
+    check_restored
+    ;;
+  redirected)
+    # Standard output and error redirected: the screen still reaches the terminal.
+    start_probe draw ">$work/out 2>&1"
+    expect_line 3 10 "white on blue"
+    T send-keys C-q
+    check_restored
+    [ -s "$work/out" ] && fail "screen output went into the redirected file"
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "ok"
