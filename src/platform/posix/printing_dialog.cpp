@@ -1,14 +1,6 @@
 #include "platform/posix/printing_dialog.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 
 #include "platform/posix/key_decoder.h"
 #include "platform/printing.h"
@@ -31,32 +23,9 @@ enum : uint16_t {
 constexpr int kBoxWidth = 64;
 constexpr int kListRows = 8;
 
-void (*g_repaint)() = nullptr;
-
 std::string fit(const std::string& text, size_t width) {
   if (text.size() > width) return text.substr(0, width);
   return text + std::string(width - text.size(), ' ');
-}
-
-void write_all(int fd, const std::string& s) {
-  size_t done = 0;
-  while (done < s.size()) {
-    ssize_t n = ::write(fd, s.data() + done, s.size() - done);
-    if (n <= 0) return;
-    done += static_cast<size_t>(n);
-  }
-}
-
-bool terminal_is_utf8() {
-  for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* v = std::getenv(var);
-    if (v && *v) {
-      std::string s(v);
-      std::transform(s.begin(), s.end(), s.begin(), ::tolower);
-      return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -191,66 +160,45 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
   return out;
 }
 
-void set_overlay_repaint(void (*repaint)()) {
-  g_repaint = repaint;
-}
-
-PrintDialogModel::State run_print_dialog(PrintDialogModel& model,
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
                                          const std::function<void(uint32_t, uintptr_t)>& hook) {
-  const int in = STDIN_FILENO;
-  const int out = STDOUT_FILENO;
-  if (!::isatty(in) || !::isatty(out)) return PrintDialogModel::State::kCancel;
   if (hook) hook(kWmInitDialog, 0);
-
-  termios saved{};
-  bool restore = false;
-  if (::tcgetattr(in, &saved) == 0 && (saved.c_lflag & (ICANON | ECHO))) {
-    termios raw = saved;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
-    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
-    raw.c_cc[VMIN] = 0;
-    raw.c_cc[VTIME] = 0;
-    restore = ::tcsetattr(in, TCSANOW, &raw) == 0;
-  }
-  bool utf8 = terminal_is_utf8();
-  KeyDecoder decoder(utf8);
+  KeyDecoder decoder(terminal.utf8);
   std::vector<InputEvent> events;
   auto draw = [&] {
-    winsize ws{};
     int columns = 80, rows = 50;
-    if (::ioctl(out, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
-      columns = ws.ws_col;
-      rows = ws.ws_row;
-    }
-    write_all(out, render_print_dialog(model, columns, rows, utf8));
+    if (terminal.size) terminal.size(columns, rows);
+    terminal.write(render_print_dialog(model, columns, rows, terminal.utf8));
   };
   draw();
+  auto hang_up = [&] {
+    InputEvent esc;
+    esc.virtual_key = kVkEscape;
+    esc.ch = 27;
+    model.key(esc);
+  };
   while (model.state() == PrintDialogModel::State::kOpen) {
-    pollfd p{in, POLLIN, 0};
-    int ready = ::poll(&p, 1, decoder.pending() ? 60 : 500);
-    if (ready < 0) continue;
-    if (ready == 0) {
-      if (decoder.pending()) decoder.expire(events);
-    } else {
-      uint8_t buf[64];
-      ssize_t n = ::read(in, buf, sizeof buf);
-      if (n == 0 || (p.revents & (POLLHUP | POLLERR))) {
-        model.key(InputEvent{InputEvent::kKey, true, 1, kVkEscape, 1, 27, 0});
-        break;
-      }
-      if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
+    uint8_t buf[64];
+    long n = terminal.read(buf, sizeof buf);
+    if (n == 0 && decoder.pending()) {
+      // A lone Esc is the Esc key unless the rest of a sequence follows at once.
+      terminal.wait(50);
+      n = terminal.read(buf, sizeof buf);
+      if (n == 0) decoder.expire(events);
+    } else if (n == 0) {
+      terminal.wait(500);
     }
+    if (n < 0) {
+      hang_up();
+      break;
+    }
+    if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
     for (const InputEvent& ev : events) model.key(ev);
-    if (!events.empty()) draw();
+    if (!events.empty() && model.state() == PrintDialogModel::State::kOpen) draw();
     events.clear();
   }
-  if (restore) ::tcsetattr(in, TCSANOW, &saved);
   if (model.state() == PrintDialogModel::State::kOk && hook) hook(kWmCommand, kIdOk);
-  if (g_repaint) {
-    g_repaint();
-  } else {
-    write_all(out, "\x1b[0m\x1b[2J");
-  }
+  if (terminal.redraw) terminal.redraw();
   return model.state();
 }
 

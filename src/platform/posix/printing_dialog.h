@@ -43,12 +43,19 @@ class PrintDialogModel {
 // The escape sequences that draw the dialog centred on a terminal of `columns` x `rows`.
 std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
 
-// Runs the dialog on the process's terminal. `hook` sees the dialog's opening (kWmInitDialog)
-// and the OK button (kWmCommand, kIdOk). Without a terminal the dialog is cancelled at once.
-PrintDialogModel::State run_print_dialog(PrintDialogModel& model,
-                                         const std::function<void(uint32_t, uintptr_t)>& hook);
+// The terminal the dialog draws on and reads keys from.
+struct DialogTerminal {
+  std::function<bool(const std::string&)> write;
+  std::function<long(uint8_t*, size_t)> read;  // bytes waiting; 0 none; -1 hung up
+  std::function<void(int)> wait;               // up to this many ms for input
+  std::function<void(int&, int&)> size;        // columns, rows
+  std::function<void()> redraw;                // repaints the screen beneath afterwards
+  bool utf8 = true;
+};
 
-// The terminal console registers how it redraws the whole screen after an overlay.
-void set_overlay_repaint(void (*repaint)());
+// Runs the dialog until Enter or Esc. `hook` sees the dialog's opening (kWmInitDialog) and the
+// OK button (kWmCommand, kIdOk). A terminal that hangs up cancels the dialog.
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
+                                         const std::function<void(uint32_t, uintptr_t)>& hook);
 
 }  // namespace platform::posix
