@@ -132,8 +132,12 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
     }
   }
   flush();
-  r.key = std::string(1, letter) + ":";
-  for (const std::string& name : parts) r.key += "\\" + upper(name);
+  r.key.assign(1, letter);
+  r.key.push_back(':');
+  for (const std::string& name : parts) {
+    r.key.push_back('\\');
+    r.key.append(upper(name));
+  }
   for (const std::string& denied : denied_) {
     if (r.key == denied || r.key.rfind(denied + "\\", 0) == 0) {
       r.error = we::kAccessDenied;
