@@ -1,7 +1,263 @@
+// Printing on Windows: the common print dialog, the spooler and GDI, called as they are.
+#include <windows.h>
+// windows.h first: the dialog and spooler headers build on its types.
+#include <commdlg.h>
+#include <winspool.h>
+
+#include <cstring>
+
+#include "platform/printing.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
+namespace {
 
-Printing* printing() { return nullptr; }
+PrintDialogHook g_hook = nullptr;
+
+UINT_PTR CALLBACK print_hook(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!g_hook) return 0;
+  return g_hook(reinterpret_cast<DialogWindow>(dialog), message, wparam, lparam);
+}
+
+HDC hdc(DeviceContext dc) {
+  return reinterpret_cast<HDC>(dc);
+}
+
+// The named fields of a DEVMODEA record.
+DevMode from_native(const void* bytes, size_t size) {
+  DevMode m;
+  m.driver.assign(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
+  if (size < offsetof(DEVMODEA, dmCollate) + sizeof(short)) return m;
+  const auto* dm = static_cast<const DEVMODEA*>(bytes);
+  m.fields = dm->dmFields;
+  m.orientation = dm->dmOrientation;
+  m.paper_size = dm->dmPaperSize;
+  m.paper_length = dm->dmPaperLength;
+  m.paper_width = dm->dmPaperWidth;
+  m.copies = dm->dmCopies;
+  m.default_source = dm->dmDefaultSource;
+  m.print_quality = dm->dmPrintQuality;
+  m.color = dm->dmColor;
+  m.duplex = dm->dmDuplex;
+  m.collate = dm->dmCollate;
+  return m;
+}
+
+// The DEVMODEA record with the named fields written back into the driver's bytes.
+std::vector<uint8_t> to_native(const DevMode& m) {
+  std::vector<uint8_t> bytes = m.driver;
+  if (bytes.size() < sizeof(DEVMODEA)) {
+    bytes.resize(sizeof(DEVMODEA), 0);
+    auto* dm = reinterpret_cast<DEVMODEA*>(bytes.data());
+    dm->dmSpecVersion = DM_SPECVERSION;
+    dm->dmSize = sizeof(DEVMODEA);
+  }
+  auto* dm = reinterpret_cast<DEVMODEA*>(bytes.data());
+  dm->dmFields = m.fields;
+  dm->dmOrientation = m.orientation;
+  dm->dmPaperSize = m.paper_size;
+  dm->dmPaperLength = m.paper_length;
+  dm->dmPaperWidth = m.paper_width;
+  dm->dmCopies = m.copies;
+  dm->dmDefaultSource = m.default_source;
+  dm->dmPrintQuality = m.print_quality;
+  dm->dmColor = m.color;
+  dm->dmDuplex = m.duplex;
+  dm->dmCollate = m.collate;
+  return bytes;
+}
+
+class Win32Printing : public Printing {
+ public:
+  PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
+    PrintDialogResult r;
+    PRINTDLGA pd;
+    std::memset(&pd, 0, sizeof pd);
+    pd.lStructSize = sizeof pd;
+    pd.Flags = flags;
+    pd.lpfnPrintHook = &print_hook;
+    g_hook = hook;
+    r.result = PrintDlgA(&pd);
+    g_hook = nullptr;
+    if (r.result == 0) {
+      r.extended_error = CommDlgExtendedError();
+      return r;
+    }
+    r.dc = reinterpret_cast<DeviceContext>(pd.hDC);
+    if (pd.hDevNames) {
+      if (auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames))) {
+        r.has_dev_names = true;
+        r.device_name = reinterpret_cast<const char*>(names) + names->wDeviceOffset;
+        GlobalUnlock(pd.hDevNames);
+      }
+      GlobalFree(pd.hDevNames);
+    }
+    if (pd.hDevMode) {
+      if (auto* dm = static_cast<DEVMODEA*>(GlobalLock(pd.hDevMode))) {
+        r.has_dev_mode = true;
+        r.dev_mode = from_native(dm, static_cast<size_t>(dm->dmSize) + dm->dmDriverExtra);
+        GlobalUnlock(pd.hDevMode);
+      }
+      GlobalFree(pd.hDevMode);
+    }
+    return r;
+  }
+
+  bool set_foreground_window(DialogWindow window) override {
+    return SetForegroundWindow(reinterpret_cast<HWND>(window)) != 0;
+  }
+
+  PrinterHandle open_printer(const std::string& name) override {
+    HANDLE h = nullptr;
+    std::string copy = name;
+    if (!OpenPrinterA(copy.data(), &h, nullptr)) return 0;
+    return reinterpret_cast<PrinterHandle>(h);
+  }
+
+  bool close_printer(PrinterHandle printer) override {
+    return ClosePrinter(reinterpret_cast<HANDLE>(printer)) != 0;
+  }
+
+  int32_t document_properties(PrinterHandle printer, const std::string& name,
+                              DevMode* out) override {
+    std::string copy = name;
+    HANDLE h = reinterpret_cast<HANDLE>(printer);
+    LONG n = DocumentPropertiesA(nullptr, h, copy.data(), nullptr, nullptr, 0);
+    if (!out || n <= 0) return n;
+    std::vector<uint8_t> bytes(static_cast<size_t>(n));
+    LONG r = DocumentPropertiesA(nullptr, h, copy.data(), reinterpret_cast<DEVMODEA*>(bytes.data()),
+                                 nullptr, DM_OUT_BUFFER);
+    if (r <= 0) return r;
+    *out = from_native(bytes.data(), bytes.size());
+    return r;
+  }
+
+  int32_t device_capabilities(const std::string& name, uint16_t capability,
+                              std::vector<uint16_t>* list) override {
+    int n = DeviceCapabilitiesA(name.c_str(), nullptr, capability, nullptr, nullptr);
+    bool is_list = capability == kDcPapers || capability == kDcBins;
+    if (!list || !is_list || n <= 0) return n;
+    list->assign(static_cast<size_t>(n), 0);
+    int got = DeviceCapabilitiesA(name.c_str(), nullptr, capability,
+                                  reinterpret_cast<LPSTR>(list->data()), nullptr);
+    if (got < 0) got = 0;
+    list->resize(static_cast<size_t>(got < n ? got : n));
+    return n;
+  }
+
+  DeviceContext create_dc(const std::string& name, const DevMode* mode) override {
+    std::vector<uint8_t> dm;
+    if (mode) dm = to_native(*mode);
+    HDC h = CreateDCA(nullptr, name.c_str(), nullptr,
+                      mode ? reinterpret_cast<const DEVMODEA*>(dm.data()) : nullptr);
+    return reinterpret_cast<DeviceContext>(h);
+  }
+
+  bool delete_dc(DeviceContext dc) override { return DeleteDC(hdc(dc)) != 0; }
+
+  DeviceContext reset_dc(DeviceContext dc, const DevMode* mode) override {
+    std::vector<uint8_t> dm;
+    if (mode) dm = to_native(*mode);
+    HDC h = ResetDCA(hdc(dc), mode ? reinterpret_cast<const DEVMODEA*>(dm.data()) : nullptr);
+    return reinterpret_cast<DeviceContext>(h);
+  }
+
+  int32_t start_doc(DeviceContext dc, const std::string& document_name) override {
+    DOCINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.lpszDocName = document_name.c_str();
+    return StartDocA(hdc(dc), &info);
+  }
+
+  int32_t end_doc(DeviceContext dc) override { return EndDoc(hdc(dc)); }
+  int32_t abort_doc(DeviceContext dc) override { return AbortDoc(hdc(dc)); }
+  int32_t start_page(DeviceContext dc) override { return StartPage(hdc(dc)); }
+  int32_t end_page(DeviceContext dc) override { return EndPage(hdc(dc)); }
+  int32_t device_caps(DeviceContext dc, int32_t index) override {
+    return GetDeviceCaps(hdc(dc), index);
+  }
+
+  uint32_t set_text_align(DeviceContext dc, uint32_t align) override {
+    return SetTextAlign(hdc(dc), align);
+  }
+
+  bool text_out(DeviceContext dc, int32_t x, int32_t y, const std::string& text) override {
+    return TextOutA(hdc(dc), x, y, text.data(), static_cast<int>(text.size())) != 0;
+  }
+
+  bool move_to(DeviceContext dc, int32_t x, int32_t y) override {
+    return MoveToEx(hdc(dc), x, y, nullptr) != 0;
+  }
+
+  bool current_position(DeviceContext dc, int32_t& x, int32_t& y) override {
+    POINT p;
+    if (!GetCurrentPositionEx(hdc(dc), &p)) return false;
+    x = p.x;
+    y = p.y;
+    return true;
+  }
+
+  bool text_metrics(DeviceContext dc, TextMetrics& out) override {
+    TEXTMETRICA tm;
+    if (!GetTextMetricsA(hdc(dc), &tm)) return false;
+    out.height = tm.tmHeight;
+    out.ascent = tm.tmAscent;
+    out.descent = tm.tmDescent;
+    out.internal_leading = tm.tmInternalLeading;
+    out.external_leading = tm.tmExternalLeading;
+    out.ave_char_width = tm.tmAveCharWidth;
+    out.max_char_width = tm.tmMaxCharWidth;
+    out.weight = tm.tmWeight;
+    return true;
+  }
+
+  uint32_t set_text_color(DeviceContext dc, uint32_t rgb) override {
+    return SetTextColor(hdc(dc), rgb);
+  }
+  uint32_t set_bk_color(DeviceContext dc, uint32_t rgb) override {
+    return SetBkColor(hdc(dc), rgb);
+  }
+  int32_t set_bk_mode(DeviceContext dc, int32_t mode) override { return SetBkMode(hdc(dc), mode); }
+
+  GdiObject create_font(const LogFont& font) override {
+    LOGFONTA lf;
+    std::memset(&lf, 0, sizeof lf);
+    lf.lfHeight = font.height;
+    lf.lfWidth = font.width;
+    lf.lfEscapement = font.escapement;
+    lf.lfOrientation = font.orientation;
+    lf.lfWeight = font.weight;
+    lf.lfItalic = font.italic;
+    lf.lfUnderline = font.underline;
+    lf.lfStrikeOut = font.strike_out;
+    lf.lfCharSet = font.charset;
+    lf.lfOutPrecision = font.out_precision;
+    lf.lfClipPrecision = font.clip_precision;
+    lf.lfQuality = font.quality;
+    lf.lfPitchAndFamily = font.pitch_and_family;
+    static_assert(sizeof lf.lfFaceName == sizeof font.face_name);
+    std::memcpy(lf.lfFaceName, font.face_name, sizeof lf.lfFaceName);
+    lf.lfFaceName[sizeof lf.lfFaceName - 1] = '\0';
+    return reinterpret_cast<GdiObject>(CreateFontIndirectA(&lf));
+  }
+
+  GdiObject select_object(DeviceContext dc, GdiObject object) override {
+    HGDIOBJ old = SelectObject(hdc(dc), reinterpret_cast<HGDIOBJ>(object));
+    if (old == HGDI_ERROR) return kGdiError;
+    return reinterpret_cast<GdiObject>(old);
+  }
+
+  bool delete_object(GdiObject object) override {
+    return DeleteObject(reinterpret_cast<HGDIOBJ>(object)) != 0;
+  }
+};
+
+}  // namespace
+
+Printing* printing() {
+  static Win32Printing instance;
+  return &instance;
+}
 
 }  // namespace platform::win32
