@@ -1,1 +1,228 @@
+// The terminal console on a pseudo-terminal: what reaches the terminal, in how many writes,
+// and how keys, titles, window requests and a hang-up are handled.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/posix/posix_console.h"
+#include "posix_terminal_model.h"
+
+namespace {
+
+using platform::Cell;
+using platform::InputEvent;
+using platform::Rect;
+using platform::posix::PosixConsole;
+
+class PosixConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master_, 0);
+    ASSERT_EQ(grantpt(master_), 0);
+    ASSERT_EQ(unlockpt(master_), 0);
+    winsize ws{};
+    ws.ws_col = 80;
+    ws.ws_row = 25;
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
+    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave_, 0);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    ASSERT_TRUE(console_.attach(slave_, slave_, true));
+    console_.set_escape_timeout_ms(30);
+    drain();
+  }
+  void TearDown() override {
+    console_.close();
+    if (master_ >= 0) close(master_);
+    if (slave_ >= 0) close(slave_);
+  }
+
+  // Everything the console has sent to the terminal so far.
+  std::string drain() {
+    std::string got;
+    char buf[4096];
+    pollfd pfd{master_, POLLIN, 0};
+    while (poll(&pfd, 1, got.empty() ? 200 : 20) > 0) {
+      ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, static_cast<size_t>(n));
+    }
+    return got;
+  }
+  void type(const std::string& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    usleep(20000);  // the terminal driver passes the bytes on
+  }
+  void put(int x, int y, const std::string& text, uint16_t attr) {
+    std::vector<Cell> cells;
+    for (char c : text) cells.push_back({static_cast<uint8_t>(c), attr});
+    Rect r{static_cast<int16_t>(x), static_cast<int16_t>(y),
+           static_cast<int16_t>(x + static_cast<int>(text.size()) - 1), static_cast<int16_t>(y)};
+    console_.write_output(cells.data(), {static_cast<int16_t>(text.size()), 1}, {0, 0}, r);
+  }
+  std::string row(posix_test::TerminalModel& m, int y) {
+    std::string s;
+    for (int x = 0; x < m.cols; ++x) s.push_back(static_cast<char>(m.at(x, y).glyph));
+    return s;
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  PosixConsole console_;
+};
+
+TEST_F(PosixConsoleTest, EachFrameIsOneWriteAndAnUnchangedScreenSendsNothing) {
+  platform::BufferInfo info;
+  ASSERT_TRUE(console_.get_buffer_info(info));
+  EXPECT_EQ(info.size.x, 80);  // the buffer starts as large as the terminal
+  EXPECT_EQ(info.size.y, 25);
+
+  posix_test::TerminalModel term(80, 25);
+  put(0, 0, "Numbers Cubed", 0x0E);
+  put(10, 5, "white on blue", 0x1F);
+  console_.set_cursor_position({3, 7});
+  uint64_t before = console_.terminal().write_calls();
+  console_.present();
+  EXPECT_EQ(console_.terminal().write_calls(), before + 1);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 0).substr(0, 13), "Numbers Cubed");
+  EXPECT_EQ(term.at(0, 0).fg, 93);
+  EXPECT_EQ(term.at(10, 5).bg, 44);
+  EXPECT_EQ(term.x, 3);
+  EXPECT_EQ(term.y, 7);
+
+  console_.present();
+  EXPECT_EQ(console_.terminal().write_calls(), before + 1);
+  EXPECT_EQ(drain(), "");
+
+  // Waiting for a key brings the screen up to date first.
+  put(0, 1, "x", 0x07);
+  console_.wait_input(0);
+  EXPECT_EQ(console_.terminal().write_calls(), before + 2);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(term.at(0, 1).glyph, static_cast<uint32_t>('x'));
+}
+
+TEST_F(PosixConsoleTest, KeysQueueUntilReadAndFlushDiscardsThem) {
+  type("a\x1b[21~");
+  InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(ev.ch, 'a');
+  ASSERT_TRUE(console_.peek_input(ev, count));  // peeking leaves it
+  EXPECT_EQ(ev.ch, 'a');
+  ASSERT_TRUE(console_.read_input(ev, count));
+  ASSERT_TRUE(console_.read_input(ev, count));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(ev.scan_code, 0x44);  // F10
+  ASSERT_TRUE(console_.read_input(ev, count));
+  EXPECT_EQ(count, 0u);
+
+  type("xyz");
+  ASSERT_TRUE(console_.flush_input());
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_F(PosixConsoleTest, LoneEscapeArrivesAfterTheTimeoutAndWaitingWakesOnAKey) {
+  type("\x1b");
+  InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);  // it may still become a sequence
+  console_.wait_input(1000);
+  usleep(40000);
+  ASSERT_TRUE(console_.read_input(ev, count));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(ev.ch, 27);
+  EXPECT_EQ(ev.scan_code, 1);
+
+  type("q");
+  auto start = std::chrono::steady_clock::now();
+  console_.wait_input(5000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST_F(PosixConsoleTest, TitleIsRememberedAndSentWithoutControlBytes) {
+  ASSERT_TRUE(console_.set_title("Cubes \xAD\x07!"));
+  char buf[64];
+  EXPECT_EQ(console_.get_title(buf, sizeof buf), 9u);
+  EXPECT_STREQ(buf, "Cubes \xAD\x07!");
+  EXPECT_EQ(console_.get_title(buf, 4), 3u);
+  EXPECT_STREQ(buf, "Cub");
+  console_.present();
+  posix_test::TerminalModel term(80, 25);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(term.title, "Cubes \xC2\xA1!");
+  // Marking the title and putting it back sends nothing new.
+  console_.set_title("Cubes \xAD\x07!             ");
+  console_.set_title("Cubes \xAD\x07!");
+  console_.present();
+  EXPECT_EQ(drain(), "");
+}
+
+TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
+  ASSERT_TRUE(console_.set_buffer_size({80, 50}));
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  EXPECT_FALSE(console_.set_window_info(true, {0, 0, 80, 49}));  // wider than the buffer
+  put(0, 0, "top", 0x07);
+  console_.present();
+  posix_test::TerminalModel term(80, 25);
+  ASSERT_TRUE(term.feed(drain()));
+  ASSERT_FALSE(term.window_ops.empty());
+  EXPECT_EQ(term.window_ops.back(), "\x1b[8;50;80t");
+  EXPECT_EQ(row(term, 24).substr(0, 36), " Make the terminal at least 80 x 50 ");
+  EXPECT_EQ(row(term, 0).substr(0, 3), "top");
+
+  platform::WindowHandle w = console_.find_window("marked");
+  EXPECT_NE(w, 0u);
+  ASSERT_TRUE(console_.set_window_pos(w, 160, 20, 0, 0, platform::kSwpNoSize));
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(term.window_ops.back(), "\x1b[3;160;20t");
+  platform::WindowRect rect;
+  ASSERT_TRUE(console_.get_window_rect(w, rect));
+  EXPECT_EQ(rect.left, 160);
+  EXPECT_EQ(rect.top, 20);
+}
+
+TEST_F(PosixConsoleTest, CursorShapeFollowsTheConsoleCursorInfo) {
+  platform::CursorInfo info;
+  ASSERT_TRUE(console_.get_cursor_info(info));
+  EXPECT_EQ(info.size, 25u);
+  EXPECT_TRUE(info.visible);
+  EXPECT_FALSE(console_.set_cursor_info({0, true}));
+  EXPECT_FALSE(console_.set_cursor_info({101, true}));
+  ASSERT_TRUE(console_.set_cursor_info({99, true}));
+  console_.present();
+  posix_test::TerminalModel term(80, 25);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(term.cursor_style, 1);  // a block
+  EXPECT_TRUE(term.cursor_visible);
+  ASSERT_TRUE(console_.set_cursor_info({99, false}));
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_FALSE(term.cursor_visible);
+}
+
+TEST_F(PosixConsoleTest, AHungUpTerminalGivesNoKeysAndDoesNotSpin) {
+  close(master_);
+  master_ = -1;
+  InputEvent ev;
+  uint32_t count = 5;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);
+  auto start = std::chrono::steady_clock::now();
+  console_.wait_input(50);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(40));
+}
+
+}  // namespace
