@@ -1,7 +1,96 @@
 #include "app/print_results.h"
 
-namespace app {
+#include <string>
 
-void PrintResults() {}
+#include "app/cube_table.h"
+#include "app/dispatch_screens.h"
+#include "app/place.h"
+#include "app/read_action.h"
+#include "app/screen_name.h"
+#include "app/show_panel.h"
+#include "console/keyboard.h"
+#include "console/screen.h"
+#include "printer/printer.h"
+#include "runtime/error.h"
+
+namespace app {
+namespace {
+
+constexpr int32_t kBlack = 0;
+constexpr int32_t kGrey = 7;
+constexpr int32_t kWhite = 15;
+constexpr int32_t kPauseAfterPrinting = 1550;
+
+// What became of one press of Y.
+enum class Outcome { kCompleted, kCancelled, kFailed };
+
+// Lets the user choose a printer and prints the results on one page in Courier New 14 point
+// bold, document "Print job".
+Outcome PrintOneCopy() {
+  runtime::error_clear();
+  printer::printer_attach(printer::kAttachDialog, "", "");
+  const bool chosen = !printer::printer_name().empty();
+  const int32_t attach_error = runtime::error_number();
+  printer::printer_set(printer::kSetOrientation, 1);
+  const int32_t font = printer::font_new("Courier New", 14, printer::kStyleBold, 0, 0, 0);
+  printer::font_select(font);
+
+  if (runtime::error_number() != 0 || printer::printer_name().empty()) {
+    // Nothing is printed. A document started for a printer that was chosen is aborted
+    // rather than left open as a job that never ends.
+    if (!printer::printer_name().empty()) printer::printer_abort();
+    if (!chosen && attach_error == 0) return Outcome::kCancelled;
+    return Outcome::kFailed;
+  }
+  CubeTable(kCubePrinter);
+  printer::printer_end_page();
+  printer::printer_attach(printer::kAttachByName, "", "");
+  // Ending the page or the document (handing the job over) can still fail.
+  return runtime::error_number() == 0 ? Outcome::kCompleted : Outcome::kFailed;
+}
+
+// The printing box's last word: ShowPanel's "Printing Completed" after a real print, the
+// same place and colours saying so when nothing was printed.
+void ShowOutcome(Outcome outcome) {
+  ShowPanel(kPanelPrint, 3);
+  if (outcome == Outcome::kCompleted) return;
+  console::console_color(kBlack, kWhite);
+  PlaceCursor(31, 49);
+  PrintLine(outcome == Outcome::kCancelled ? "Printing Cancelled   " : "Printing Failed      ");
+  console::console_color(kGrey, kBlack);
+}
+
+}  // namespace
+
+void PrintResults() {
+  runtime::ErrorScope scope;
+  ScreenActivation activation;
+  if (!ScreenIs(kScreenPrint1)) return;
+
+  console::console_clear();
+  CubeTable(kCubeScreen);
+  ShowPanel(kPanelPrint, 1);
+
+  for (;;) {
+    ReadAction(1);
+    switch (ReadAction(2)) {
+      case kActionPrintNow:
+        ShowPanel(kPanelPrint, 2);
+        ShowOutcome(PrintOneCopy());
+        console::pause_ms(kPauseAfterPrinting);
+        break;
+      case kActionMain:
+        ScreenName(1, kScreenMainRefresh);
+        DispatchScreens();
+        return;
+      case kActionEnd:
+        ScreenName(1, kScreenEnd);
+        DispatchScreens();
+        return;
+      default:
+        break;
+    }
+  }
+}
 
 }  // namespace app

@@ -116,7 +116,8 @@ bool detach() {
   if (s.dc && p) {
     if (s.flags & kPageOpen) p->end_page(s.dc);
     s.flags &= ~kPageOpen;
-    p->end_doc(s.dc);
+    // A document the device could not finish (a job the spooler refused) is a failure too.
+    if (p->end_doc(s.dc) <= 0) ok = false;
     if (s.saved_font) {
       platform::GdiObject old = p->select_object(s.dc, s.saved_font);
       if (old == 0 || old == platform::kGdiError) ok = false;

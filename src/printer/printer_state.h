@@ -80,7 +80,8 @@ void apply_colors();
 // Makes and selects font object 2 for the attached printer; false on failure (nothing raised).
 bool select_default_font();
 // Detach: ends the page and the document and releases the device context and its fonts.
-// False when the device refused to give the context back (the state is reset regardless).
+// False when the document could not be finished or the device refused to give the context
+// back (the state is reset regardless).
 bool detach();
 // Releases every printer GDI font and lowers the current font's count (device going away).
 void release_fonts();
