@@ -1,12 +1,51 @@
-// Process entry: opens the operating system's services, runs the program and ends the process
-// with its exit code.
-#include "platform/native.h"
-#include "runtime/platform_access.h"
+// Process entry: opens the operating system's services, runs the program through the
+// run-time's start-up and ends the process with the program's exit code.
+#include <cstdio>
+#include <cstring>
 
-int main() {
+#include "app/program_main.h"
+#include "app/program_variables.h"
+#include "console/screen.h"
+#include "platform/native.h"
+#include "printer/printer.h"
+#include "runtime/startup.h"
+
+namespace {
+
+constexpr const char* kVersion = "1.0.0";
+
+void PrintUsage() {
+  std::printf(
+      "Usage: orvane-table [--help | --version]\n"
+      "\n"
+      "Shows the numbers 1 to 99 and their cubes on an 80 x 50 console screen.\n"
+      "Keys: F save the results to C:\\TEMP\\<NAME>.TXT, P print them, TAB, G or F10 the\n"
+      "main screen, X or F12 leave.\n"
+      "On POSIX systems the drive C: is the folder $ORVANE_DRIVE_C when it is set.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Only these two words are answered; any other argument is ignored, as the program takes
+  // no arguments.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      PrintUsage();
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("orvane-table %s\n", kVersion);
+      return 0;
+    }
+  }
+
   platform::Platform services;
   if (!platform::native::open(services)) return 1;
-  runtime::install_platform(services);
+  const runtime::InitHook init[] = {console::screen_init, printer::printer_init,
+                                    app::ProgramVariablesInit};
+  const int32_t exit_code = runtime::run_program(services, app::ProgramMain, init);
+  app::ProgramVariablesRelease();
   platform::native::close();
-  return 0;
+  return exit_code;
 }

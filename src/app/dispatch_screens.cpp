@@ -125,7 +125,15 @@ void DispatchScreens() {
     g_queued = Handover::kDispatch;
     return;
   }
-  g_loop_running = true;
+  // The loop flag falls back even when a screen is left by an exception (a test's input
+  // script running dry), so that the next run starts afresh.
+  struct LoopFlag {
+    LoopFlag() { g_loop_running = true; }
+    ~LoopFlag() {
+      g_loop_running = false;
+      g_queued = Handover::kNone;
+    }
+  } loop_flag;
   Handover next = Handover::kDispatch;
   while (next != Handover::kNone) {
     g_queued = Handover::kNone;
@@ -136,7 +144,6 @@ void DispatchScreens() {
     // call would, to the dispatcher that ran it, which finds "END" and says farewell.
     if (next == Handover::kNone && !ran_dispatcher && ScreenIs(kScreenEnd)) Farewell();
   }
-  g_loop_running = false;
 }
 
 void HandOver(Handover next) {

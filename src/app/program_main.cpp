@@ -8,7 +8,7 @@
 
 namespace app {
 
-int32_t ProgramMain(uintptr_t /*instance*/, uintptr_t /*previous_instance*/,
+int32_t ProgramMain(uintptr_t /*instance*/, int32_t /*previous_instance*/,
                     const char* /*command_line*/, uint32_t /*show_flag*/) {
   runtime::ErrorScope scope;
   console::window_move(160, 20);

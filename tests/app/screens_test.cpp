@@ -1,0 +1,193 @@
+// The main screen, its redraw, the refusal screen and the farewell, driven through the whole
+// program with scripted keys.
+#include <string>
+#include <vector>
+
+#include "app/dispatch_screens.h"
+#include "app/read_action.h"
+#include "app/screen_name.h"
+#include "app_fixture.h"
+#include "console/window.h"
+
+namespace app_test {
+namespace {
+
+// Leaves a mark in an otherwise blank cell, to see whether the screen is drawn again.
+void Mark(platform::memory::MemoryConsole& console, int row, int column) {
+  platform::Cell cell{'#', 0x4E};
+  platform::Rect region{static_cast<int16_t>(column - 1), static_cast<int16_t>(row - 1),
+                        static_cast<int16_t>(column - 1), static_cast<int16_t>(row - 1)};
+  console.write_output(&cell, {1, 1}, {0, 0}, region);
+}
+
+Picture RefusalPicture() {
+  Picture p = TablePicture();
+  for (int row = 19; row <= 27; ++row) p.blank(row, 30, 48);
+  p.put(20, 32, "WHAT !?", 15);
+  const int colors[9] = {11, 14, 11, 10, 7, 10, 11, 14, 11};
+  const std::string word = "MICROSOFT";
+  for (int k = 0; k < 9; ++k) p.put(20, 41 + 2 * k, word.substr(k, 1), colors[k]);
+  p.put(20, 59, "..?", 7).put(20, 62, "  PLEASE !!", 15);
+  p.put(23, 32, "What kind of a ", 11)
+      .put(23, 47, "\xAD!\x9B$%^& ", 14)
+      .put(23, 55, "fool do you think I am?", 11);
+  p.put(26, 32, "Press the ", 11)
+      .put(26, 42, "SPACE BAR ", 14)
+      .put(26, 52, "to make another choice", 11);
+  return p;
+}
+
+const std::vector<uint32_t> kRefusalPauses = {400, 210, 210, 210, 210, 210,  210, 210,
+                                              210, 210, 210, 210, 700, 1055, 1055};
+
+TEST_F(AppTest, StartsOnTheMainScreenAndEndsWithOneFarewellAndTheConsoleRestored) {
+  WatchFarewells();
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    EXPECT_FALSE(console.cursor_shape().visible);
+    const auto& log = console.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "move 160,20"), log.end());
+    Type("x");  // lower case acts as the capital
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+  EXPECT_EQ(app::ScreenName(2, {}), "EXIT NOW");
+  EXPECT_EQ(console.width(), 80);
+  EXPECT_EQ(console.height(), 25);
+  EXPECT_EQ(console.window().bottom, 24);
+  EXPECT_EQ(console.text_attribute(), 0x07);
+  EXPECT_TRUE(console.cursor_shape().visible);
+  EXPECT_EQ(console.cell(4, 2).ch, ' ');  // the resize cleared the farewell
+  EXPECT_EQ(TakePauses().back(), 1500u);
+}
+
+TEST_F(AppTest, GAndF10DrawTheWholeMainScreenAgainAndF12Ends) {
+  WatchFarewells();
+  Then([&] {
+    Mark(console, 45, 10);
+    Type("G");
+  });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    Mark(console, 45, 10);
+    Press(kF10);
+  });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    Press(kF12);
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+}
+
+TEST_F(AppTest, KeysWithoutMeaningOnTheMainScreenChangeNothing) {
+  WatchFarewells();
+  Then([&] {
+    Mark(console, 45, 10);
+    Type("yYsS \b1\x1b");
+    Press(kRightArrow);
+    Press(0x3B);  // F1
+  });
+  Then([&] {
+    Picture marked = MainScreenPicture();
+    marked.put(45, 10, "#", 14, 4);
+    EXPECT_TRUE(ScreenMatches(console, marked));
+    Type("X");
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+}
+
+TEST_F(AppTest, RefusalScreenSpellsItsMessageWithItsPausesAndSpaceGoesBack) {
+  WatchFarewells();
+  Then([&] {
+    TakePauses();
+    Type("\t");
+  });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, RefusalPicture()));
+    EXPECT_EQ(TakePauses(), kRefusalPauses);
+    // Nothing but SPACE, BACKSPACE and RIGHT ARROW means anything here.
+    Type("gGxX\tfF");
+    Press(kF10);
+    Press(kF12);
+  });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, RefusalPicture()));
+    Type(" ");
+  });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    Type("\t");
+  });
+  Then([&] { Type("\b"); });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    Type("\t");
+  });
+  Then([&] {
+    TakePauses();
+    Press(kRightArrow);
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+  EXPECT_EQ(TakePauses(), std::vector<uint32_t>{1500});
+}
+
+TEST_F(AppTest, KeysTypedDuringTheRefusalAnimationAreNotLost) {
+  WatchFarewells();
+  Then([&] {
+    TakePauses();
+    Type("\tq ");  // TAB, then keys typed while the message is still being spelled out
+  });
+  Then([&] {
+    EXPECT_EQ(TakePauses(), kRefusalPauses);
+    EXPECT_TRUE(ScreenMatches(console, MainScreenPicture()));
+    Type("\tx");
+    Press(kRightArrow);
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+}
+
+TEST_F(AppTest, TabDoesNothingAwayFromTheMainScreen) {
+  WatchFarewells();
+  Then([&] { Type("f"); });
+  Then([&] { Type("file\r"); });  // the file menu
+  Then([&] {
+    Mark(console, 45, 10);
+    Type("\t");
+  });
+  Then([&] {
+    EXPECT_EQ(console.cell(45, 10).ch, '#');
+    EXPECT_EQ(app::ScreenName(2, {}), "File-3");
+    Type("x");
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+}
+
+TEST_F(AppTest, DispatcherEnteredWithEndSaysFarewellAtOnce) {
+  console::screen_init();
+  console::screen_set(80, 50);
+  WatchFarewells();
+  app::ProgramVariablesInit();
+  app::ScreenName(1, "END");
+  app::DispatchScreens();
+  EXPECT_EQ(farewells, 1);
+  EXPECT_EQ(app::ScreenName(2, {}), "EXIT NOW");
+  app::DispatchScreens();  // "EXIT NOW" returns at once
+  EXPECT_EQ(farewells, 1);
+}
+
+TEST_F(AppTest, ScreenNameAndReadActionOutsideTheirModes) {
+  app::ProgramVariablesInit();
+  EXPECT_EQ(app::ReadAction(2), 0);
+  EXPECT_EQ(app::ReadAction(7), 0);
+  EXPECT_EQ(app::ScreenName(1, "Gag"), "");
+  EXPECT_EQ(app::ScreenName(3, "Begin"), "");
+  EXPECT_EQ(app::ScreenName(2, "ignored"), "Gag");
+}
+
+}  // namespace
+}  // namespace app_test
