@@ -66,14 +66,16 @@ void ConsoleTest::TearDown() {
   runtime::install_platform(platform::Platform{});
 }
 
-void ConsoleTest::reshape(int16_t width, int16_t height, int16_t window_width,
+bool ConsoleTest::reshape(int16_t width, int16_t height, int16_t window_width,
                           int16_t window_height) {
   if (!harness_->shape(width, height, window_width, window_height)) {
-    GTEST_SKIP() << "the console cannot take a " << width << "x" << height << " buffer";
+    [&] { GTEST_SKIP() << "the console cannot take a " << width << "x" << height << " buffer"; }();
+    return false;
   }
   services_ = harness_->services();
   runtime::install_platform(services_);
   console::screen_init();
+  return true;
 }
 
 std::string ConsoleTest::text(int row, int column, int length) {

@@ -45,9 +45,9 @@ class ConsoleTest : public ::testing::TestWithParam<HarnessFactory> {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Reshapes the console (and initialises the screen state again); skips the test when the
-  // console cannot take that shape.
-  void reshape(int16_t width, int16_t height, int16_t window_width, int16_t window_height);
+  // Reshapes the console (and initialises the screen state again). False, with the test
+  // marked skipped, when the console cannot take that shape: the test then returns.
+  bool reshape(int16_t width, int16_t height, int16_t window_width, int16_t window_height);
 
   platform::Console& con() { return *services_.console; }
   std::string text(int row, int column, int length);
