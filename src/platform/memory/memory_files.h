@@ -74,7 +74,7 @@ class MemoryFileSystem : public FileSystem {
   // write access; a read-only folder refuses new entries (ERROR_ACCESS_DENIED).
   void set_read_only_file(const std::string& path, bool read_only);
 
-  // --- Inspection ---
+  // --- Reading back ---
   // The bytes of a file, or nullopt when `path` is not a file.
   std::optional<std::string> file_bytes(const std::string& path) const;
   bool is_folder(const std::string& path) const;

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <map>
 #include <mutex>
 
@@ -273,8 +272,11 @@ ssize_t write_quietly(int fd, const void* bytes, size_t count) {
   const ssize_t n = ::write(fd, bytes, count);
   const int saved = errno;
   if (n < 0 && saved == EPIPE && !was_pending) {
-    const timespec none{0, 0};
-    sigtimedwait(&pipe_only, nullptr, &none);
+    // Take back the SIGPIPE this write raised, so it is not delivered once unblocked.
+    sigset_t now;
+    sigpending(&now);
+    int taken = 0;
+    if (sigismember(&now, SIGPIPE) == 1) sigwait(&pipe_only, &taken);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   errno = saved;
