@@ -1,0 +1,333 @@
+#!/usr/bin/env bash
+# The printing stage of ./test.sh: prints the results through the real program in a tmux pane
+# (P, Y, Enter on the default destination) to a private CUPS server, and checks the PDF that
+# comes out with poppler: one page titled "Print job", one embedded bold monospaced font, the
+# 39 result lines in order, and a line pitch of the font's height plus external leading.
+# Queues: a file: queue with the Generic PDF driver and a cups-pdf queue. Then "Save as PDF"
+# with no print server at all.
+#
+#   scripts/test-cups.sh [SUMMARY_FILE]
+#
+# The private cupsd has its own configuration, socket, spool and logs under build/cups-test;
+# the system's CUPS is never touched. Appends "cups: N passed, M failed" to SUMMARY_FILE and
+# exits non-zero on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+summary=${1:-/dev/null}
+jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
+build="$root/build/cups"
+expected_lines="$root/tests/cups/results.txt"
+
+log() { echo "[cups] $*"; }
+passed=0
+failed=0
+pass() {
+  passed=$((passed + 1))
+  log "ok: $*"
+}
+fail() {
+  failed=$((failed + 1))
+  log "FAILED: $*"
+}
+finish() {
+  echo "cups: $passed passed, $failed failed" >>"$summary"
+  log "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+  exit $?
+}
+
+for tool in cupsd lpadmin lpstat cups-config tmux pdfinfo pdffonts pdftotext; do
+  if ! command -v "$tool" >/dev/null; then
+    fail "missing $tool (run scripts/bootstrap.sh)"
+    finish
+  fi
+done
+
+log "building the program"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
+  -DOT_BUILD_TESTS=ON -DOT_BUILD_BENCH=OFF -DOT_BUILD_FUZZ=OFF >/dev/null &&
+  cmake --build "$build" -j "$jobs" --target orvane-table cups_font_metrics >/dev/null ||
+  {
+    fail "build"
+    finish
+  }
+program="$build/src/orvane-table"
+
+mkdir -p "$root/build"
+work=$(mktemp -d "$root/build/cups-test.XXXXXX")
+chmod 755 "$work"
+sock="ot-cups-$$"
+cupsd_pid=""
+T() { tmux -L "$sock" -f /dev/null "$@"; }
+cleanup() {
+  T kill-server >/dev/null 2>&1
+  if [ -n "$cupsd_pid" ]; then
+    kill "$cupsd_pid" 2>/dev/null
+    wait "$cupsd_pid" 2>/dev/null
+  fi
+  for f in "${cups_pdf_outputs[@]:-}"; do [ -n "$f" ] && rm -f "$f"; done
+  [ -n "${cups_pdf_made_dir:-}" ] && rmdir "$cups_pdf_made_dir" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cups_pdf_outputs=()
+
+# The font metrics the program prints with: the line pitch in points.
+read -r font_height font_leading font_width _ < <("$build/tests/cups/cups_font_metrics" 2>/dev/null)
+pitch=$(awk -v h="$font_height" -v l="$font_leading" 'BEGIN { printf "%.4f", (h + l) * 72 / 600 }')
+char_width=$(awk -v w="$font_width" 'BEGIN { printf "%.4f", w * 72 / 600 }')
+log "font height $font_height + external leading $font_leading dots: pitch $pitch pt"
+
+# --- the program in a tmux pane --------------------------------------------------------
+screen() { T capture-pane -p; }
+wait_for() {  # wait_for TEXT [SECONDS]
+  local i
+  for ((i = 0; i < ${2:-20} * 10; i++)); do
+    screen | grep -qF -- "$1" && return 0
+    sleep 0.1
+  done
+  log "timed out waiting for '$1'; the pane shows:"
+  screen | sed -e 's/^/  | /'
+  return 1
+}
+
+# print_through_program NAME CUPS_SERVER_VALUE [KEYS_IN_DIALOG]: P, Y, Enter, then X.
+print_through_program() {
+  local name=$1 server=$2
+  local home="$work/home-$name"
+  mkdir -p "$home" "$work/drive_c"
+  T kill-server >/dev/null 2>&1
+  T new-session -d -x 80 -y 50 \
+    "env HOME='$home' CUPS_SERVER='$server' ORVANE_DRIVE_C='$work/drive_c' LANG=C.UTF-8 \
+      TERM=xterm-256color '$program'; echo PROGRAM-EXIT=\$?; sleep 600" || return 1
+  T set-option -g status off >/dev/null
+  wait_for "User Options - Main" || return 1
+  T send-keys P
+  wait_for "Print It" || return 1
+  T send-keys Y
+  wait_for "Save as PDF" || return 1
+  screen >"$work/dialog-$name.txt"
+  T send-keys Enter
+  wait_for "Printing Completed" 60 || return 1
+  T send-keys X
+  wait_for "PROGRAM-EXIT=0" 20 || return 1
+  T kill-server >/dev/null 2>&1
+  return 0
+}
+
+# check_pdf NAME FILE: the poppler checks of one printed page.
+check_pdf() {
+  local name=$1 pdf=$2
+  local info fonts
+  if [ ! -s "$pdf" ]; then
+    fail "$name: no PDF at $pdf"
+    return
+  fi
+  info=$(pdfinfo "$pdf" 2>&1)
+  if grep -q '^Pages: *1$' <<<"$info"; then pass "$name: one page"; else
+    fail "$name: page count: $(grep '^Pages' <<<"$info")"
+  fi
+  # cups-pdf takes the title from the PostScript it renders and keeps that string's parentheses.
+  if grep -q '^Title: *\(Print job\|(Print job)\)$' <<<"$info"; then
+    pass "$name: title \"Print job\""
+  else
+    fail "$name: title: $(grep '^Title' <<<"$info")"
+  fi
+  fonts=$(pdffonts "$pdf" 2>&1 | tail -n +3)
+  if [ "$(wc -l <<<"$fonts")" = 1 ] && grep -qi 'mono.*bold\|bold.*mono\|courier.*bold' <<<"$fonts" &&
+    awk '{ if ($(NF-4) != "yes") exit 1 }' <<<"$fonts"; then
+    pass "$name: one embedded bold monospaced font ($(awk '{print $1}' <<<"$fonts"))"
+  else
+    fail "$name: fonts: $fonts"
+  fi
+  # The 39 lines in order, each word in its column: the page rebuilt from the words' boxes
+  # (columns of the average character width, lines of the pitch) must read as the results
+  # file does, trailing blanks aside.
+  pdftotext -bbox "$pdf" "$work/$name.html" 2>/dev/null
+  awk -v p="$pitch" -v cw="$char_width" '
+    /<word / {
+      match($0, /xMin="[0-9.]+"/); x = substr($0, RSTART + 6, RLENGTH - 7) + 0
+      match($0, /yMin="[0-9.]+"/); y = substr($0, RSTART + 6, RLENGTH - 7) + 0
+      w = $0; sub(/^.*">/, "", w); sub(/<\/word>.*$/, "", w)
+      gsub(/&amp;/, "\\&", w); gsub(/&lt;/, "<", w); gsub(/&gt;/, ">", w)
+      n++; X[n] = x; Y[n] = y; W[n] = w
+      if (n == 1 || x < x0) x0 = x
+      if (n == 1 || y < y0) y0 = y
+    }
+    END {
+      for (i = 1; i <= n; i++) {
+        row = int((Y[i] - y0) / p + 0.5) + 1   # the first line of the page is empty
+        col = int((X[i] - x0) / cw + 0.5) + 2  # the leftmost text follows two blanks
+        line = L[row]
+        while (length(line) < col) line = line " "
+        L[row] = line W[i]
+        if (row > last) last = row
+      }
+      for (r = 0; r <= last; r++) print L[r]
+    }' "$work/$name.html" >"$work/$name.got"
+  sed -e 's/[[:space:]]*$//' "$expected_lines" >"$work/$name.want"
+  if diff "$work/$name.got" "$work/$name.want" >"$work/$name.diff"; then
+    pass "$name: the 39 result lines in order, in their columns"
+  else
+    fail "$name: text differs (< printed, > expected):"
+    head -20 "$work/$name.diff"
+  fi
+  # The line pitch: the tops of the words "1" .. "10" of the first column, one line apart.
+  local tops
+  tops=$(grep -o 'yMin="[0-9.]*"' "$work/$name.html" | tr -dc '0-9.\n' | sort -n -u)
+  if awk -v p="$pitch" '
+      { y[NR] = $1 }
+      END {
+        n = 0; bad = 0
+        for (i = 2; i <= NR; i++) {
+          d = y[i] - y[i-1]
+          if (d > p * 0.5 && d < p * 1.5) { n++; if (d - p > 0.05 || p - d > 0.05) bad++ }
+        }
+        exit !(n >= 20 && bad == 0)
+      }' <<<"$tops"; then
+    pass "$name: line pitch $pitch pt"
+  else
+    fail "$name: line pitch is not $pitch pt; line tops: $(head -12 <<<"$tops" | tr '\n' ' ')"
+  fi
+}
+
+# --- a private cupsd -------------------------------------------------------------------
+start_cupsd() {
+  local c="$work/cups"
+  mkdir -p "$c/spool/tmp" "$c/cache" "$c/state" "$c/log" "$c/ppd" "$c/out"
+  chmod 755 "$c" "$c/cache" "$c/state" "$c/log" "$c/ppd"
+  chmod 1777 "$c/spool/tmp" "$c/out"
+  chmod 710 "$c/spool"
+  chgrp lp "$c/spool" 2>/dev/null
+  cat >"$c/cupsd.conf" <<EOF
+Listen $c/cups.sock
+LogLevel warn
+WebInterface No
+Browsing No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Location /admin>
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+  cat >"$c/cups-files.conf" <<EOF
+ServerRoot $c
+StateDir $c/state
+CacheDir $c/cache
+RequestRoot $c/spool
+TempDir $c/spool/tmp
+AccessLog $c/log/access_log
+ErrorLog $c/log/error_log
+PageLog $c/log/page_log
+FileDevice Yes
+SystemGroup root
+EOF
+  cupsd -f -c "$c/cupsd.conf" -s "$c/cups-files.conf" >"$c/log/cupsd.out" 2>&1 &
+  cupsd_pid=$!
+  export CUPS_SERVER="$c/cups.sock"
+  local i
+  for ((i = 0; i < 100; i++)); do
+    [ -S "$c/cups.sock" ] && lpstat -r >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  cat "$c/log/cupsd.out" "$c/log/error_log" 2>/dev/null | tail -20
+  return 1
+}
+
+stop_cupsd() {
+  if [ -n "$cupsd_pid" ]; then
+    kill "$cupsd_pid" 2>/dev/null
+    wait "$cupsd_pid" 2>/dev/null
+    cupsd_pid=""
+  fi
+  unset CUPS_SERVER
+}
+
+# wait_job_done QUEUE: until the queue's job has completed (a cups-pdf file is created empty
+# first, so the file is no sign).
+wait_job_done() {
+  local i
+  for ((i = 0; i < 600; i++)); do
+    if [ -n "$(lpstat -W completed -o "$1" 2>/dev/null)" ] &&
+      [ -z "$(lpstat -W not-completed -o "$1" 2>/dev/null)" ]; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  log "the job on $1 did not complete:"
+  lpstat -W all -o "$1" 2>&1 | sed -e 's/^/  | /'
+  tail -20 "$work/cups/log/error_log" 2>/dev/null
+  return 1
+}
+
+if start_cupsd; then
+  pass "private cupsd running"
+  c="$work/cups"
+  lpadmin -p OT-PDF-File -E -v "file://$c/out/results.pdf" \
+    -P /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd \
+    -D "Results to a PDF file" >"$c/log/lpadmin.out" 2>&1 || fail "adding the file: queue"
+  lpadmin -d OT-PDF-File >/dev/null 2>&1
+  if print_through_program file "$CUPS_SERVER"; then
+    grep -q "OT-PDF-File.*(default)" "$work/dialog-file.txt" && pass "file: queue listed as the default" ||
+      fail "the dialog does not show the default queue: $(grep -i ot-pdf "$work/dialog-file.txt")"
+    if wait_job_done OT-PDF-File; then
+      pass "file: queue job completed"
+      check_pdf file-queue "$c/out/results.pdf"
+    else
+      fail "file: queue job"
+    fi
+  else
+    fail "printing through the program to the file: queue"
+  fi
+
+  if [ -x /usr/lib/cups/backend/cups-pdf ] && [ "$(id -u)" = 0 ]; then
+    out_dir=$(sed -n 's/^Out *//p' /etc/cups/cups-pdf.conf 2>/dev/null | tail -1)
+    out_dir=${out_dir:-'${HOME}/PDF'}
+    out_dir=${out_dir//'${HOME}'/$(getent passwd root | cut -d: -f6)}
+    [ -d "$out_dir" ] || cups_pdf_made_dir=$out_dir
+    before=$(ls "$out_dir" 2>/dev/null)
+    lpadmin -p OT-CUPS-PDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+      -o pdftops-renderer-default=pdftops -o TitlePref=1 -D "cups-pdf" \
+      >>"$c/log/lpadmin.out" 2>&1 || fail "adding the cups-pdf queue"
+    lpadmin -d OT-CUPS-PDF >/dev/null 2>&1
+    if print_through_program cupspdf "$CUPS_SERVER" && wait_job_done OT-CUPS-PDF; then
+      pass "cups-pdf job completed"
+      new=$(comm -13 <(echo "$before" | sort) <(ls "$out_dir" 2>/dev/null | sort) | head -1)
+      [ -n "$new" ] && cups_pdf_outputs+=("$out_dir/$new")
+      check_pdf cups-pdf "$out_dir/$new"
+    else
+      fail "printing through the program to cups-pdf"
+    fi
+  else
+    log "cups-pdf needs root and its backend: skipped"
+  fi
+  stop_cupsd
+  pass "private cupsd stopped"
+else
+  fail "starting a private cupsd"
+  stop_cupsd
+fi
+
+# --- "Save as PDF" with no print server ----------------------------------------------
+if print_through_program save "$work/no-cups-here.sock"; then
+  if grep -q "Save as PDF" "$work/dialog-save.txt" && ! grep -q "OT-" "$work/dialog-save.txt"; then
+    pass "with no server the dialog offers Save as PDF alone"
+  else
+    fail "the dialog without a server: $(cat "$work/dialog-save.txt")"
+  fi
+  saved=$(find "$work/drive_c" -iname 'PRINT-JOB-001.PDF' | head -1)
+  check_pdf save-as-pdf "$saved"
+else
+  fail "Save as PDF through the program"
+fi
+
+finish
