@@ -72,17 +72,18 @@ void sig18(long double value, Sig& out) {
   }
   out.negative = value < 0;
   const long double a = std::fabs(value);
-  if (a < 1e18L && a == std::trunc(a)) {
+  if (a < 1e18L) {
     // Whole numbers convert exactly: the scaled integer is the number itself.
-    uint64_t n = static_cast<uint64_t>(a);
-    int32_t len = 0;
-    for (uint64_t t = n; t; t /= 10) ++len;
-    write_u64(out.d, n);
-    // Move the digits to the front.
-    std::memmove(out.d, out.d + (kSig - len), static_cast<size_t>(len));
-    std::memset(out.d + len, '0', static_cast<size_t>(kSig - len));
-    out.e = len;
-    return;
+    const auto n = static_cast<uint64_t>(a);
+    if (static_cast<long double>(n) == a) {
+      char tmp[20];
+      int32_t len = 0;
+      for (uint64_t t = n; t; t /= 10) tmp[19 - len++] = static_cast<char>('0' + t % 10);
+      std::memcpy(out.d, tmp + 20 - len, static_cast<size_t>(len));
+      std::memset(out.d + len, '0', static_cast<size_t>(kSig - len));
+      out.e = len;
+      return;
+    }
   }
 #if LDBL_MANT_DIG >= 64
   int e2 = 0;
@@ -169,6 +170,7 @@ struct Template {
   int32_t frac_count = 0;  // F
   int32_t exp_count = 0;   // X
   int32_t exp_zeros = 0;   // "0" positions of the exponent
+  int32_t int_zeros = 0;   // "0" positions before the point
   int32_t point_at = -1;   // position of the decimal point
   int32_t exp_at = -1;     // position of the exponent letter
   int32_t first_int = -1;  // leftmost integer digit position
@@ -194,6 +196,7 @@ void parse_section(std::string_view s, Template& t) {
     if (k == kInt) {
       if (t.first_int < 0) t.first_int = t.n;
       ++t.int_count;
+      t.int_zeros += pad == '0';
     } else if (k == kFrac) {
       ++t.frac_count;
     } else {
@@ -291,8 +294,7 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
   int32_t frac_left = t.frac_count;
   bool trailing = true;
   int32_t group = 0;
-  int32_t zero_pads_left = 0;
-  for (int32_t q = 0; q < end; ++q) zero_pads_left += t.kind[q] == kInt && t.ch[q] == '0';
+  int32_t zero_pads_left = t.int_zeros;
 
   auto emit_int = [&](char c) {
     w.put(c);
@@ -362,6 +364,10 @@ size_t output_bound(const Template& t, int64_t int_len) {
 }
 
 std::string finish(Writer& w, char* end) {
+  if (static_cast<size_t>(end - w.w) > text_length_limit()) {
+    runtime::error_raise(kErrNoMemory);
+    return {};
+  }
   try {
     return std::string(w.w, static_cast<size_t>(end - w.w));
   } catch (const std::bad_alloc&) {
@@ -371,9 +377,7 @@ std::string finish(Writer& w, char* end) {
 }
 
 // Formats one parsed section into `out_end` (right to left); returns the writer.
-void format_section(const Template& t, long double value, Writer& w) {
-  Sig s;
-  sig18(value, s);
+void format_section(const Template& t, Sig s, Writer& w) {
   const bool negative = s.negative;
   const bool zero = all_zero(s);
   if (t.percent && !zero) s.e += 2;
@@ -433,6 +437,164 @@ void format_section(const Template& t, long double value, Writer& w) {
   lay_digits(w, t, t.exp_at + 1, ic, int_digit, frac_digit, negative && !lone_zero, true);
 }
 
+// Character flags of the fast layout and of the section split.
+enum : uint8_t {
+  kfDigit = 1,   // "#" or "0"
+  kfZero = 2,    // "0"
+  kfComma = 4,   // ","
+  kfLit = 8,     // copied literally
+  kfOther = 16,  // needs the full layout
+  kfSplit = 32,  // matters to the section split: ";", '"', backslash
+};
+
+struct FlagTable {
+  uint8_t f[256];
+  constexpr FlagTable() : f() {
+    for (char l : {'-', '+', '(', ')', '$', ' '}) f[static_cast<unsigned char>(l)] = kfLit;
+    for (char o : {'.', '%', 'E', 'e', '*'}) f[static_cast<unsigned char>(o)] = kfOther;
+    f[static_cast<unsigned char>('"')] = kfOther | kfSplit;
+    f[static_cast<unsigned char>('\\')] = kfOther | kfSplit;
+    f[static_cast<unsigned char>(';')] = kfSplit;
+    f[static_cast<unsigned char>('#')] = kfDigit;
+    f[static_cast<unsigned char>('0')] = kfDigit | kfZero;
+    f[static_cast<unsigned char>(',')] = kfComma;
+  }
+};
+constexpr FlagTable kFlags;
+
+uint8_t flags_of(char ch) {
+  return kFlags.f[static_cast<unsigned char>(ch)];
+}
+
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// n := value when value is a whole number below 10^18 in magnitude. On x86 the 80-bit layout
+// is read directly, which avoids the rounding-mode switches of a float-to-integer conversion.
+bool whole_number(long double value, int64_t& n) {
+#if LDBL_MANT_DIG == 64 && (defined(__i386__) || defined(__x86_64__))
+  uint64_t mantissa = 0;
+  uint16_t sign_exponent = 0;
+  std::memcpy(&mantissa, &value, sizeof mantissa);
+  std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&value) + 8, sizeof sign_exponent);
+  const int32_t exponent = (sign_exponent & 0x7FFF) - 16383;
+  uint64_t magnitude = 0;
+  if ((sign_exponent & 0x7FFF) == 0) {
+    if (mantissa != 0) return false;  // denormal
+  } else {
+    if (exponent < 0 || exponent > 62 || !(mantissa >> 63)) return false;
+    const int shift = 63 - exponent;
+    if (mantissa & ((uint64_t{1} << shift) - 1)) return false;  // has a fraction
+    magnitude = mantissa >> shift;
+  }
+  if (magnitude >= 1000000000000000000u) return false;
+  n = (sign_exponent & 0x8000) ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  return true;
+#else
+  if (!(std::fabs(value) < 1e18L)) return false;
+  n = static_cast<int64_t>(value);
+  return static_cast<long double>(n) == value;
+#endif
+}
+
+// Sections made only of "#", "0", "," and literal or dropped characters, holding a whole
+// number: the common case (the cube table's masks). This is the fixed layout of lay_digits
+// without fraction, fill or percent, walked straight over the mask text so that no template
+// is built. Returns false (leaving `out` alone) when the full layout is needed.
+constexpr size_t kFastMaskMax = 256;
+constexpr size_t kFastBufferSize = kFastMaskMax + 32;
+
+// Lays a whole number out over a section that needs no template (`seen` is the union of the
+// section's character flags); writes right to left ending at `end` and returns the start, or
+// nullptr when the full layout is needed.
+char* format_whole_number(std::string_view sec, uint32_t seen, long double value, char* end) {
+  const size_t len = sec.size();
+  if (len > kFastMaskMax || (seen & kfOther)) return nullptr;
+  int64_t n = 0;
+  if (!whole_number(value, n)) return nullptr;
+  const char* const m = sec.data();
+
+  // The leftmost digit position, and whether a comma directly follows a digit position.
+  size_t first_digit = len;
+  for (size_t i = 0; i < len; ++i) {
+    if (flags_of(m[i]) & kfDigit) {
+      first_digit = i;
+      break;
+    }
+  }
+  bool grouping = false;
+  if (seen & kfComma) {
+    for (size_t i = first_digit + 1; i < len && !grouping; ++i)
+      grouping = m[i] == ',' && (flags_of(m[i - 1]) & kfDigit);
+  }
+
+  // Digits, most significant first, ending at dend.
+  char digits[24];
+  char* const dend = digits + sizeof digits;
+  char* d = dend;
+  uint64_t u = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+  while (u >= 100) {
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * (u % 100), 2);
+    u /= 100;
+  }
+  if (u >= 10) {
+    d -= 2;
+    std::memcpy(d, kPairs + 2 * u, 2);
+  } else {
+    *--d = static_cast<char>('0' + u);
+  }
+  const char* const dbegin = d;
+  const char* next = dend;  // digits are taken from the right
+  bool minus = n < 0;
+
+  char* w = end;
+  int32_t group = 3;
+  // A group boundary gets its comma when more integer output follows on the left: a digit,
+  // or a "0" position (which shows a zero).
+  auto more_zero_pads = [&](size_t i) {
+    if (!(seen & kfZero)) return false;
+    for (size_t k = first_digit; k < i; ++k)
+      if (m[k] == '0') return true;
+    return false;
+  };
+  auto emit_int = [&](char c, size_t i) {
+    *--w = c;
+    if (grouping && --group == 0) {
+      group = 3;
+      if (next > dbegin || more_zero_pads(i)) *--w = ',';
+    }
+  };
+  for (size_t i = len; i-- > 0;) {
+    const char ch = m[i];
+    const uint32_t f = flags_of(ch);
+    if (f & kfLit) {
+      *--w = ch;
+    } else if (f & kfComma) {
+      if (!(i > 0 && (flags_of(m[i - 1]) & kfDigit))) *--w = ',';
+    } else if (f & kfDigit) {
+      const bool leftmost = i == first_digit;
+      if (next > dbegin) {
+        emit_int(*--next, i);
+        if (leftmost)
+          while (next > dbegin) emit_int(*--next, i);
+      } else if (f & kfZero) {
+        emit_int('0', i);
+      } else if (minus) {
+        *--w = '-';
+        minus = false;
+      }
+      if (leftmost && minus) {
+        *--w = '-';
+        minus = false;
+      }
+    }
+  }
+  return w;
+}
+
 std::string plain_text(long double value) {
   std::string s = number_to_text(value, 15);
   if (!s.empty() && s[0] == ' ') s.erase(0, 1);
@@ -458,19 +620,28 @@ DecimalDigits number_digits(long double value, int32_t count) {
 }
 
 std::string mask_format(long double value, std::string_view mask) {
-  // Sections: up to three, split at ";" outside quotes and escapes.
+  // Sections: up to three, split at ";" outside quotes and escapes. The same pass gathers
+  // what the fast layout needs to know about each section.
   std::string_view section[3];
+  uint32_t seen[3] = {0, 0, 0};
   int nsec = 0;
   size_t start = 0;
   bool stopped = false;
-  for (size_t i = 0; i < mask.size(); ++i) {
-    const char c = mask[i];
-    if (c == '"') {
-      while (++i < mask.size() && mask[i] != '"') {
+  const char* const m = mask.data();
+  const size_t len = mask.size();
+  uint32_t cur = 0;
+  for (size_t i = 0; i < len; ++i) {
+    const uint32_t f = flags_of(m[i]);
+    cur |= f;
+    if (!(f & kfSplit)) continue;
+    if (m[i] == '"') {
+      while (++i < len && m[i] != '"') {
       }
-    } else if (c == '\\') {
+    } else if (m[i] == '\\') {
       ++i;
-    } else if (c == ';') {
+    } else {
+      seen[nsec] = cur;
+      cur = 0;
       section[nsec++] = mask.substr(start, i - start);
       start = i + 1;
       if (nsec == 3) {
@@ -479,35 +650,60 @@ std::string mask_format(long double value, std::string_view mask) {
       }
     }
   }
-  if (!stopped) section[nsec++] = mask.substr(std::min(start, mask.size()));
+  if (!stopped) {
+    seen[nsec] = cur;
+    section[nsec++] = mask.substr(std::min(start, len));
+  }
 
-  std::string_view chosen = section[0];
+  int chosen = 0;
   if (value < 0) {
     if (nsec >= 2 && !section[1].empty()) {
-      chosen = section[1];
+      chosen = 1;
       value = -value;
     }
   } else if (value == 0) {
-    if (nsec >= 3 && !section[2].empty()) chosen = section[2];
+    if (nsec >= 3 && !section[2].empty()) chosen = 2;
   }
-  if (chosen.empty()) return plain_text(value);
+  const std::string_view sec = section[chosen];
+  if (sec.empty()) return plain_text(value);
+  {
+    char buf[kFastBufferSize];
+    char* const end = buf + sizeof buf;
+    if (const char* w = format_whole_number(sec, seen[chosen], value, end)) {
+      const auto size = static_cast<size_t>(end - w);
+      if (size > text_length_limit()) {
+        runtime::error_raise(kErrNoMemory);
+        return {};
+      }
+      try {
+        return std::string(w, size);
+      } catch (const std::bad_alloc&) {
+        runtime::error_raise(kErrNoMemory);
+        return {};
+      }
+    }
+  }
 
   Template t;
-  parse_section(chosen, t);
+  parse_section(sec, t);
 
+  Sig s;
+  sig18(value, s);
   // Integer digits that may need placing (the largest long double has 4933).
-  int32_t e2 = 0;
-  if (std::isfinite(value) && value != 0) std::frexp(value, &e2);
-  const int64_t int_len = std::isinf(value) ? 1000 : (e2 > 0 ? e2 / 3 + 4 : 1);
+  const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
   const size_t bound = output_bound(t, int_len);
 
   char local[512];
   if (bound <= sizeof local) {
     Writer w{local, local + sizeof local};
-    format_section(t, value, w);
+    format_section(t, s, w);
     return finish(w, local + sizeof local);
   }
   std::string out;
+  if (bound > text_length_limit()) {
+    runtime::error_raise(kErrNoMemory);
+    return {};
+  }
   try {
     out.resize(bound);
   } catch (const std::bad_alloc&) {
@@ -515,7 +711,7 @@ std::string mask_format(long double value, std::string_view mask) {
     return {};
   }
   Writer w{out.data(), out.data() + bound};
-  format_section(t, value, w);
+  format_section(t, s, w);
   out.erase(0, static_cast<size_t>(w.w - out.data()));
   return out;
 }

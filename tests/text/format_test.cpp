@@ -191,12 +191,13 @@ TEST(MaskFormat, ExtremeValuesStayBounded) {
 
 TEST(MaskFormat, ResultStorageFailureRaises7) {
   ErrorScope scope;
-  text::text_set_length_limit(0);
-  const std::string s = text::mask_format(1234567, "#,###");
+  text::text_set_length_limit(4);
+  const std::string failed = text::mask_format(1234567, "#,###");
+  const std::string fits = text::mask_format(12, "#,###");
   text::text_set_length_limit(text::kTextMaxLength);
-  // The short result needs no storage of its own, so only a result beyond the small-string
-  // buffer can fail.
-  EXPECT_TRUE(s.empty() || s == "1,234,567");
+  EXPECT_EQ(failed, "");
+  EXPECT_EQ(fits, "12");
+  EXPECT_EQ(runtime::error_take(), 7);
 }
 
 TEST(FieldFormat, RowNumbersThroughTwoHashes) {
@@ -357,6 +358,35 @@ TEST(NumberMath, LogarithmAndRootRules) {
   EXPECT_NEAR(static_cast<double>(text::number_sin(0.5L)), std::sin(0.5), 1e-15);
   EXPECT_NEAR(static_cast<double>(text::number_cos(0.5L)), std::cos(0.5), 1e-15);
   EXPECT_NEAR(static_cast<double>(text::number_tan(0.5L)), std::tan(0.5), 1e-15);
+}
+
+}  // namespace
+
+namespace {
+
+// Whole numbers over masks of digits, commas and literals take a shortcut; an empty quoted
+// literal forces the general layout without changing the output, so both must agree.
+TEST(MaskFormat, WholeNumberShortcutMatchesGeneralLayout) {
+  const char alphabet[] = {'#', '0', ',', ' ', '-', '(', '$', 'x'};
+  uint32_t x = 2463534242u;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x;
+  };
+  const long double values[] = {0,     1,     -1,    7,      -7,      12,   999,
+                                1000,  -1000, 12345, 970299, -123456, 1e9L, 999999999999999999.0L,
+                                -5e17L};
+  for (int round = 0; round < 3000; ++round) {
+    std::string mask;
+    const uint32_t length = 1 + next() % 10;
+    for (uint32_t i = 0; i < length; ++i) mask.push_back(alphabet[next() % sizeof alphabet]);
+    for (long double v : values) {
+      ASSERT_EQ(text::mask_format(v, mask), text::mask_format(v, mask + "\"\""))
+          << "mask '" << mask << "' value " << static_cast<double>(v);
+    }
+  }
 }
 
 }  // namespace
