@@ -238,27 +238,24 @@ bool write_bytes(OpenFile& f, const void* bytes, uint32_t count) {
   const CallStatus s = platform_call(
       [&](platform::FileSystem& fs) { fs.write_file(f.handle, bytes, count, &written); });
   f.transfer_count = written;
+  if (s.ok() && written == count) {
+    if (is_disk(f)) f.position += written;
+    f.column += written;
+    return true;
+  }
+  // A write that failed or fell short on a disk file has its bytes taken back, so that the
+  // file holds exactly what the position says was written and a later write or close
+  // cannot leave a torn line behind.
+  if (is_disk(f) && written != 0) {
+    seek(f, static_cast<int64_t>(f.position), platform::kFileBegin);
+    platform_call([&](platform::FileSystem& fs) { fs.set_end_of_file(f.handle); });
+  }
   if (!s.ok()) {
     runtime::error_raise(s.code);
-    return false;
+  } else {
+    runtime::error_raise(is_disk(f) ? 61 : 57);
   }
-  if (written != count) {
-    if (!is_disk(f)) {
-      runtime::error_raise(57);
-      return false;
-    }
-    // The bytes of a short write are taken back, so that the file holds exactly what the
-    // position says was written and a later write or close cannot leave a torn line.
-    if (written != 0) {
-      seek(f, static_cast<int64_t>(f.position), platform::kFileBegin);
-      platform_call([&](platform::FileSystem& fs) { fs.set_end_of_file(f.handle); });
-    }
-    runtime::error_raise(61);
-    return false;
-  }
-  if (is_disk(f)) f.position += written;
-  f.column += written;
-  return true;
+  return false;
 }
 
 }  // namespace

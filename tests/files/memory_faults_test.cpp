@@ -45,6 +45,19 @@ TEST_F(MemoryFaultsTest, DiskFullGives61AndKeepsPositionColumnAndBytes) {
   EXPECT_EQ(f->column, 0u);
   files::file_close(1, 0);
   EXPECT_EQ(*mem_->file_bytes("C:\\WORK\\FULL.TXT"), "12345678\r\n");
+
+  // A disk that takes part of a failing write: the part is taken back.
+  mem_->set_partial_full_writes(true);
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\WORK\\FULL.TXT");
+  files::file_print("1234567");
+  files::file_print("abcd");
+  EXPECT_EQ(runtime::error_take(), 61);
+  EXPECT_EQ(*mem_->file_bytes("C:\\WORK\\FULL.TXT"), "1234567");
+  EXPECT_EQ(files::file_find(1)->position, 7u);
+  files::file_print("ab");
+  files::file_close(1, 0);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(*mem_->file_bytes("C:\\WORK\\FULL.TXT"), "1234567ab");
 }
 
 TEST_F(MemoryFaultsTest, ShortWritesAreTakenBackSoNoTornLineRemains) {

@@ -335,7 +335,19 @@ bool MemoryFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t
     std::string& b = o->node->bytes;
     const uint64_t end = o->position + n;
     const uint64_t grow = end > b.size() ? end - b.size() : 0;
-    if (used_bytes(o->drive->root) + grow > o->drive->capacity) return fail(we::kDiskFull);
+    const uint64_t used = used_bytes(o->drive->root);
+    if (used + grow > o->drive->capacity) {
+      if (partial_full_ && used < o->drive->capacity) {
+        const uint64_t room =
+            o->drive->capacity - used + (b.size() - std::min<uint64_t>(b.size(), o->position));
+        const uint32_t fits = static_cast<uint32_t>(std::min<uint64_t>(room, n));
+        if (o->position + fits > b.size()) b.resize(o->position + fits, '\0');
+        std::memcpy(b.data() + o->position, src, fits);
+        o->position += fits;
+        if (written != nullptr) *written = fits;
+      }
+      return fail(we::kDiskFull);
+    }
     if (end > b.size()) b.resize(end, '\0');
     if (n != 0) std::memcpy(b.data() + o->position, src, n);
     o->position = end;

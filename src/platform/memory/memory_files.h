@@ -54,6 +54,8 @@ class MemoryFileSystem : public FileSystem {
   // The drive holds at most `capacity` bytes of file content; a write that does not fit
   // fails with ERROR_DISK_FULL and writes nothing.
   void set_capacity(char letter, uint64_t capacity);
+  // A write that does not fit first fills the disk with what fits, then fails.
+  void set_partial_full_writes(bool partial) { partial_full_ = partial; }
   // From now on every write moves at most `max_bytes` bytes and still reports success
   // (nullopt: writes are whole again).
   void set_short_writes(std::optional<uint32_t> max_bytes) { short_write_ = max_bytes; }
@@ -111,6 +113,7 @@ class MemoryFileSystem : public FileSystem {
   uint32_t last_error_ = 0;
   uint32_t error_mode_ = 0;
   bool free_space_ex_ = true;
+  bool partial_full_ = false;
   std::optional<uint32_t> short_write_;
   uint32_t create_file_calls_ = 0;
   uint32_t write_calls_ = 0;
