@@ -100,6 +100,12 @@ void sig18(long double value, Sig& out) {
     r = std::nearbyint(r / 10);
     ++k;
   }
+  if (!(r >= 1e17L && r < 1e18L)) {
+    // Encodings the unit refuses (unnormals, pseudo-NaNs) scale to NaN: treat them as zero.
+    std::memset(out.d, '0', kSig);
+    out.negative = false;
+    return;
+  }
   write_u64(out.d, static_cast<uint64_t>(r));
   out.e = k + 1;
 #else

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The fuzzing stage of ./test.sh: builds the libFuzzer targets of fuzz/ with clang (address
+# and undefined-behaviour sanitizers) in build/fuzz and runs each for a short fixed time.
+#
+#   scripts/test-fuzz.sh [SUMMARY_FILE]
+#
+# To fuzz longer, set FUZZ_SECONDS (seconds per target, default 20), for example
+#   FUZZ_SECONDS=3600 scripts/test-fuzz.sh
+# or run one target by hand on its kept corpus:
+#   build/fuzz/fuzz/fuzz_mask_format build/fuzz/corpus/fuzz_mask_format
+# A finding is written to build/fuzz/artifacts/ and makes the script exit non-zero; replay it
+# with the target and the artifact's path as its only argument.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+summary=${1:-/dev/null}
+seconds=${FUZZ_SECONDS:-20}
+build="$root/build/fuzz"
+targets=(fuzz_mask_format fuzz_field_format)
+
+log() { echo "[fuzz] $*"; }
+
+cxx=$(command -v clang++ || true)
+if [ -z "$cxx" ]; then
+  log "clang++ not found: fuzzing skipped"
+  echo "fuzz: skipped (no clang++)" >>"$summary"
+  exit 0
+fi
+
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+if ! CXX="$cxx" cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DOT_BUILD_FUZZ=ON -DOT_BUILD_TESTS=OFF -DOT_BUILD_BENCH=OFF -DOT_SANITIZE=OFF \
+  -DCMAKE_CXX_FLAGS="$flags" >"$build.configure.log" 2>&1; then
+  cat "$build.configure.log"
+  echo "fuzz: configure FAILED" >>"$summary"
+  exit 1
+fi
+if ! cmake --build "$build" --target "${targets[@]}"; then
+  echo "fuzz: build FAILED" >>"$summary"
+  exit 1
+fi
+
+mkdir -p "$build/artifacts"
+failed=0
+for t in "${targets[@]}"; do
+  corpus="$build/corpus/$t"
+  mkdir -p "$corpus"
+  # Seeds: the cube table's masks and a few of every grammar feature.
+  i=0
+  for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
+    '$$#,###.##' '+##.##^^^^-' '!  &  \  \' '0%' '*x#,##0' '"a;b"0;\(0\)'; do
+    printf '\x00\x00\x00\x00\x00\x00\x00\xF0\xFF\x3F%s' "$seed" >"$corpus/seed-$i"
+    i=$((i + 1))
+  done
+  log "$t for ${seconds}s"
+  if ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
+    log "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
+  else
+    failed=$((failed + 1))
+    log "$t: FINDING"
+    tail -n 60 "$build/$t.log"
+  fi
+done
+
+if [ "$failed" -ne 0 ]; then
+  echo "fuzz: $failed of ${#targets[@]} targets FAILED" >>"$summary"
+  exit 1
+fi
+echo "fuzz: ${#targets[@]} targets, ${seconds}s each, no finding" >>"$summary"
