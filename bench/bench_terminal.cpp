@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
-#include <ncurses.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,39 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "bench_terminal_screen.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/renderer.h"
+
+using bench_terminal::ncurses_paints;
+using bench_terminal::Run;
+using bench_terminal::test_screen;
 
 namespace {
 
 using platform::Cell;
 using platform::posix::Frame;
-
-// One text run of the test screen.
-struct Run {
-  int x, y;
-  uint16_t attr;
-  std::string text;
-};
-
-// A screen like the program's main screen: a banner, a table of the numbers 1 to 99 and
-// their cubes in three columns, and a panel, in four colours (about 1,100 glyphs).
-std::vector<Run> test_screen(bool changed) {
-  std::vector<Run> runs;
-  runs.push_back({12, 1, 0x0E, "Numbers Cubed (Raised to the power of 3, see examples)"});
-  runs.push_back({12, 2, 0x0E, "======================================================"});
-  for (int n = 1; n <= 99; ++n) {
-    int col = (n - 1) / 33, row = (n - 1) % 33;
-    long cube = static_cast<long>(n) * n * n;
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%2d ^ 3 = %'9ld", n, cube);
-    runs.push_back({2 + col * 26, 5 + row, static_cast<uint16_t>(col == 1 ? 0x0B : 0x0A), buf});
-  }
-  runs.push_back({2, 40, 0x1F, " User Options: F save  P print  X exit "});
-  runs.push_back({2, 41, 0x1F, " G or F10 redraws, TAB for a surprise   "});
-  runs.push_back({2, 43, 0x0E, changed ? "Saved to C:\\TEMP\\CUBES.TXT" : "EXAMPLES: 2^3 = 8"});
-  return runs;
-}
 
 Frame make_frame(bool changed) {
   Frame f;
@@ -175,55 +153,7 @@ void BM_Terminal_ConsoleFrameOnPty(benchmark::State& state) {
 }
 BENCHMARK(BM_Terminal_ConsoleFrameOnPty)->Iterations(20);
 
-// --- ncurses drawing the same screen -----------------------------------------------------
-
-short curses_colour(int windows_colour) {
-  static const short ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-  return static_cast<short>(ansi[windows_colour & 7] + ((windows_colour & 8) ? 8 : 0));
-}
-
-// Draws the screen with ncurses into a file and returns the bytes of each refresh.
-std::vector<long> ncurses_paints(const std::vector<std::vector<Run>>& screens) {
-  setenv("LINES", "50", 1);
-  setenv("COLUMNS", "80", 1);
-  FILE* out = std::tmpfile();
-  FILE* in = std::fopen("/dev/null", "r");
-  SCREEN* scr = newterm("xterm-256color", out, in);
-  std::vector<long> sizes;
-  if (scr == nullptr) return sizes;
-  set_term(scr);
-  start_color();
-  short pairs = 0;
-  short pair_of[256] = {};
-  auto pen = [&](uint16_t attr) {
-    if (pair_of[attr] == 0) {
-      pair_of[attr] = ++pairs;
-      init_pair(pairs, curses_colour(attr & 15), curses_colour((attr >> 4) & 15));
-    }
-    return COLOR_PAIR(pair_of[attr]);
-  };
-  bkgdset(' ' | pen(0x07));
-  curs_set(0);
-  std::fflush(out);
-  long last = ftell(out);
-  for (const auto& runs : screens) {
-    erase();
-    for (const Run& r : runs) {
-      attrset(pen(r.attr));
-      mvaddstr(r.y, r.x, r.text.c_str());
-    }
-    refresh();
-    std::fflush(out);
-    long now = ftell(out);
-    sizes.push_back(now - last);
-    last = now;
-  }
-  endwin();
-  delscreen(scr);
-  std::fclose(out);
-  std::fclose(in);
-  return sizes;
-}
+// --- ncurses drawing the same screen (bench_terminal_curses.cpp) ---------------------
 
 void BM_Ncurses_FirstPaint(benchmark::State& state) {
   std::vector<long> sizes;

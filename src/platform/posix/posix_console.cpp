@@ -224,6 +224,7 @@ void PosixConsole::pump() {
     if (n == 0) break;
     keys_.feed(buf, static_cast<size_t>(n), decoded_);
     last_input_ = now;
+    idle_waits_ = 0;
     if (static_cast<size_t>(n) < sizeof buf) break;
   }
   if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(escape_timeout_ms_)) {
@@ -266,8 +267,18 @@ void PosixConsole::wait_input(uint32_t ms) {
     return;
   }
   present();
-  pump();
-  if (!queue_.empty()) return;
+  if (!queue_.empty()) return;  // what is waiting in the terminal is read by the next look
+  // A run of short waits with nothing drawn and no key in between is a program idle in a
+  // key wait. Its waits stretch to kIdleWaitMs: a key or a resize still ends them at once,
+  // and the process stops waking a thousand times a second.
+  uint64_t state = buffer_.version() * 31 + changes_;
+  if (state == idle_state_ && ms > 0) {
+    if (idle_waits_ < kIdleWaitsBeforeStretch) ++idle_waits_;
+  } else {
+    idle_waits_ = 0;
+    idle_state_ = state;
+  }
+  if (idle_waits_ >= kIdleWaitsBeforeStretch) timeout = std::max(timeout, kIdleWaitMs);
   if (keys_.pending()) {
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)

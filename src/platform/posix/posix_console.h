@@ -103,6 +103,10 @@ class PosixConsole final : public Console {
   std::chrono::steady_clock::time_point last_input_{};
   Frame frame_;
   std::string out_;
+  static constexpr int kIdleWaitsBeforeStretch = 200;
+  static constexpr int kIdleWaitMs = 10;
+  int idle_waits_ = 0;
+  uint64_t idle_state_ = 0;
 };
 
 // The process's console (posix::console() returns it).
