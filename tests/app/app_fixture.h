@@ -15,6 +15,7 @@
 #include "app/program_variables.h"
 #include "console/screen.h"
 #include "files/files.h"
+#include "pictures.h"
 #include "platform/memory/memory_console.h"
 #include "platform/memory/memory_files.h"
 #include "platform/memory/memory_printing.h"
@@ -30,60 +31,9 @@ inline constexpr uint16_t kF10 = 0x44;
 inline constexpr uint16_t kF12 = 0x58;
 inline constexpr uint16_t kRightArrow = 0x4D;
 
-// An expected screen: every cell's character and background, and the foreground of every
-// cell that is not blank (a blank shows no foreground).
-class Picture {
- public:
-  Picture() : cells_(kRows * kColumns) {}
-
-  Picture& put(int row, int column, const std::string& text, int fg, int bg = 0) {
-    for (size_t i = 0; i < text.size(); ++i) {
-      Cell& c = at(row, column + static_cast<int>(i));
-      c.ch = static_cast<uint8_t>(text[i]);
-      c.fg = fg;
-      c.bg = bg;
-    }
-    return *this;
-  }
-  Picture& blank(int row, int column, int count, int bg = 0) {
-    return put(row, column, std::string(static_cast<size_t>(count), ' '), 7, bg);
-  }
-
-  struct Cell {
-    uint8_t ch = ' ';
-    int fg = 7;
-    int bg = 0;
-  };
-  const Cell& cell(int row, int column) const { return at_const(row, column); }
-
-  static constexpr int kRows = 50;
-  static constexpr int kColumns = 80;
-
- private:
-  Cell& at(int row, int column) {
-    return cells_[static_cast<size_t>((row - 1) * kColumns + (column - 1))];
-  }
-  const Cell& at_const(int row, int column) const {
-    return cells_[static_cast<size_t>((row - 1) * kColumns + (column - 1))];
-  }
-  std::vector<Cell> cells_;
-};
-
 // Every cell of `console` against `expected`; the first mismatches are reported.
 ::testing::AssertionResult ScreenMatches(const platform::memory::MemoryConsole& console,
                                          const Picture& expected);
-
-// The number text of the table (" 1  " .. "99  ") and the cube with digit grouping, right
-// aligned in 6 columns for 1 to 30 and in 7 for 31 to 99.
-std::string NumberText(int n);
-std::string CubeText(int n);
-
-// The title, the table and the examples, as every screen under a panel shows them.
-Picture TablePicture();
-// The main screen: the table and the "User Options - Main " panel.
-Picture MainScreenPicture();
-// The 39 lines of the results file, each ended by CR LF.
-std::string ResultsFileBytes();
 
 // The memory system with a look at each pause as it is asked for (the farewell is on the
 // screen only during its pause).
@@ -95,9 +45,6 @@ class WatchedSystem : public platform::memory::MemorySystem {
   }
   std::function<void(uint32_t)> on_pause;
 };
-
-// The farewell: "Thank you for using " in light cyan and "Orvane-Table" in white at row 4.
-Picture FarewellPicture();
 
 class AppTest : public ::testing::Test {
  protected:

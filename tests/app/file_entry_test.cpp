@@ -9,44 +9,6 @@
 namespace app_test {
 namespace {
 
-Picture EntryPicture() {
-  Picture p = TablePicture();
-  p.put(19, 47, "User Options - File Save ", 15);
-  p.put(21, 47, "Follow all the instructions", 14).put(22, 47, "as shown below.", 14);
-  p.put(42, 3, "Legal Characters to use are A to Z  a to z  0 to 9  and the hyphen -   ", 14);
-  p.put(43, 3, "Type your desired characters in the space after >> above, then press   ", 14);
-  p.put(44, 3, "the ENTER Key. FILENAME.TXT will be saved to the folder TEMP on Drive-C", 14);
-  p.put(45, 3, "If the TEMP folder does not already exist, Orvane-Table will create it.", 14);
-  p.put(47, 3, "Enter FILE or SAVE to recall the Save File Menu -OR- enter CANCEL or   ", 15);
-  p.put(48, 3, "USER to Return to User Options. Enter END or EXIT to end this program. ", 15);
-  p.put(30, 47, "Enter Filename", 11).put(32, 47, "(5 to 25 characters)", 11);
-  p.put(34, 47, ">>", 15);
-  return p;
-}
-
-// The confirmation box over `p`: saved, or not saved with its error code.
-void PutBox(Picture& p, const std::string& name, int error = 0) {
-  for (int row = 30; row <= 35; ++row) p.blank(row, 47, 31, 15);
-  if (error == 0) {
-    p.put(31, 48, "Results saved to file", 0, 15);
-  } else {
-    p.put(31, 48, "Results NOT saved to file", 0, 15);
-    p.put(32, 48, "Error code " + std::to_string(error), 0, 15);
-  }
-  p.put(33, 48, name + ".TXT", 0, 15).put(34, 48, "in folder C:\\TEMP", 0, 15);
-}
-
-Picture FileMenuPicture(std::optional<std::string> saved = std::nullopt, int error = 0) {
-  Picture p = TablePicture();
-  p.put(19, 47, "User Options - File Save ", 15);
-  p.put(21, 47, "Press A Letter           ", 11);
-  p.put(23, 47, "S -", 15).put(23, 51, "Save to File        ", 11);
-  p.put(25, 47, "G -", 15).put(25, 51, "User Options - Main ", 14);
-  p.put(27, 47, "X -", 15).put(27, 51, "Exit This Program   ", 11);
-  if (saved) PutBox(p, *saved, error);
-  return p;
-}
-
 void Mark(platform::memory::MemoryConsole& console, int row, int column) {
   platform::Cell cell{'#', 0x4E};
   platform::Rect region{static_cast<int16_t>(column - 1), static_cast<int16_t>(row - 1),

@@ -20,23 +20,6 @@ void Mark(platform::memory::MemoryConsole& console, int row, int column) {
   console.write_output(&cell, {1, 1}, {0, 0}, region);
 }
 
-Picture RefusalPicture() {
-  Picture p = TablePicture();
-  for (int row = 19; row <= 27; ++row) p.blank(row, 30, 48);
-  p.put(20, 32, "WHAT !?", 15);
-  const int colors[9] = {11, 14, 11, 10, 7, 10, 11, 14, 11};
-  const std::string word = "MICROSOFT";
-  for (int k = 0; k < 9; ++k) p.put(20, 41 + 2 * k, word.substr(k, 1), colors[k]);
-  p.put(20, 59, "..?", 7).put(20, 62, "  PLEASE !!", 15);
-  p.put(23, 32, "What kind of a ", 11)
-      .put(23, 47, "\xAD!\x9B$%^& ", 14)
-      .put(23, 55, "fool do you think I am?", 11);
-  p.put(26, 32, "Press the ", 11)
-      .put(26, 42, "SPACE BAR ", 14)
-      .put(26, 52, "to make another choice", 11);
-  return p;
-}
-
 const std::vector<uint32_t> kRefusalPauses = {400, 210, 210, 210, 210, 210,  210, 210,
                                               210, 210, 210, 210, 700, 1055, 1055};
 

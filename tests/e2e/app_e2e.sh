@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# End-to-end walks through orvane-table in a real terminal: a private tmux server with an
+# 80 x 50 pane runs the program with drive C: mapped to a temporary folder; keys are sent
+# with send-keys and every screen is read back with its colours and compared cell by cell.
+#   app_e2e.sh CASE PROGRAM CHECKER
+# CASE: walk (main, redraw, save, refused name, file menu, refusal screen, farewell),
+# temp-lower (an existing lower-case temp folder), temp-file (a file where the folder goes).
+# Exits 0 on success, 77 when tmux is missing, 1 on a failure.
+set -u
+case_name=$1
+program=$2
+checker=$3
+
+command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
+
+work=$(mktemp -d)
+drive="$work/drive_c"
+mkdir -p "$drive"
+sock="ot-app-e2e-$$-$RANDOM"
+T() { tmux -L "$sock" -f /dev/null "$@"; }
+cleanup() {
+  T kill-server >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  if [ -n "${started:-}" ]; then
+    echo "---- pane:"
+    T capture-pane -p 2>/dev/null | sed -e 's/^/| /'
+  fi
+  exit 1
+}
+
+T new-session -d -x 80 -y 50 "env PS1='$ ' sh" || fail "tmux does not start"
+started=1
+T set-option -g status off >/dev/null
+T resize-window -x 80 -y 50 >/dev/null 2>&1
+
+screen() { T capture-pane -p; }
+wait_for() {  # wait_for TEXT [SECONDS]: until the pane shows TEXT
+  local i
+  for ((i = 0; i < ${2:-10} * 20; i++)); do
+    screen | grep -qF -- "$1" && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for '$1'"
+}
+# expect_screen NAME [ARGS...]: until the pane matches the named screen, cell for cell.
+expect_screen() {
+  local i
+  for ((i = 0; i < 200; i++)); do
+    T capture-pane -e -p -N >"$work/pane"
+    "$checker" "$@" <"$work/pane" >"$work/diff" && return 0
+    sleep 0.05
+  done
+  fail "the pane is not the '$*' screen:
+$(cat "$work/diff")"
+}
+type_line() { T send-keys -l -- "$1"; T send-keys Enter; }
+start_program() {
+  type_line "clear; ORVANE_DRIVE_C='$drive' LANG=C.UTF-8 '$program'; echo EXIT=\$?"
+  expect_screen main
+}
+# The farewell, then exit code 0 and the terminal back in canonical mode with echo.
+expect_end() {
+  expect_screen farewell
+  wait_for "EXIT=" 10
+  grep -qx "EXIT=0" <(screen | tr -d ' ') || fail "the program did not end with exit code 0"
+  type_line "stty -a >'$work/stty'; echo STTY-DONE"
+  wait_for "STTY-DONE"
+  local words
+  words=$(tr ' ;' '\n\n' <"$work/stty")
+  echo "$words" | grep -qx icanon || fail "terminal left without canonical mode"
+  echo "$words" | grep -qx echo || fail "terminal left without echo"
+  screen | grep -qF "User Options" && fail "the program's screen was left on the terminal"
+  return 0
+}
+expect_file() {  # expect_file PATH: the results file, byte for byte
+  [ -f "$1" ] || fail "no file $1 (drive: $(cd "$drive" && find . | tr '\n' ' '))"
+  "$checker" results-file >"$work/expected"
+  cmp -s "$work/expected" "$1" || fail "$1 differs from the expected results"
+}
+
+case "$case_name" in
+  walk)
+    start_program
+    T send-keys G
+    expect_screen main
+    T send-keys f
+    expect_screen entry
+    type_line "my file!"
+    expect_screen menu-box MYFILE
+    expect_file "$drive/Temp/MYFILE.TXT"
+    T send-keys S
+    expect_screen entry
+    type_line "abcd"  # too short: asked again
+    expect_screen entry
+    type_line "file"
+    expect_screen menu
+    T send-keys g
+    expect_screen main
+    T send-keys Tab
+    expect_screen refusal
+    T send-keys Space
+    expect_screen main
+    T send-keys F10
+    expect_screen main
+    T send-keys X
+    expect_end
+    ;;
+  temp-lower)
+    mkdir "$drive/temp"
+    start_program
+    T send-keys F
+    expect_screen entry
+    type_line "file-1"
+    expect_screen menu-box FILE-1
+    expect_file "$drive/temp/FILE-1.TXT"
+    [ "$(ls "$drive")" = temp ] || fail "a second folder was made: $(ls "$drive")"
+    T send-keys F12
+    expect_end
+    ;;
+  temp-file)
+    printf 'not a folder' >"$drive/Temp"
+    start_program
+    T send-keys F
+    expect_screen entry
+    type_line "abcde"
+    expect_screen menu-box ABCDE 76
+    [ "$(cat "$drive/Temp")" = "not a folder" ] || fail "the file in place of the folder changed"
+    T send-keys x
+    expect_end
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "ok"
