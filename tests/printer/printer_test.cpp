@@ -98,6 +98,27 @@ TEST_F(PrinterTest, DetachByEmptyNameEndsPageAndDocument) {
   EXPECT_EQ(static_cast<uint32_t>(selects.back().x), device_.dc_font_native);
 }
 
+TEST_F(PrinterTest, UnfinishedDocumentIsReportedAtDetach) {
+  attach_by_dialog();
+  printer_text("x");
+  printer_end_page();
+  device_.failing.push_back("end_doc");  // the spooler refuses the job
+  printer_attach(kAttachByName, "", "");
+  EXPECT_EQ(runtime::error_take(), 57);
+  EXPECT_EQ(printer_name(), "");
+  EXPECT_EQ(device_.live_dcs(), 0);
+}
+
+TEST_F(PrinterTest, PreviousAlignmentOfZeroIsNoFailure) {
+  attach_by_dialog();
+  printer_text("x");  // the device's alignment was left/top (0) before the page set its own
+  EXPECT_EQ(runtime::error_take(), 0);
+  printer_end_page();
+  device_.failing.push_back("set_text_align");
+  printer_text("y");
+  EXPECT_EQ(runtime::error_take(), 57);
+}
+
 TEST_F(PrinterTest, OutputWithoutPrinter) {
   printer_end_page();
   EXPECT_EQ(runtime::error_take(), 57);

@@ -183,7 +183,7 @@ int32_t MemoryPrinting::start_doc(DeviceContext dc, const std::string& document_
 int32_t MemoryPrinting::end_doc(DeviceContext dc) {
   Dc* d = find(dc);
   record("end_doc", dc);
-  if (!d || !d->doc) return -1;
+  if (!d || !d->doc || fails("end_doc")) return -1;
   d->doc = false;
   return 1;
 }

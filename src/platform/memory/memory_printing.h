@@ -52,7 +52,8 @@ class MemoryPrinting : public Printing {
   std::map<std::string, MemoryPrinterModel> printers;  // known printers by name
   std::vector<PrintEvent> events;
   // Calls that fail on purpose ("start_doc", "start_page", "text_out", "create_font",
-  // "select_object", "reset_dc", "end_page", "create_dc", "open_printer").
+  // "select_object", "reset_dc", "end_page", "end_doc", "create_dc", "open_printer",
+  // "set_text_align").
   std::vector<std::string> failing;
   int32_t dialog_calls = 0;
   uint32_t last_dialog_flags = 0;
