@@ -84,7 +84,7 @@ TEST(PosixScreenBuffer, FillsStopAtTheEndOfTheBuffer) {
   EXPECT_EQ(n, 0u);
 }
 
-TEST(PosixScreenBuffer, ResizeKeepsContentsAndRespectsTheWindow) {
+TEST(PosixScreenBuffer, ResizeKeepsContentsAndHonoursTheWindow) {
   ScreenBuffer b({80, 25});
   put(b, 0, 0, "keep me");
   b.set_attr(0x1F);

@@ -1,9 +1,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <ctime>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
@@ -46,9 +46,7 @@ class PosixSystem final : public System {
   void sleep_ms(uint32_t ms) override {
     // A pause shows what has been drawn so far.
     terminal_console().present();
-    timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   uint32_t platform_id() override { return 2; }
   const char* command_line() override {
