@@ -173,6 +173,19 @@ $got"
     check_restored
     [ -s "$work/out" ] && fail "screen output went into the redirected file"
     ;;
+  app)
+    # The program itself: its main screen appears, Ctrl+C is only a key, F12 ends it with 0.
+    run "clear; LANG=C.UTF-8 ORVANE_DRIVE_C=$work/c $probe; echo EXIT=\$?"
+    wait_for "Numbers Cubed"
+    screen | grep -qF " 99  970,299" || screen | grep -qF "970,299" || fail "the cube of 99 is missing"
+    T send-keys C-c
+    sleep 0.3
+    screen | grep -qF "Numbers Cubed" || fail "Ctrl+C ended the program"
+    T send-keys F12
+    wait_for "EXIT=" 15
+    screen | grep -qx "EXIT=0" || fail "the program did not end with 0"
+    check_restored
+    ;;
   *)
     fail "unknown case"
     ;;
