@@ -348,11 +348,13 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
           }
         } else if (ch == '0') {
           emit_int('0');
-        } else if (ch) {
-          w.put(ch);
         } else if (minus) {
+          // The sign takes the first free "#" or fill position; "0" positions keep their
+          // zeros and the sign goes left of them.
           w.put('-');
           minus = false;
+        } else if (ch) {
+          w.put(ch);
         }
         if (q == t.first_int && minus) {
           w.put('-');
