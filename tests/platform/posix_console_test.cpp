@@ -49,7 +49,7 @@ class PosixConsoleTest : public ::testing::Test {
     std::string got;
     char buf[4096];
     pollfd pfd{master_, POLLIN, 0};
-    while (poll(&pfd, 1, got.empty() ? 200 : 20) > 0) {
+    while (poll(&pfd, 1, got.empty() ? 200 : 50) > 0) {
       ssize_t n = read(master_, buf, sizeof buf);
       if (n <= 0) break;
       got.append(buf, static_cast<size_t>(n));
@@ -58,7 +58,8 @@ class PosixConsoleTest : public ::testing::Test {
   }
   void type(const std::string& bytes) {
     ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    usleep(20000);  // the terminal driver passes the bytes on
+    pollfd pfd{slave_, POLLIN, 0};  // the terminal driver passes the bytes on
+    ASSERT_EQ(poll(&pfd, 1, 2000), 1);
   }
   void put(int x, int y, const std::string& text, uint16_t attr) {
     std::vector<Cell> cells;
