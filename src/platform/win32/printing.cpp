@@ -43,15 +43,11 @@ DevMode from_native(const void* bytes, size_t size) {
   return m;
 }
 
-// The DEVMODEA record with the named fields written back into the driver's bytes.
+// The DEVMODEA record with the named fields written back into the driver's bytes; empty when
+// there is no driver record to carry them (the device then keeps its own settings).
 std::vector<uint8_t> to_native(const DevMode& m) {
   std::vector<uint8_t> bytes = m.driver;
-  if (bytes.size() < sizeof(DEVMODEA)) {
-    bytes.resize(sizeof(DEVMODEA), 0);
-    auto* dm = reinterpret_cast<DEVMODEA*>(bytes.data());
-    dm->dmSpecVersion = DM_SPECVERSION;
-    dm->dmSize = sizeof(DEVMODEA);
-  }
+  if (bytes.size() < sizeof(DEVMODEA)) return {};
   auto* dm = reinterpret_cast<DEVMODEA*>(bytes.data());
   dm->dmFields = m.fields;
   dm->dmOrientation = m.orientation;
@@ -149,7 +145,7 @@ class Win32Printing : public Printing {
     std::vector<uint8_t> dm;
     if (mode) dm = to_native(*mode);
     HDC h = CreateDCA(nullptr, name.c_str(), nullptr,
-                      mode ? reinterpret_cast<const DEVMODEA*>(dm.data()) : nullptr);
+                      dm.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(dm.data()));
     return reinterpret_cast<DeviceContext>(h);
   }
 
@@ -158,7 +154,8 @@ class Win32Printing : public Printing {
   DeviceContext reset_dc(DeviceContext dc, const DevMode* mode) override {
     std::vector<uint8_t> dm;
     if (mode) dm = to_native(*mode);
-    HDC h = ResetDCA(hdc(dc), mode ? reinterpret_cast<const DEVMODEA*>(dm.data()) : nullptr);
+    if (dm.empty()) return dc;  // nothing to apply
+    HDC h = ResetDCA(hdc(dc), reinterpret_cast<const DEVMODEA*>(dm.data()));
     return reinterpret_cast<DeviceContext>(h);
   }
 
