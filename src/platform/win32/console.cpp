@@ -3,6 +3,7 @@
 // API call of the same name, with our small records converted to and from the Windows ones.
 #include "platform/console.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/services.h"
@@ -52,6 +53,8 @@ InputEvent from_record(const INPUT_RECORD& r) {
   }
   return ev;
 }
+
+constexpr uint32_t kMaxTitle = 65535;
 
 class Win32Console final : public Console {
  public:
@@ -140,9 +143,17 @@ class Win32Console final : public Console {
     return SetConsoleWindowInfo(out(), absolute ? TRUE : FALSE, &r) != 0;
   }
 
+  // Read whole into a buffer of the longest title a console keeps, then cut to the caller's
+  // size: GetConsoleTitleA itself fails on a short buffer on some systems.
   uint32_t get_title(char* buf, uint32_t cap) override {
     if (!buf || cap == 0) return 0;
-    return GetConsoleTitleA(buf, cap);
+    std::vector<char> whole(kMaxTitle + 1, '\0');
+    uint32_t n = GetConsoleTitleA(whole.data(), static_cast<DWORD>(whole.size()));
+    if (n > kMaxTitle) n = kMaxTitle;
+    if (n > cap - 1) n = cap - 1;
+    std::memcpy(buf, whole.data(), n);
+    buf[n] = '\0';
+    return n;
   }
 
   bool set_title(const char* title) override { return SetConsoleTitleA(title) != 0; }
