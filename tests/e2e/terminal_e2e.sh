@@ -38,7 +38,9 @@ fi
 
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
-T new-session -d -x 80 -y 50 "env PS1='$ ' sh" || fail "tmux does not start"
+# The pane's shell ends by itself after 55 s, which ends the session and the server, even
+# if this script is killed before its clean-up runs.
+T new-session -d -x 80 -y 50 "timeout 55 env PS1='$ ' sh" || fail "tmux does not start"
 started=1
 T set-option -g status off >/dev/null
 T resize-window -x 80 -y 50 >/dev/null 2>&1
