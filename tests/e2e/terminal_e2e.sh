@@ -8,8 +8,8 @@ case_name=$1
 probe=$2
 
 work=$(mktemp -d)
-sock="ot-e2e-$$-$RANDOM"
-T() { tmux -L "$sock" -f /dev/null "$@"; }
+# The server's socket lives in the temporary folder, so nothing is left outside it.
+T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
   rm -rf "$work"
