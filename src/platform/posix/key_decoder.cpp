@@ -65,7 +65,7 @@ struct AsciiTable {
       keys[static_cast<int>(p.plain)] = {p.scan, p.vk, false};
       keys[static_cast<int>(p.shifted)] = {p.scan, p.vk, true};
     }
-    keys[' '] = {0x39, kVkSpace, false};
+    keys[0x20] = {0x39, kVkSpace, false};
   }
 };
 constexpr AsciiTable kAscii;
