@@ -3,9 +3,10 @@
 namespace app_test {
 
 std::string NumberText(int n) {
-  std::string digits = std::to_string(n);
-  if (digits.size() < 2) digits.insert(0, " ");
-  return digits + "  ";
+  std::string text(n < 10 ? " " : "");
+  text += std::to_string(n);
+  text += "  ";
+  return text;
 }
 
 std::string CubeText(int n) {
