@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/printing_cups.h"
 #include "platform/posix/printing_dialog.h"
 #include "platform/posix/printing_fonts.h"
 #include "platform/posix/printing_pdf.h"
@@ -108,6 +109,40 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_EQ(alone.state(), PrintDialogModel::State::kCancel);
   std::string drawn = render_print_dialog(alone, 80, 50, true);
   EXPECT_NE(drawn.find("Save as PDF"), std::string::npos);
+}
+
+TEST(PosixPaper, LetterByDefaultAndOtherPapersKeepTheMargins) {
+  Media letter;  // what a destination that says nothing gets
+  EXPECT_EQ(letter.geometry.paper_width, 5100);
+  EXPECT_EQ(letter.geometry.paper_height, 6600);
+  EXPECT_EQ(letter.geometry.printable_width, 4800);
+  EXPECT_EQ(letter.geometry.offset_y, 150);
+  Media a4 = media_for_paper(9, letter, 600);
+  EXPECT_EQ(a4.name, "iso_a4_210x297mm");
+  EXPECT_EQ(a4.geometry.paper_width, 4961);
+  EXPECT_EQ(a4.geometry.paper_height, 7016);
+  EXPECT_EQ(a4.geometry.offset_x, 150);
+  EXPECT_EQ(a4.geometry.paper_width - a4.geometry.printable_width, 300);
+  EXPECT_EQ(media_for_paper(123, letter, 600).name, letter.name);  // unknown: unchanged
+}
+
+TEST(PosixDevice, LandscapeTurnsThePage) {
+  Printing* p = platform::posix::printing();
+  DevMode mode;
+  ASSERT_GT(p->device_capabilities(kSaveAsPdf, kDcOrientation, nullptr), 0);
+  mode.fields = kDmOrientation | kDmPaperSize;
+  mode.orientation = kOrientLandscape;
+  mode.paper_size = 1;
+  DeviceContext dc = p->create_dc(kSaveAsPdf, &mode);
+  ASSERT_NE(dc, 0u);
+  EXPECT_EQ(p->device_caps(dc, kPhysicalWidth), 6600);
+  EXPECT_EQ(p->device_caps(dc, kHorzRes), 6300);
+  EXPECT_EQ(p->device_caps(dc, kVertRes), 4800);
+  mode.orientation = kOrientPortrait;
+  EXPECT_EQ(p->reset_dc(dc, &mode), dc);
+  EXPECT_EQ(p->device_caps(dc, kPhysicalWidth), 5100);
+  EXPECT_EQ(p->create_dc("no such printer anywhere", nullptr), 0u);
+  p->delete_dc(dc);
 }
 
 class SaveAsPdf : public ::testing::Test {
