@@ -85,6 +85,7 @@ for exe in "${programs[@]}"; do
   args=(--gtest_color=no)
   filter=$(wine_filter "$name")
   [ -n "$filter" ] && args+=("--gtest_filter=$filter")
+  started=$SECONDS
   run_in_pty "$out" "$(dirname "$exe")" "$(basename "$exe")" "${args[@]}"
   rc=$?
   p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
@@ -99,7 +100,7 @@ for exe in "${programs[@]}"; do
   fi
   passed=$((passed + p))
   failed=$((failed + f))
-  log "$name: $p passed, $f failed"
+  log "$name: $p passed, $f failed ($((SECONDS - started)) s)"
   if [ "$f" -ne 0 ]; then
     grep -E -A6 '^\[  FAILED  \]|Failure' "$out" | head -60
     tail -5 "$out.pty"
@@ -111,9 +112,10 @@ done
 for check in "$root"/tests/windows/*.sh "$root"/tests/e2e/windows_app_*.sh; do
   [ -x "$check" ] || continue
   name=$(basename "$check" .sh)
+  started=$SECONDS
   if timeout -k 10 "$per_test" "$check" "$b64" >"$results/$name.log" 2>&1; then
     passed=$((passed + 1))
-    log "$name: passed"
+    log "$name: passed ($((SECONDS - started)) s)"
   else
     failed=$((failed + 1))
     log "$name: FAILED"
