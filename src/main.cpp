@@ -19,8 +19,8 @@ void PrintUsage() {
       "Usage: orvane-table [--help | --version]\n"
       "\n"
       "Shows the numbers 1 to 99 and their cubes on an 80 x 50 console screen.\n"
-      "Keys: F save the results to C:\\TEMP\\<NAME>.TXT, P print them, TAB, G or F10 the\n"
-      "main screen, X or F12 leave.\n"
+      "Keys: F saves the results to C:\\TEMP\\<NAME>.TXT, P prints them, G or F10 shows the\n"
+      "main screen again, X or F12 leaves.\n"
       "On POSIX systems the drive C: is the folder $ORVANE_DRIVE_C when it is set.\n");
 }
 
