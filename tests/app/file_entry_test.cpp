@@ -107,7 +107,9 @@ TEST_F(AppTest, TypedNamesAreCleanedAndUpperCasedBeforeSaving) {
   };
   WatchFarewells();
   Then([&] { Type("f"); });
-  for (const auto& [typed, saved] : names) {
+  for (const auto& name : names) {
+    const std::string typed = name.first;
+    const std::string saved = name.second;
     Then([&, typed] { Type(typed + "\r"); });
     Then([&, typed, saved] {
       SCOPED_TRACE(typed);
