@@ -30,12 +30,13 @@ bool is_nt() {
   return !sys || sys->platform_id() == kNtFamily;
 }
 
-// Finds the console's desktop window by giving the console a title nothing else has (the
-// title and 13 blanks), then puts the title back as it was.
+// Finds the console's desktop window: the backend's own when it knows it, else by giving the
+// console a title nothing else has (the title and 13 blanks), then putting the title back.
 platform::WindowHandle find_window() {
   if (g_window != 0) return g_window;
   platform::Console* con = output_console();
   if (!con) return 0;
+  if (platform::WindowHandle own = con->own_window()) return g_window = own;
   std::vector<char> title(kTitleRead + kMarkBlanks + 1, '\0');
   uint32_t n = con->get_title(title.data(), kTitleRead);
   n = static_cast<uint32_t>(strnlen(title.data(), std::min(n, kTitleRead - 1)));

@@ -119,6 +119,9 @@ class Console {
   // Finds the console's window. `marked_title` is the title the caller has just set to
   // mark it (FindWindowA); backends may find the window by other means.
   virtual WindowHandle find_window(const char* marked_title) = 0;
+  // The console's window when the backend knows it without any search (a terminal is its
+  // own window); 0 makes the caller search by a marked title.
+  virtual WindowHandle own_window() { return 0; }
   virtual bool get_window_rect(WindowHandle w, WindowRect& r) = 0;
   virtual bool set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t cx, int32_t cy,
                               uint32_t flags) = 0;

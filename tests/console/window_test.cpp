@@ -136,6 +136,16 @@ TEST_F(WindowTest, WindowSearchLeavesTheTitleAsItWas) {
   EXPECT_EQ(mp.console.foreground_calls(), 1);
 }
 
+TEST_F(WindowTest, AConsoleThatKnowsItsWindowNeedsNoTitleSearch) {
+  MemoryPlatform mp;
+  mp.console.set_knows_window(true);
+  mp.console.set_title("Plain");
+  console::window_move(160, 20);
+  EXPECT_EQ(mp.console.desktop_rect().left, 160);
+  EXPECT_TRUE(mp.system.sleeps().empty());
+  EXPECT_EQ(mp.console.title(), "Plain");
+}
+
 TEST_F(WindowTest, WithoutTheDesktopWindowEveryResizeFails) {
   MemoryPlatform mp;
   mp.console.set_window_findable(false);

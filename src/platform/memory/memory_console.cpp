@@ -309,6 +309,10 @@ void MemoryConsole::wait_input(uint32_t /*ms*/) {
   if (input_.empty()) idle();
 }
 
+WindowHandle MemoryConsole::own_window() {
+  return knows_window_ && findable_ && !broken_ ? kWindowHandle : 0;
+}
+
 WindowHandle MemoryConsole::find_window(const char* marked_title) {
   if (broken_ || !findable_ || !marked_title || title_ != marked_title) return 0;
   if (title_.size() < kMarkBlanks || title_.compare(title_.size() - kMarkBlanks, kMarkBlanks,

@@ -58,6 +58,7 @@ class MemoryConsole : public Console {
   bool flush_input() override;
   void wait_input(uint32_t ms) override;
   WindowHandle find_window(const char* marked_title) override;
+  WindowHandle own_window() override;
   bool get_window_rect(WindowHandle w, WindowRect& r) override;
   bool set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t cx, int32_t cy,
                       uint32_t flags) override;
@@ -74,6 +75,8 @@ class MemoryConsole : public Console {
   void set_input_is_console(bool yes) { input_is_console_ = yes; }
   // When false, find_window never finds the console's desktop window.
   void set_window_findable(bool yes) { findable_ = yes; }
+  // When true, the console names its own window, so no title search is needed.
+  void set_knows_window(bool yes) { knows_window_ = yes; }
   // Fails every call that a console with an invalid handle would fail.
   void set_broken(bool yes) { broken_ = yes; }
 
@@ -145,6 +148,7 @@ class MemoryConsole : public Console {
   WindowRect desktop_{0, 0, 664, 446};
   WindowHandle locked_ = 0;
   bool findable_ = true;
+  bool knows_window_ = false;
   bool broken_ = false;
   bool input_is_console_ = true;
   int presents_ = 0;

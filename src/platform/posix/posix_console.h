@@ -47,6 +47,7 @@ class PosixConsole final : public Console {
   bool flush_input() override;
   void wait_input(uint32_t ms) override;
   WindowHandle find_window(const char* marked_title) override;
+  WindowHandle own_window() override { return find_window(nullptr); }
   bool get_window_rect(WindowHandle w, WindowRect& r) override;
   bool set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t cx, int32_t cy,
                       uint32_t flags) override;
