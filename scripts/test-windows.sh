@@ -88,15 +88,18 @@ for exe in "${programs[@]}"; do
   started=$SECONDS
   run_in_pty "$out" "$(dirname "$exe")" "$(basename "$exe")" "${args[@]}"
   rc=$?
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) test.*/\1/p' "$out" | tail -1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9][0-9]*\) test.*/\1/p' "$out" | tail -1)
   p=${p:-0}
   f=${f:-0}
-  sk=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$out" | tail -1)
+  sk=$(sed -n 's/^\[  SKIPPED \] \([0-9][0-9]*\) test.*/\1/p' "$out" | tail -1)
   [ -n "$sk" ] && log "$name: $sk skipped"
   if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then
     f=1  # crashed, timed out or failed outside a test
     log "$name: exit code $rc"
+  elif ! grep -q '^\[==========\] .* ran' "$out" && [ "$f" -eq 0 ]; then
+    f=1  # never got to the end of its run (Wine could not start it)
+    log "$name: no test results"
   fi
   passed=$((passed + p))
   failed=$((failed + f))
