@@ -13,8 +13,8 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
 
 work=$(mktemp -d)
-sock="ot-wine-$$"
-tm() { tmux -L "$sock" -f /dev/null "$@"; }
+# The server's socket lives in the work folder, so nothing is left behind in /tmp/tmux-*.
+tm() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   tm kill-server >/dev/null 2>&1
   rm -rf "$work"
