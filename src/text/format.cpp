@@ -513,7 +513,9 @@ bool whole_number(long double value, int64_t& n) {
 // without fraction, fill or percent, walked straight over the mask text so that no template
 // is built. Returns false (leaving `out` alone) when the full layout is needed.
 constexpr size_t kFastMaskMax = 256;
-constexpr size_t kFastBufferSize = kFastMaskMax + 32;
+// Every mask position writes at most a digit and a group comma; the leftmost digit position
+// also writes the digits left over (at most 19, each with its comma) and a minus sign.
+constexpr size_t kFastBufferSize = 2 * kFastMaskMax + 2 * 19 + 8;
 
 // Lays a whole number out over a section that needs no template (`seen` is the union of the
 // section's character flags); writes right to left ending at `end` and returns the start, or

@@ -185,6 +185,13 @@ TEST(MaskFormat, ExtremeValuesStayBounded) {
   const std::string big = text::mask_format(std::numeric_limits<long double>::max(), "#,##0");
   EXPECT_GT(big.size(), 4900u);
   EXPECT_EQ(text::mask_format(std::numeric_limits<long double>::denorm_min(), "0.0"), "0.0");
+  // A long mask of grouped "0" positions writes a comma for every third position: the
+  // output is a third longer than the mask.
+  std::string grouped_zeros;
+  for (int i = 0; i < 84; ++i) grouped_zeros += ",000";
+  EXPECT_EQ(text::mask_format(0, "#," + std::string(254, '0')), "00" + grouped_zeros);
+  EXPECT_EQ(text::mask_format(-1234, "#," + std::string(254, '0')),
+            "-00" + grouped_zeros.substr(0, grouped_zeros.size() - 8) + ",001,234");
   // A mask longer than the template holds is cut, never overrun.
   const std::string long_mask(10000, '0');
   EXPECT_EQ(text::mask_format(7, long_mask).size(), 4096u);
