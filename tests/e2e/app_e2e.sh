@@ -16,8 +16,7 @@ command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 work=$(mktemp -d)
 drive="$work/drive_c"
 mkdir -p "$drive"
-sock="ot-app-e2e-$$-$RANDOM"
-T() { tmux -L "$sock" -f /dev/null "$@"; }
+T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
   rm -rf "$work"

@@ -16,8 +16,7 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
 
 work=$(mktemp -d)
-sock="ot-wine-app-$$"
-T() { tmux -L "$sock" -f /dev/null "$@"; }
+T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
   rm -rf "$work"
