@@ -8,12 +8,15 @@
 #   FUZZ_SECONDS=3600 scripts/test-fuzz.sh
 # or run one target by hand on its kept corpus:
 #   build/fuzz/fuzz/fuzz_mask_format build/fuzz/corpus/fuzz_mask_format
+# Runs start from a fixed seed (FUZZ_SEED, default 1) so that a run of the test stage can be
+# repeated exactly; FUZZ_SEED=0 lets libFuzzer pick a new seed each run.
 # A finding is written to build/fuzz/artifacts/ and makes the script exit non-zero; replay it
 # with the target and the artifact's path as its only argument.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
+fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format)
 
@@ -53,7 +56,7 @@ for t in "${targets[@]}"; do
   done
   log "$t for ${seconds}s"
   if ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 \
+    timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
     log "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
