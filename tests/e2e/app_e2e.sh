@@ -13,24 +13,9 @@ checker=$3
 
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
-work=$(mktemp -d)
+. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
 drive="$work/drive_c"
 mkdir -p "$drive"
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
-cleanup() {
-  T kill-server >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL ($case_name): $*"
-  if [ -n "${started:-}" ]; then
-    echo "---- pane:"
-    T capture-pane -p 2>/dev/null | sed -e 's/^/| /'
-  fi
-  exit 1
-}
 
 T new-session -d -x 80 -y 50 "env PS1='$ ' sh" || fail "tmux does not start"
 started=1

@@ -7,23 +7,7 @@ set -u
 case_name=$1
 probe=$2
 
-work=$(mktemp -d)
-# The server's socket lives in the temporary folder, so nothing is left outside it.
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
-cleanup() {
-  T kill-server >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL ($case_name): $*"
-  if [ -n "${started:-}" ]; then
-    echo "---- pane:"
-    T capture-pane -p 2>/dev/null | sed -e 's/^/| /'
-  fi
-  exit 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
 
 # The case that needs no terminal at all runs without tmux.
 if [ "$case_name" = notty ]; then

@@ -15,20 +15,7 @@ export WINEARCH=win64 WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
 
-work=$(mktemp -d)
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
-cleanup() {
-  T kill-server >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- pane:"
-  T capture-pane -p 2>/dev/null | sed -e 's/^/| /'
-  exit 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
 
 # The screen pictures and the expected file come from the same checker as the POSIX walk,
 # built here for this machine.
@@ -43,6 +30,7 @@ find "$drive_c" -maxdepth 2 -ipath "$drive_c/temp/$name.txt" -delete 2>/dev/null
 T new-session -d -x 80 -y 50 \
   "cd '$work' && wine '$exe'; echo \$? >rc.txt; stty -a >stty.txt; sleep 600" ||
   fail "tmux does not start"
+started=1
 T set-option -g status off >/dev/null
 
 expect_screen() {  # NAME [ARGS...]: until the pane matches the named screen
