@@ -18,14 +18,18 @@ std::atomic<FatalHook> g_hooks[kMaxHooks];
 
 }  // namespace
 
-ErrorScope::ErrorScope() noexcept : outer_(g_innermost) { g_innermost = this; }
+ErrorScope::ErrorScope() noexcept : outer_(g_innermost) {
+  g_innermost = this;
+}
 
-ErrorScope::~ErrorScope() { g_innermost = outer_; }
+ErrorScope::~ErrorScope() {
+  g_innermost = outer_;
+}
 
 void error_raise(int n) noexcept {
   n &= 0xFF;
-  if (n == 0) n = 51;
-  if (n >= 241) fatal_exit(255);
+  if (n == kErrNone) n = kErrInternal;
+  if (n >= kFirstFatalCode) fatal_exit(kFatalExitCode);
   if (g_innermost) {
     g_innermost->code_ = static_cast<uint8_t>(n);
   } else {
@@ -33,7 +37,9 @@ void error_raise(int n) noexcept {
   }
 }
 
-int32_t error_number() noexcept { return g_innermost ? g_innermost->code_ : g_orphan_code; }
+int32_t error_number() noexcept {
+  return g_innermost ? g_innermost->code_ : g_orphan_code;
+}
 
 int32_t error_take() noexcept {
   uint8_t& word = g_innermost ? g_innermost->code_ : g_orphan_code;
@@ -42,7 +48,9 @@ int32_t error_take() noexcept {
   return code;
 }
 
-void error_clear() noexcept { (g_innermost ? g_innermost->code_ : g_orphan_code) = 0; }
+void error_clear() noexcept {
+  (g_innermost ? g_innermost->code_ : g_orphan_code) = 0;
+}
 
 void add_fatal_hook(FatalHook hook) noexcept {
   for (auto& slot : g_hooks) {

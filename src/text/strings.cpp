@@ -12,22 +12,18 @@
 namespace text {
 namespace {
 
-constexpr int kErrBadCall = 5;
-constexpr int kErrNoMemory = 7;
-constexpr int kErrSubscript = 9;
-
 uint32_t g_length_limit = kTextMaxLength;
 
 // Makes a string of `length` bytes (contents unspecified) or raises 7 and returns false.
 bool make_storage(std::string& out, uint64_t length) {
   if (length > g_length_limit) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return false;
   }
   try {
     out.resize(static_cast<size_t>(length));
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return false;
   }
   return true;
@@ -148,14 +144,14 @@ void text_assign(std::string& variable, std::string_view value) {
   }
   if (value.size() > g_length_limit) {
     std::string().swap(variable);
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return;
   }
   try {
     variable.assign(value.data(), value.size());
   } catch (const std::bad_alloc&) {
     std::string().swap(variable);
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
   }
 }
 
@@ -169,7 +165,7 @@ std::string join_range(const Range& parts) {
   uint64_t total = 0;
   for (const auto& p : parts) total += p.size();
   if (total > UINT32_MAX) {
-    runtime::error_raise(kErrBadCall);
+    runtime::error_raise(runtime::kErrBadCall);
     return {};
   }
   std::string out;
@@ -396,7 +392,7 @@ T& scratch_element() {
 template <class T>
 T& Array<T>::operator[](int32_t index) {
   if (!contains(index)) {
-    runtime::error_raise(kErrSubscript);
+    runtime::error_raise(runtime::kErrBadBounds);
     return scratch_element<T>();
   }
   return elements[static_cast<size_t>(int64_t{index} - lower)];
@@ -405,7 +401,7 @@ T& Array<T>::operator[](int32_t index) {
 template <class T>
 const T& Array<T>::operator[](int32_t index) const {
   if (!contains(index)) {
-    runtime::error_raise(kErrSubscript);
+    runtime::error_raise(runtime::kErrBadBounds);
     return scratch_element<T>();
   }
   return elements[static_cast<size_t>(int64_t{index} - lower)];
@@ -418,18 +414,18 @@ void array_dim(Array<T>& array, int32_t lower, int32_t upper) {
   // Each element is a 32-bit handle or integer; both the count and the bytes must fit in 32
   // bits.
   if (extent < 1 || static_cast<uint64_t>(extent) * 4 > UINT32_MAX) {
-    runtime::error_raise(kErrSubscript);
+    runtime::error_raise(runtime::kErrBadBounds);
     return;
   }
   if (static_cast<uint64_t>(extent) * sizeof(T) > g_length_limit) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return;
   }
   try {
     std::vector<T> storage(static_cast<size_t>(extent));
     array.elements.swap(storage);
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return;
   }
   array.lower = lower;
