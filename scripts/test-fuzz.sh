@@ -18,7 +18,7 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format)
+targets=(fuzz_mask_format fuzz_field_format fuzz_key_decoder)
 
 log() { echo "[fuzz] $*"; }
 
@@ -47,13 +47,22 @@ failed=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
-  # Seeds: the cube table's masks and a few of every grammar feature.
   i=0
-  for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
-    '$$#,###.##' '+##.##^^^^-' '!  &  \  \' '0%' '*x#,##0' '"a;b"0;\(0\)'; do
-    printf '\x00\x00\x00\x00\x00\x00\x00\xF0\xFF\x3F%s' "$seed" >"$corpus/seed-$i"
-    i=$((i + 1))
-  done
+  if [ "$t" = fuzz_key_decoder ]; then
+    # Seeds: a UTF-8 flag, split lengths, then keys in each encoding the decoder knows.
+    for seed in 'a\e[A\e[1;5C\eOP' '\e[23$\e[11^\e[3@\e[a\eOc' '\e[[A\e[<65;1;1M\e[M`!!' \
+      '\xc3\xa9\e\xc2\xa1x' '\e[\x01\e[[q\eO\x7f' '\e[?1;2c\e[99~\e\ez'; do
+      printf '\x01\x03\x01\x02\x05'"$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  else
+    # Seeds: the cube table's masks and a few of every grammar feature.
+    for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
+      '$$#,###.##' '+##.##^^^^-' '!  &  \  \' '0%' '*x#,##0' '"a;b"0;\(0\)'; do
+      printf '\x00\x00\x00\x00\x00\x00\x00\xF0\xFF\x3F%s' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  fi
   log "$t for ${seconds}s"
   if ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \

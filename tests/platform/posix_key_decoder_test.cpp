@@ -2,6 +2,8 @@
 // bytes are split when they arrive.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "platform/posix/key_decoder.h"
 
 namespace {
@@ -130,6 +132,78 @@ TEST(PosixKeyDecoder, SequencesThatAreNotKeysAreSwallowed) {
   expect_keys("a\x1b[?1;2cb", {{'a', 0x1E, 0}, {'b', 0x30, 0}});  // a device reply
   expect_keys("\x1b[99~z", {{'z', 0x2C, 0}});                     // unknown key
   expect_keys("ab\x1b[Ac", {{'a', 0x1E, 0}, {'b', 0x30, 0}, {0, 0x48, kExt}, {'c', 0x2E, 0}});
+}
+
+TEST(PosixKeyDecoder, RxvtModifierFormsMatchTheXtermForms) {
+  // Esc [ n $ is Shift, ^ Ctrl, @ Ctrl+Shift; the same keys as Esc [ n ; 2/5/6 ~.
+  expect_keys("\x1b[23$\x1b[23;2~", {{0, 0x57, kShift}, {0, 0x57, kShift}});
+  expect_keys("\x1b[11^\x1b[11;5~", {{0, 0x3B, kCtrl}, {0, 0x3B, kCtrl}});
+  expect_keys("\x1b[3@", {{0, 0x53, kExt | kCtrl | kShift}});
+  expect_keys("\x1b[7$\x1b[8^", {{0, 0x47, kExt | kShift}, {0, 0x4F, kExt | kCtrl}});
+  expect_keys("\x1b[5$x", {{0, 0x49, kExt | kShift}, {'x', 0x2D, 0}});  // nothing swallowed
+  // Shift+arrow (Esc [ a..d) and Ctrl+arrow (Esc O a..d).
+  expect_keys("\x1b[a\x1b[d\x1bOc",
+              {{0, 0x48, kExt | kShift}, {0, 0x4B, kExt | kShift}, {0, 0x4D, kExt | kCtrl}});
+}
+
+TEST(PosixKeyDecoder, BrokenSequencesAreDroppedWholeAndNeverTyped) {
+  // A control byte breaks a sequence at once; the byte is a key of its own.
+  expect_keys("\x1b[\x01z", {{1, 0x1E, kCtrl}, {'z', 0x2C, 0}});
+  expect_keys("\x1b[12\x1b[A", {{0, 0x48, kExt}});
+  expect_keys("\x1b[[xq", {{'q', 0x10, 0}});
+  expect_keys("\x1b[[\rq", {{13, 0x1C, 0}, {'q', 0x10, 0}});
+  expect_keys("\x1bO\x7fq", {{8, 0x0E, 0}, {'q', 0x10, 0}});
+  expect_keys("\x1bO1;q", {{'q', 0x10, 0}});
+  expect_keys("\x1b[1 2Aq", {{'q', 0x10, 0}});
+  // Cut off by the timeout after it began: dropped, not typed as characters.
+  expect_keys("\x1b[12;", {});
+  expect_keys("\x1bO5", {});
+
+  // Decided without waiting: nothing stays pending after a broken sequence.
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  const std::string bytes = "\x1b[[\x1b[\x02";
+  d.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+  EXPECT_FALSE(d.pending());
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{2, 0x30, kCtrl}}));
+}
+
+TEST(PosixKeyDecoder, AnOverlongSequenceIsDroppedAndTheBufferStaysBounded) {
+  std::string flood = "\x1b[" + std::string(100000, '1');
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  for (char c : flood) {
+    d.feed(reinterpret_cast<const uint8_t*>(&c), 1, out);
+    ASSERT_LE(d.pending_bytes(), KeyDecoder::kMaxSequence + 1);
+  }
+  const std::string tail = ";5~ab";  // the rest of the broken sequence, then keys
+  d.feed(reinterpret_cast<const uint8_t*>(tail.data()), tail.size(), out);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{'a', 0x1E, 0}, {'b', 0x30, 0}}));
+  expect_keys(std::string("\x1b[") + std::string(40, '2') + "~x", {{'x', 0x2D, 0}});
+}
+
+TEST(PosixKeyDecoder, MouseReportsGiveWheelStepsAndNoKeys) {
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  // SGR reports: wheel up, wheel down twice (one with Ctrl), a click and its release; then
+  // the original encoding's wheel down.
+  const std::string bytes =
+      "\x1b[<64;10;5M\x1b[<65;1;1M\x1b[<81;1;1M\x1b[<0;3;4M\x1b[<0;3;4mk\x1b[M\x61\x21\x21";
+  for (char c : bytes) d.feed(reinterpret_cast<const uint8_t*>(&c), 1, out);
+  EXPECT_EQ(d.take_wheel(), 2);
+  EXPECT_EQ(d.take_wheel(), 0);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{'k', 0x25, 0}}));
+}
+
+TEST(PosixKeyDecoder, EightBitInputMapsThroughTheGivenTable) {
+  std::array<uint8_t, 128> high{};
+  high.fill('?');
+  high[0xE9 - 0x80] = 130;  // é in ISO-8859-1 is é in code page 437
+  KeyDecoder d(false, high);
+  std::vector<InputEvent> out;
+  const std::string bytes = "\xe9\xa4";
+  d.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{130, 0, 0}, {'?', 0x35, kShift}}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/posix/cp437.h"
 
+#include <algorithm>
+
 namespace platform::posix {
 namespace {
 
@@ -225,9 +227,19 @@ InputEvent key_for_ascii(uint8_t b) {
 }
 
 void KeyDecoder::feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out) {
-  buf_.append(reinterpret_cast<const char*>(data), n);
-  size_t used;
-  while (!buf_.empty() && (used = decode_one(false, out)) > 0) buf_.erase(0, used);
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t b = data[i];
+    if (skipping_) {
+      // The rest of an over-long sequence: its parameter and intermediate bytes and its final
+      // byte go with it. Anything else ends it and is read as usual.
+      if (b >= 0x20 && b <= 0x3F) continue;
+      skipping_ = false;
+      if (b >= 0x40 && b <= 0x7E) continue;
+    }
+    buf_.push_back(static_cast<char>(b));
+    size_t used;
+    while (!buf_.empty() && (used = decode_one(false, out)) > 0) buf_.erase(0, used);
+  }
 }
 
 void KeyDecoder::expire(std::vector<InputEvent>& out) {
@@ -235,13 +247,26 @@ void KeyDecoder::expire(std::vector<InputEvent>& out) {
     size_t used = decode_one(true, out);
     buf_.erase(0, used > 0 ? used : buf_.size());
   }
+  skipping_ = false;
+}
+
+int KeyDecoder::take_wheel() {
+  int w = wheel_;
+  wheel_ = 0;
+  return w;
 }
 
 bool KeyDecoder::decode_char(size_t at, bool final, size_t& used, InputEvent& ev) const {
   uint8_t b = static_cast<uint8_t>(buf_[at]);
-  if (b < 0x80 || !utf8_) {
+  if (b < 0x80) {
     used = 1;
     ev = key_for_ascii(b);
+    return true;
+  }
+  if (!utf8_) {
+    used = 1;
+    uint8_t ch = high_[b - 0x80];
+    ev = ch < 0x80 ? key_for_ascii(ch) : make_key(ch, 0, 0, 0);
     return true;
   }
   size_t len = b >= 0xC2 && b <= 0xDF   ? 2
@@ -286,12 +311,13 @@ size_t KeyDecoder::decode_one(bool final, std::vector<InputEvent>& out) {
     return 1;
   }
   char next = buf_[1];
-  if (next == '[') {
-    if (size_t used = decode_csi(final, out)) return used;
+  if (next == '[' || next == 'O') {
+    size_t used = next == '[' ? decode_csi(out) : decode_ss3(out);
+    if (used > 0) return used;
     if (!final) return 0;
-  } else if (next == 'O') {
-    if (size_t used = decode_ss3(final, out)) return used;
-    if (!final) return 0;
+    // Cut off by the timeout. Esc and the bracket or O alone were Alt and that key; a
+    // sequence begun and never finished is dropped.
+    if (buf_.size() > 2) return buf_.size();
   } else if (next == 27) {  // Esc pressed twice
     out.push_back(key_for_ascii(27));
     return 1;
@@ -308,72 +334,141 @@ size_t KeyDecoder::decode_one(bool final, std::vector<InputEvent>& out) {
   return used + 1;
 }
 
-// CSI [params] final. Returns the bytes used, 0 when incomplete; when `final` and the
-// sequence is cut off or malformed, 0 too, and the caller takes Esc [ as Alt+[.
-size_t KeyDecoder::decode_csi(bool final, std::vector<InputEvent>& out) {
-  (void) final;
+bool KeyDecoder::is_control(uint8_t c) {
+  return c < 0x20 || c >= 0x7F;
+}
+
+// CSI [private marker] [params] [intermediates] final. Returns the bytes used, or 0 while the
+// sequence may still be completed. A sequence broken by a control byte is dropped up to that
+// byte, which is then read as a key of its own (it may be Esc starting the next sequence).
+size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
+  const size_t size = buf_.size();
   size_t i = 2;
-  if (i < buf_.size() && buf_[i] == '[') {  // Linux console F1-F5: Esc [ [ A..E
-    if (i + 1 >= buf_.size()) return 0;
-    char c = buf_[i + 1];
+  if (i >= size) return 0;
+  if (buf_[i] == '[') {  // Linux console F1-F5: Esc [ [ A..E
+    if (i + 1 >= size) return 0;
+    uint8_t c = static_cast<uint8_t>(buf_[i + 1]);
     if (c >= 'A' && c <= 'E') {
       out.push_back(make_key(0, static_cast<uint16_t>(0x3B + (c - 'A')),
                              static_cast<uint16_t>(kVkF1 + (c - 'A')), 0));
-      return i + 2;
     }
-    return 0;
+    return is_control(c) ? i + 1 : i + 2;
   }
+  if (buf_[i] == 'M') {  // a mouse report in the original encoding: three bytes follow
+    if (size < 6) return 0;
+    note_mouse(static_cast<uint8_t>(buf_[3]) - 32, true);
+    return 6;
+  }
+  char marker = 0;
+  if (buf_[i] >= 0x3C && buf_[i] <= 0x3F) marker = buf_[i++];
   int params[4] = {0, 0, 0, 0};
   int count = 0;
   bool has_digit = false;
-  bool private_marker = false;
-  for (; i < buf_.size(); ++i) {
+  bool intermediate = false;
+  for (; i < size; ++i) {
     uint8_t c = static_cast<uint8_t>(buf_[i]);
-    if (c >= '0' && c <= '9') {
-      if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
-      has_digit = true;
-    } else if (c == ';') {
-      ++count;
-    } else if (c >= 0x3C && c <= 0x3F) {
-      private_marker = true;  // replies and mouse reports, not keys
+    if (i >= kMaxSequence) {  // longer than any key or report: broken
+      skipping_ = true;
+      return size;
+    }
+    if (is_control(c)) return i;
+    if (c >= 0x30 && c <= 0x3F) {
+      if (intermediate) {  // a parameter after an intermediate: broken, and dropped with the rest
+        skipping_ = true;
+        return i + 1;
+      }
+      if (c <= '9') {
+        if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
+        has_digit = true;
+      } else if (c == ';') {
+        ++count;
+      } else {  // a private marker or ':' inside the parameters: not a key
+        skipping_ = true;
+        return i + 1;
+      }
+    } else if (c == '$' && marker == 0 && !intermediate && has_digit) {
+      break;  // rxvt: a key with Shift, ending in $
     } else if (c >= 0x20 && c <= 0x2F) {
-      // intermediate bytes: accepted, not used
-    } else if (c >= 0x40 && c <= 0x7E) {
-      break;
+      intermediate = true;
     } else {
-      return 0;  // a control byte inside: not a sequence
+      break;  // the final byte
     }
   }
-  if (i >= buf_.size()) return 0;
+  if (i >= size) return 0;
   char fin = buf_[i];
   size_t used = i + 1;
-  if (private_marker) return used;
+  if (marker == '<' && (fin == 'M' || fin == 'm') && !intermediate) {
+    note_mouse(params[0], fin == 'M');  // an SGR mouse report
+    return used;
+  }
+  if (marker != 0 || intermediate) return used;  // replies and reports, not keys
   uint32_t control = modifier_state(count >= 1 ? params[1] : 0);
   InputEvent ev;
-  if (fin == '~') {
-    if (has_digit && tilde_key(params[0], control, ev)) out.push_back(ev);
-  } else if (fin == 'Z') {
-    out.push_back(make_key(9, 0x0F, kVkTab, kShift | control));
-  } else if (letter_key(fin, control, ev)) {
-    out.push_back(ev);
+  switch (fin) {
+    case '$':  // rxvt's forms of a tilde key: $ Shift, ^ Ctrl, @ Ctrl+Shift
+      control |= kShift;
+      [[fallthrough]];
+    case '^':
+      if (fin == '^') control |= kLeftCtrl;
+      [[fallthrough]];
+    case '@':
+      if (fin == '@') control |= kLeftCtrl | kShift;
+      [[fallthrough]];
+    case '~':
+      if (has_digit && tilde_key(params[0], control, ev)) out.push_back(ev);
+      break;
+    case 'Z':
+      out.push_back(make_key(9, 0x0F, kVkTab, kShift | control));
+      break;
+    case 'a':  // rxvt: Shift and an arrow
+    case 'b':
+    case 'c':
+    case 'd':
+      if (!has_digit && letter_key(static_cast<char>(fin - 'a' + 'A'), kShift, ev)) {
+        out.push_back(ev);
+      }
+      break;
+    default:
+      if (letter_key(fin, control, ev)) out.push_back(ev);
+      break;
   }
   return used;  // unknown sequences are swallowed whole
 }
 
-size_t KeyDecoder::decode_ss3(bool final, std::vector<InputEvent>& out) {
-  (void) final;
+// SS3 [modifier digits] final: F1-F4, the cursor keys in application mode, the keypad, and
+// rxvt's Ctrl and an arrow (a..d).
+size_t KeyDecoder::decode_ss3(std::vector<InputEvent>& out) {
+  const size_t size = buf_.size();
   size_t i = 2;
   int modifier = 0;
-  while (i < buf_.size() && buf_[i] >= '0' && buf_[i] <= '9') {
+  for (; i < size && buf_[i] >= '0' && buf_[i] <= '9'; ++i) {
+    if (i >= kMaxSequence) {
+      skipping_ = true;
+      return size;
+    }
     if (modifier < 100) modifier = modifier * 10 + (buf_[i] - '0');
-    ++i;
   }
-  if (i >= buf_.size()) return 0;
-  char fin = buf_[i];
-  if (static_cast<uint8_t>(fin) < 0x40 || static_cast<uint8_t>(fin) > 0x7E) return 0;
+  if (i >= size) return 0;
+  uint8_t fin = static_cast<uint8_t>(buf_[i]);
+  if (is_control(fin)) return i;
+  if (fin < 0x40) return i + 1;  // not a final byte: broken
   InputEvent ev;
-  if (letter_key(fin, modifier_state(modifier), ev) || keypad_key(fin, ev)) out.push_back(ev);
+  if (fin >= 'a' && fin <= 'd' && modifier == 0) {
+    if (letter_key(static_cast<char>(fin - 'a' + 'A'), kLeftCtrl, ev)) out.push_back(ev);
+  } else if (letter_key(static_cast<char>(fin), modifier_state(modifier), ev) ||
+             keypad_key(static_cast<char>(fin), ev)) {
+    out.push_back(ev);
+  }
   return i + 1;
+}
+
+void KeyDecoder::note_mouse(int button, bool press) {
+  // Only the wheel is used: 64 up, 65 down, with modifier bits 4, 8 and 16 added.
+  if (!press || button < 0) return;
+  int b = button & ~(4 | 8 | 16);
+  if (b == 64) --wheel_;
+  if (b == 65) ++wheel_;
+  wheel_ = std::clamp(wheel_, -1000, 1000);
 }
 
 }  // namespace platform::posix

@@ -3,6 +3,7 @@
 // keyboard, virtual-key code and control-key state.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,18 +15,33 @@ namespace platform::posix {
 
 class KeyDecoder {
  public:
-  // `utf8`: the terminal sends UTF-8, mapped to code page 437; otherwise bytes are characters.
-  explicit KeyDecoder(bool utf8 = true) : utf8_(utf8) {}
+  // `utf8`: the terminal sends UTF-8, mapped to code page 437; otherwise each byte is one
+  // character, bytes 128-255 mapped through `high` (code page 437 bytes; identity when
+  // none is given).
+  explicit KeyDecoder(bool utf8 = true) : utf8_(utf8) {
+    for (int i = 0; i < 128; ++i) high_[i] = static_cast<uint8_t>(128 + i);
+  }
+  KeyDecoder(bool utf8, const std::array<uint8_t, 128>& high) : high_(high), utf8_(utf8) {}
 
   // Decodes `n` bytes, appending a key-down event per key. Bytes that may be the start of a
   // longer sequence (a lone Esc, part of a sequence or of a UTF-8 character) wait for more.
   void feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out);
   // True while bytes wait for the rest of a sequence.
   bool pending() const { return !buf_.empty(); }
+  size_t pending_bytes() const { return buf_.size(); }
+  // Mouse wheel steps reported since the last call (negative: away from the user), which
+  // arrive as mouse reports while the terminal reports the mouse.
+  int take_wheel();
   // No more bytes came in time: decodes the waiting bytes as they stand (a lone Esc is the
   // Esc key, Esc and a character is Alt and that character).
   void expire(std::vector<InputEvent>& out);
-  void reset() { buf_.clear(); }
+  void reset() {
+    buf_.clear();
+    skipping_ = false;
+  }
+
+  // The most bytes a sequence may take; a longer one is broken, and dropped with the rest.
+  static constexpr size_t kMaxSequence = 32;
 
  private:
   // Decodes one key at the front of the buffer. Returns the bytes used, or 0 when the bytes
@@ -34,11 +50,16 @@ class KeyDecoder {
   // A character key at buf_[at]: sets `used` (0 = needs more bytes) and returns whether an
   // event was made.
   bool decode_char(size_t at, bool final, size_t& used, InputEvent& ev) const;
-  size_t decode_csi(bool final, std::vector<InputEvent>& out);
-  size_t decode_ss3(bool final, std::vector<InputEvent>& out);
+  size_t decode_csi(std::vector<InputEvent>& out);
+  size_t decode_ss3(std::vector<InputEvent>& out);
+  void note_mouse(int button, bool press);
+  static bool is_control(uint8_t c);
 
   std::string buf_;
+  std::array<uint8_t, 128> high_{};
   bool utf8_;
+  bool skipping_ = false;
+  int wheel_ = 0;
 };
 
 // The event for one ASCII byte as typed on a US keyboard (control codes as Ctrl+key, 127 and

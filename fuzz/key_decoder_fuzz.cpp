@@ -1,0 +1,73 @@
+// Arbitrary terminal input through the key decoder: the same events however the bytes are
+// split as they arrive, only well-formed key events, and never more bytes waiting than the
+// longest sequence.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/posix/key_decoder.h"
+
+namespace {
+
+using platform::InputEvent;
+using platform::posix::KeyDecoder;
+
+constexpr uint32_t kKnownControl = platform::kRightAlt | platform::kLeftAlt | platform::kRightCtrl |
+                                   platform::kLeftCtrl | platform::kShift | platform::kEnhancedKey;
+
+bool same(const InputEvent& a, const InputEvent& b) {
+  return a.type == b.type && a.key_down == b.key_down && a.repeat == b.repeat &&
+         a.virtual_key == b.virtual_key && a.scan_code == b.scan_code && a.ch == b.ch &&
+         a.control == b.control;
+}
+
+void check_event(const InputEvent& e) {
+  if (e.type != InputEvent::kKey || !e.key_down || e.repeat != 1) std::abort();
+  if ((e.control & ~kKnownControl) != 0) std::abort();
+  if (e.ch == 0 && e.virtual_key == 0) std::abort();  // neither a character nor a key
+}
+
+// Feeds `data` in pieces whose lengths come from `cuts` (cycled), then lets the timeout pass.
+std::vector<InputEvent> run(bool utf8, const uint8_t* data, size_t size, const uint8_t* cuts,
+                            size_t ncuts, int& wheel) {
+  KeyDecoder d(utf8);
+  std::vector<InputEvent> out;
+  size_t at = 0, k = 0;
+  while (at < size) {
+    size_t piece = ncuts == 0 ? size : 1 + cuts[k++ % ncuts] % 16;
+    if (piece > size - at) piece = size - at;
+    d.feed(data + at, piece, out);
+    at += piece;
+    if (d.pending_bytes() > KeyDecoder::kMaxSequence + 1) std::abort();
+  }
+  d.expire(out);
+  if (d.pending()) std::abort();
+  wheel = d.take_wheel();
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  const bool utf8 = (data[0] & 1) != 0;
+  const size_t ncuts = data[1] % 8;
+  if (size < 2 + ncuts) return 0;
+  const uint8_t* cuts = data + 2;
+  const uint8_t* bytes = data + 2 + ncuts;
+  const size_t n = size - 2 - ncuts;
+
+  int wheel_whole = 0, wheel_split = 0, wheel_single = 0;
+  std::vector<InputEvent> whole = run(utf8, bytes, n, nullptr, 0, wheel_whole);
+  std::vector<InputEvent> split = run(utf8, bytes, n, cuts, ncuts, wheel_split);
+  const uint8_t one = 0;
+  std::vector<InputEvent> single = run(utf8, bytes, n, &one, 1, wheel_single);
+  if (whole.size() != split.size() || whole.size() != single.size()) std::abort();
+  for (size_t i = 0; i < whole.size(); ++i) {
+    check_event(whole[i]);
+    if (!same(whole[i], split[i]) || !same(whole[i], single[i])) std::abort();
+  }
+  if (wheel_whole != wheel_split || wheel_whole != wheel_single) std::abort();
+  return 0;
+}
