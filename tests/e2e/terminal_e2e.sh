@@ -118,12 +118,15 @@ $got"
     T send-keys C-q
     check_restored
     ;;
-  sigterm | sighup)
+  sigterm | sighup | sigusr1 | sigalrm)
+    # Every signal that ends the process puts the terminal back and ends it as the signal
+    # would have without a handler (exit status 128 + the signal's number in the shell).
     start_probe wait
-    sig=TERM
-    [ "$case_name" = sighup ] && sig=HUP
+    sig=$(echo "${case_name#sig}" | tr a-z A-Z)
     kill -s "$sig" "$(cat "$work/pid")" || fail "cannot signal the probe"
     check_restored
+    want=$((128 + $(kill -l "$sig")))
+    screen | grep -qx "EXIT=$want" || fail "ended by SIG$sig without exit status $want"
     ;;
   crash)
     start_probe crash

@@ -188,11 +188,54 @@ TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
   ASSERT_TRUE(console_.set_window_pos(w, 160, 20, 0, 0, platform::kSwpNoSize));
   console_.present();
   ASSERT_TRUE(term.feed(drain()));
-  EXPECT_EQ(term.window_ops.back(), "\x1b[3;160;20t");
+  ASSERT_GE(term.window_ops.size(), 3u);  // the position asked before and after the move
+  EXPECT_EQ(term.window_ops[term.window_ops.size() - 3], "\x1b[13t");
+  EXPECT_EQ(term.window_ops[term.window_ops.size() - 2], "\x1b[3;160;20t");
+  EXPECT_EQ(term.window_ops.back(), "\x1b[13t");
   platform::WindowRect rect;
   ASSERT_TRUE(console_.get_window_rect(w, rect));
   EXPECT_EQ(rect.left, 160);
   EXPECT_EQ(rect.top, 20);
+}
+
+TEST_F(PosixConsoleTest, OnlyAWindowChangeThatTookEffectAndStayedIsUndoneAtExit) {
+  auto resize = [&](int cols, int rows) {
+    winsize ws{};
+    ws.ws_col = static_cast<unsigned short>(cols);
+    ws.ws_row = static_cast<unsigned short>(rows);
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
+    console_.present();
+  };
+  ASSERT_TRUE(console_.set_buffer_size({80, 50}));
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  console_.present();
+  EXPECT_EQ(console_.exit_requests(), "");  // asked, not yet done
+  resize(80, 50);                           // the terminal did as asked
+  EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");
+  resize(100, 40);  // the user made it another size: theirs from now on
+  EXPECT_EQ(console_.exit_requests(), "");
+
+  // A terminal that refuses the request and is later resized by the user.
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  console_.present();
+  resize(90, 30);
+  EXPECT_EQ(console_.exit_requests(), "");
+
+  // A move is undone only when the terminal reports having made it.
+  platform::WindowHandle w = console_.own_window();
+  ASSERT_TRUE(console_.set_window_pos(w, 160, 20, 0, 0, platform::kSwpNoSize));
+  console_.present();
+  type("\x1b[3;7;9t\x1b[3;160;20t");  // replies: the position before, and after the move
+  InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);  // the replies are not keys
+  EXPECT_EQ(console_.exit_requests(), "\x1b[3;7;9t");
+  ASSERT_TRUE(console_.set_window_pos(w, 300, 20, 0, 0, platform::kSwpNoSize));
+  console_.present();
+  type("\x1b[3;160;20t");  // the terminal did not move this time
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(console_.exit_requests(), "");
 }
 
 TEST_F(PosixConsoleTest, CursorShapeFollowsTheConsoleCursorInfo) {

@@ -256,6 +256,14 @@ int KeyDecoder::take_wheel() {
   return w;
 }
 
+bool KeyDecoder::take_position_report(int& x, int& y) {
+  if (positions_.empty()) return false;
+  x = positions_.front().first;
+  y = positions_.front().second;
+  positions_.erase(positions_.begin());
+  return true;
+}
+
 bool KeyDecoder::decode_char(size_t at, bool final, size_t& used, InputEvent& ev) const {
   uint8_t b = static_cast<uint8_t>(buf_[at]);
   if (b < 0x80) {
@@ -402,6 +410,12 @@ size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
     return used;
   }
   if (marker != 0 || intermediate) return used;  // replies and reports, not keys
+  if (fin == 't') {                              // the window's position, in reply to a query
+    if (params[0] == 3 && count == 2 && positions_.size() < 8) {
+      positions_.emplace_back(params[1], params[2]);
+    }
+    return used;
+  }
   uint32_t control = modifier_state(count >= 1 ? params[1] : 0);
   InputEvent ev;
   switch (fin) {

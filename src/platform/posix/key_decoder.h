@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/console.h"
@@ -32,6 +33,8 @@ class KeyDecoder {
   // Mouse wheel steps reported since the last call (negative: away from the user), which
   // arrive as mouse reports while the terminal reports the mouse.
   int take_wheel();
+  // A window position report (Esc [ 3 ; x ; y t, the reply to a position query), oldest first.
+  bool take_position_report(int& x, int& y);
   // No more bytes came in time: decodes the waiting bytes as they stand (a lone Esc is the
   // Esc key, Esc and a character is Alt and that character).
   void expire(std::vector<InputEvent>& out);
@@ -60,6 +63,7 @@ class KeyDecoder {
   bool utf8_;
   bool skipping_ = false;
   int wheel_ = 0;
+  std::vector<std::pair<int, int>> positions_;
 };
 
 // The event for one ASCII byte as typed on a US keyboard (control codes as Ctrl+key, 127 and

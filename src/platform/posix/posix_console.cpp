@@ -84,6 +84,7 @@ void PosixConsole::start(bool utf8) {
   queue_.clear();
   pending_.clear();
   hung_up_ = false;
+  resize_asked_ = size_ours_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
   drawn_version_ = ~uint64_t{0};
   open_ = true;
 }
@@ -164,7 +165,7 @@ bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
       char buf[32];
       std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
       pending_ += buf;
-      term_.restore_size_at_exit(original_size_);
+      resize_asked_ = true;
     }
   }
   return true;
@@ -232,6 +233,50 @@ void PosixConsole::pump() {
   }
   queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
   decoded_.clear();
+  int px, py;
+  bool reported = false;
+  while (keys_.take_position_report(px, py)) {
+    if (!original_pos_known_) {
+      original_pos_known_ = true;
+      original_x_ = px;
+      original_y_ = py;
+    } else {
+      moved_ours_ = px == window_x_ && py == window_y_;
+    }
+    reported = true;
+  }
+  if (reported) update_exit_requests();
+}
+
+void PosixConsole::size_changed() {
+  term_size_ = term_.size();
+  renderer_.invalidate();
+  // The first change after a size request with the size asked for is the program's own; any
+  // other change is the user's, and the size is theirs from then on.
+  size_ours_ =
+      resize_asked_ && term_size_.cols == asked_size_.cols && term_size_.rows == asked_size_.rows;
+  resize_asked_ = false;
+  update_exit_requests();
+}
+
+std::string PosixConsole::exit_requests() const {
+  std::string out;
+  char buf[40];
+  if (size_ours_ &&
+      (original_size_.cols != term_size_.cols || original_size_.rows != term_size_.rows)) {
+    std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", original_size_.rows, original_size_.cols);
+    out += buf;
+  }
+  if (moved_ours_ && original_pos_known_ &&
+      (original_x_ != window_x_ || original_y_ != window_y_)) {
+    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", original_x_, original_y_);
+    out += buf;
+  }
+  return out;
+}
+
+void PosixConsole::update_exit_requests() {
+  term_.set_exit_requests(exit_requests());
 }
 
 bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
@@ -309,8 +354,14 @@ bool PosixConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t 
   if (x != window_x_ || y != window_y_) {
     window_x_ = x;
     window_y_ = y;
+    // The position is asked before the first move, to put it back at exit, and after each
+    // move, to learn whether the terminal made it.
+    if (!position_asked_) {
+      pending_ += "\x1b[13t";
+      position_asked_ = true;
+    }
     char buf[40];
-    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", x, y);
+    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt\x1b[13t", x, y);
     pending_ += buf;
   }
   return true;
@@ -358,9 +409,17 @@ void PosixConsole::compose(Frame& frame) const {
 void PosixConsole::present() {
   if (!open_) return;
   bool force = false;
-  if (exit_on_hangup_ && take_resize_signal()) {
-    term_size_ = term_.size();
-    renderer_.invalidate();
+  // A terminal of the process reports a change of size by a signal; one given by descriptors
+  // is asked each time.
+  bool resized = false;
+  if (exit_on_hangup_) {
+    resized = take_resize_signal();
+  } else {
+    TermSize now = term_.size();
+    resized = now.cols != term_size_.cols || now.rows != term_size_.rows;
+  }
+  if (resized) {
+    size_changed();
     force = true;
   }
   if (!force && buffer_.version() == drawn_version_ && changes_ == drawn_changes_ &&

@@ -57,6 +57,10 @@ class PosixConsole final : public Console {
 
   const ScreenBuffer& buffer() const { return buffer_; }
   const Terminal& terminal() const { return term_; }
+  // The requests that put back what the program changed of the window, sent at exit: the
+  // start size when the terminal still has the size the program asked for, the start
+  // position when a move was reported done.
+  std::string exit_requests() const;
   // A lone Esc counts as the Esc key when nothing follows it within this time.
   void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
 
@@ -77,6 +81,8 @@ class PosixConsole final : public Console {
   void pump();
   void compose(Frame& frame) const;
   void append_title(std::string& out) const;
+  void size_changed();
+  void update_exit_requests();
 
   Terminal term_;
   ScreenBuffer buffer_;
@@ -89,9 +95,16 @@ class PosixConsole final : public Console {
   bool hung_up_ = false;
   bool utf8_ = true;
   TermSize term_size_;
-  TermSize asked_size_;     // the window size last asked of the terminal
-  TermSize original_size_;  // the terminal's size when the program took it
-  std::string pending_;     // requests to send with the next frame
+  TermSize asked_size_;          // the window size last asked of the terminal
+  TermSize original_size_;       // the terminal's size when the program took it
+  bool resize_asked_ = false;    // a size request not yet answered by a change of size
+  bool size_ours_ = false;       // the terminal has the size the program asked for
+  bool position_asked_ = false;  // the original position has been asked for
+  bool original_pos_known_ = false;
+  int32_t original_x_ = 0;
+  int32_t original_y_ = 0;
+  bool moved_ours_ = false;  // the terminal reported the position the program asked for
+  std::string pending_;      // requests to send with the next frame
   CursorInfo cursor_{25, true};
   std::string title_;
   std::string shown_title_;

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -30,17 +31,33 @@ struct RestoreState {
   termios saved{};
   termios raw{};
   volatile sig_atomic_t active = 0;
-  char resize_bytes[32] = {};
-  volatile sig_atomic_t resize_len = 0;
+  char exit_bytes[96] = {};  // window requests that undo the program's own
+  volatile sig_atomic_t exit_len = 0;
 };
 RestoreState g_restore;
 volatile sig_atomic_t g_resized = 0;
 int g_wake[2] = {-1, -1};
 bool g_handlers_installed = false;
 
-constexpr int kDeadlySignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV,
-                                  SIGBUS,  SIGFPE, SIGILL, SIGABRT, SIGTRAP};
-struct sigaction g_previous[65];
+// Every signal whose default action ends the process (SIGKILL aside, which cannot be caught);
+// the real-time signals are added when the handlers are installed.
+constexpr int kDeadlySignals[] = {
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV,
+    SIGUSR2,   SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGSYS,  SIGIO,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+#ifdef SIGLOST
+    SIGLOST,
+#endif
+};
+struct sigaction g_previous[NSIG];
 
 void raw_write(int fd, const char* p, size_t n) {
   while (n > 0) {
@@ -120,19 +137,22 @@ void install_handlers() {
   sa.sa_handler = on_resize;
   sa.sa_flags = SA_RESTART;
   sigaction(SIGWINCH, &sa, nullptr);
-  for (int sig : kDeadlySignals) {
+  auto take = [](int sig) {
+    if (sig <= 0 || sig >= NSIG) return;
     struct sigaction old {};
-    sigaction(sig, nullptr, &old);
-    // A signal the parent chose to ignore (nohup) stays ignored.
-    if (old.sa_handler == SIG_IGN && (sig == SIGHUP || sig == SIGINT || sig == SIGQUIT)) {
-      continue;
-    }
+    if (sigaction(sig, nullptr, &old) != 0) return;
+    // A signal the parent chose to ignore (nohup) stays ignored: it would not end the process.
+    if (old.sa_handler == SIG_IGN) return;
     g_previous[sig] = old;
     struct sigaction deadly {};
     sigemptyset(&deadly.sa_mask);
     deadly.sa_handler = on_deadly;
     sigaction(sig, &deadly, nullptr);
-  }
+  };
+  for (int sig : kDeadlySignals) take(sig);
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) take(sig);
+#endif
   struct sigaction stop {};
   sigemptyset(&stop.sa_mask);
   stop.sa_handler = on_stop;
@@ -148,8 +168,8 @@ void restore_terminal_now() {
   if (!g_restore.active) return;
   g_restore.active = 0;
   raw_write(g_restore.out_fd, kLeaveBytes, sizeof kLeaveBytes - 1);
-  if (g_restore.resize_len > 0) {
-    raw_write(g_restore.out_fd, g_restore.resize_bytes, static_cast<size_t>(g_restore.resize_len));
+  if (g_restore.exit_len > 0) {
+    raw_write(g_restore.out_fd, g_restore.exit_bytes, static_cast<size_t>(g_restore.exit_len));
   }
   tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.saved);
 }
@@ -263,13 +283,12 @@ TermSize Terminal::size() const {
   return {80, 24};
 }
 
-void Terminal::restore_size_at_exit(TermSize size) {
+void Terminal::set_exit_requests(const std::string& bytes) {
   if (!process_wide_) return;
-  char buf[32];
-  int len = std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", size.rows, size.cols);
-  g_restore.resize_len = 0;
-  std::memcpy(g_restore.resize_bytes, buf, static_cast<size_t>(len));
-  g_restore.resize_len = len;
+  g_restore.exit_len = 0;  // the handlers see no bytes while they change
+  size_t n = std::min(bytes.size(), sizeof g_restore.exit_bytes);
+  std::memcpy(g_restore.exit_bytes, bytes.data(), n);
+  g_restore.exit_len = static_cast<sig_atomic_t>(n);
 }
 
 }  // namespace platform::posix

@@ -38,8 +38,9 @@ class Terminal {
   void wait_readable(int ms);
   // The terminal's size in cells (80 x 24 when it reports none).
   TermSize size() const;
-  // Asks the terminal to put back this size when the program ends (after a resize request).
-  void restore_size_at_exit(TermSize size);
+  // Requests sent to the terminal when the program ends, however it ends (to put back a
+  // window size or position the program changed); empty for none.
+  void set_exit_requests(const std::string& bytes);
 
   uint64_t write_calls() const { return write_calls_; }
   int input_fd() const { return in_fd_; }
