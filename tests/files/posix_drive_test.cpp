@@ -1,5 +1,6 @@
-// Drive letters on POSIX: each drive is a folder, names are matched without regard to
-// case, ".." stays inside the drive, and plain POSIX paths pass through.
+// Drive letters on POSIX: each drive is a folder, names follow the Windows rules and are
+// matched without regard to case, and nothing outside a drive's folder is ever reached,
+// neither by ".." nor through a symbolic link.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 
 #include "files/files.h"
 #include "files/folders.h"
+#include "files/platform_call.h"
 #include "platform/platform.h"
 #include "platform/posix/files_drive.h"
 #include "platform/posix/services.h"
@@ -119,7 +121,8 @@ TEST_F(PosixDriveTest, DotDotStaysInsideTheDrive) {
   EXPECT_FALSE(fs::exists(root_ + "/ESCAPE.TXT"));
   save("C:\\A\\..\\..\\B.TXT", "in");
   EXPECT_TRUE(fs::exists(drive_c_ + "/B.TXT"));
-  EXPECT_EQ(platform::posix::map_path("C:\\..").path, drive_c_);
+  runtime::ErrorScope scope;
+  EXPECT_EQ(files::file_attributes("C:\\.."), platform::kAttributeDirectory);
 }
 
 TEST_F(PosixDriveTest, AFileWhereAFolderIsExpected) {
@@ -142,26 +145,231 @@ TEST_F(PosixDriveTest, ReadOnlyFolderRefusesNewFiles) {
   ::chmod((drive_c_ + "/LOCKED").c_str(), 0755);
 }
 
-TEST_F(PosixDriveTest, DriveFoldersComeFromTheEnvironmentAndAreMadeOnFirstUse) {
-  d_.set(root_ + "/deep/drive-d");
-  save("D:\\X.TXT", "d");
-  EXPECT_EQ(slurp(root_ + "/deep/drive-d/X.TXT"), "d\r\n");
-
+TEST_F(PosixDriveTest, DriveCIsMadeOnFirstUseOtherLettersOnlyExistAsFolders) {
   c_.unset();
   xdg_.set(root_ + "/data");
   save("C:\\Y.TXT", "c");
   EXPECT_EQ(slurp(root_ + "/data/orvane-table/drive_c/Y.TXT"), "c\r\n");
+
+  fs::create_directory(root_ + "/drive-d");
+  d_.set(root_ + "/drive-d");
+  save("d:\\X.TXT", "d");
+  EXPECT_EQ(slurp(root_ + "/drive-d/X.TXT"), "d\r\n");
+  EXPECT_GT(files::disk_size("D"), 0.0L);
+
+  // A letter whose folder is missing, or that names none, is no drive: path not found,
+  // zero sizes, and no query makes its folder.
+  d_.set(root_ + "/missing-d");
+  runtime::ErrorScope scope;
+  for (const char* name : {"D:\\X.TXT", "Q:\\A.TXT", "z:A.TXT"}) {
+    files::file_open(1, files::kModeOutput, 97, 128, 0, 1, name);
+    EXPECT_EQ(runtime::error_take(), 76) << name;
+    files::file_attributes(name);
+    EXPECT_EQ(runtime::error_take(), 76) << name;
+    files::dir_make(name);
+    EXPECT_EQ(runtime::error_take(), 76) << name;
+  }
+  EXPECT_EQ(files::disk_size("D"), 0.0L);
+  EXPECT_EQ(files::disk_free("Q:\\TEMP"), 0.0L);
+  EXPECT_FALSE(fs::exists(root_ + "/missing-d"));
+  EXPECT_FALSE(fs::exists(root_ + "/data/orvane-table/drive_q"));
+  EXPECT_FALSE(fs::exists(root_ + "/data/orvane-table/drive_d"));
+
+  // No root at all is drive C, which is the current drive.
+  EXPECT_GT(files::disk_size(""), 0.0L);
+  EXPECT_EQ(files::disk_size(""), files::disk_size("C"));
 }
 
-TEST_F(PosixDriveTest, PlainPathsAreOrdinaryPosixPaths) {
-  save(drive_c_ + "/plain.txt", "p");
-  EXPECT_EQ(slurp(drive_c_ + "/plain.txt"), "p\r\n");
+TEST_F(PosixDriveTest, NamesWithoutALetterAreOnDriveC) {
+  fs::create_directory(drive_c_ + "/TEMP");
+  save("\\TEMP\\A.TXT", "a");
+  save("temp/B.TXT", "b");
+  save("TEMP\\C.TXT", "c");
+  save("/TEMP/D.TXT", "d");
+  save("E.TXT", "e");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/A.TXT"), "a\r\n");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/B.TXT"), "b\r\n");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/C.TXT"), "c\r\n");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/D.TXT"), "d\r\n");
+  EXPECT_EQ(slurp(drive_c_ + "/E.TXT"), "e\r\n");
+
   runtime::ErrorScope scope;
-  files::file_attributes(root_ + "/missing/x");
+  // A host path is a name on drive C too, never the host's own file.
+  std::ofstream(root_ + "/host.txt") << "host";
+  files::file_attributes(root_ + "/host.txt");
   EXPECT_EQ(runtime::error_take(), 76);
-  files::file_attributes(root_ + "/x");
-  EXPECT_EQ(runtime::error_take(), 53);
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, root_ + "/host.txt");
+  EXPECT_EQ(runtime::error_take(), 76);
+  EXPECT_EQ(slurp(root_ + "/host.txt"), "host");
+  // Network shares are not reachable.
+  for (const char* share : {"\\\\server\\share\\A.TXT", "//server/share/A.TXT", "\\\\.\\NUL"}) {
+    files::file_open(1, files::kModeOutput, 97, 128, 0, 1, share);
+    EXPECT_EQ(runtime::error_take(), 76) << share;
+  }
 }
+
+TEST_F(PosixDriveTest, TrailingDotsAndSpacesAreDropped) {
+  runtime::ErrorScope scope;
+  files::dir_make("C:\\TEMP. .");
+  EXPECT_EQ(runtime::error_take(), 0);
+  save("C:\\TEMP.\\NAME.TXT.", "one");
+  save("C:\\TEMP\\NAME.TXT  ", "two");
+  save("C:\\temp \\name.txt. .", "three");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/NAME.TXT"), "three\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_c_ + "/TEMP"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_c_), fs::directory_iterator()), 1);
+  // A component of dots alone names its folder.
+  EXPECT_EQ(files::file_attributes("C:\\TEMP\\..."), platform::kAttributeDirectory);
+}
+
+TEST_F(PosixDriveTest, DeviceNamesNeverBecomeFiles) {
+  fs::create_directory(drive_c_ + "/TEMP");
+  save("NUL", "gone");
+  save("C:\\TEMP\\nul.txt", "gone");
+  save("C:\\TEMP\\Nul .Log", "gone");
+  runtime::ErrorScope scope;
+  EXPECT_NE(files::file_attributes("C:\\TEMP\\NUL"), 0u);
+  EXPECT_EQ(runtime::error_take(), 0);
+  for (const char* name : {"CON", "C:\\TEMP\\CON.TXT", "prn", "aux.dat", "C:\\COM1", "lpt9.txt"}) {
+    files::file_open(1, files::kModeOutput, 97, 128, 0, 1, name);
+    EXPECT_EQ(runtime::error_take(), 68) << name;
+    files::file_attributes(name);
+    EXPECT_EQ(runtime::error_take(), 68) << name;
+    files::dir_make(name);
+    EXPECT_EQ(runtime::error_take(), 68) << name;
+  }
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\NUL\\A.TXT");
+  EXPECT_EQ(runtime::error_take(), 76);
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_c_ + "/TEMP"), fs::directory_iterator()), 0);
+  // Names that only look like devices are ordinary files.
+  save("C:\\TEMP\\COM10.TXT", "x");
+  save("C:\\TEMP\\NULL", "x");
+  save("C:\\TEMP\\CONSOLE.TXT", "x");
+  save("C:\\TEMP\\LPT0", "x");
+  EXPECT_EQ(std::distance(fs::directory_iterator(drive_c_ + "/TEMP"), fs::directory_iterator()), 4);
+}
+
+TEST_F(PosixDriveTest, HostErrorsBecomeTheirCodes) {
+  runtime::ErrorScope scope;
+  fs::create_directory(drive_c_ + "/DIR");
+  // A folder opened as a file: access denied.
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\DIR");
+  EXPECT_EQ(runtime::error_take(), 70);
+  // A name longer than a component may be.
+  platform::FileSystem* native = platform::posix::file_system();
+  const std::string long_name = "C:\\" + std::string(300, 'n');
+  EXPECT_EQ(native->create_file(long_name.c_str(), platform::kGenericWrite, 0, false,
+                                platform::kCreateAlways, platform::kAttributeNormal),
+            platform::kInvalidFileHandle);
+  EXPECT_EQ(files::detail::map_platform_error(native->get_last_error()), 75);
+  // A link that points at itself.
+  ASSERT_EQ(::symlink("LOOP", (drive_c_ + "/LOOP").c_str()), 0);
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\LOOP");
+  EXPECT_EQ(runtime::error_take(), 75);
+
+  // Every host error the drive can give, as the code it ends up as.
+  using files::detail::map_platform_error;
+  using platform::posix::windows_error;
+  EXPECT_EQ(map_platform_error(windows_error(EROFS)), 70);
+  EXPECT_EQ(map_platform_error(windows_error(ENOSPC)), 61);
+  EXPECT_EQ(map_platform_error(windows_error(EDQUOT)), 61);
+  EXPECT_EQ(map_platform_error(windows_error(ELOOP)), 75);
+  EXPECT_EQ(map_platform_error(windows_error(ENAMETOOLONG)), 75);
+  EXPECT_EQ(map_platform_error(windows_error(EXDEV)), 74);
+  EXPECT_EQ(map_platform_error(windows_error(EISDIR)), 70);
+  EXPECT_EQ(map_platform_error(windows_error(ENOTDIR)), 76);
+  EXPECT_EQ(map_platform_error(windows_error(EIO)), 72);
+  EXPECT_EQ(map_platform_error(windows_error(EACCES)), 70);
+}
+
+// Symbolic links, with the kernel's confined lookup and with the portable walk.
+class PosixLinkTest : public PosixDriveTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    PosixDriveTest::SetUp();
+    platform::posix::force_portable_walk(GetParam());
+    if (!GetParam() && !platform::posix::uses_openat2()) {
+      GTEST_SKIP() << "the kernel has no openat2; the portable walk is tested instead";
+    }
+    outside_ = root_ + "/outside";
+    fs::create_directory(outside_);
+    std::ofstream(outside_ + "/SECRET.TXT") << "secret";
+    fs::create_directory(drive_c_ + "/TEMP");
+  }
+  void TearDown() override {
+    platform::posix::force_portable_walk(false);
+    PosixDriveTest::TearDown();
+  }
+  void link(const std::string& target, const std::string& at) {
+    ASSERT_EQ(::symlink(target.c_str(), (drive_c_ + "/" + at).c_str()), 0) << at;
+  }
+  // Opening `name` for output is refused as access denied, and the outside is untouched.
+  void refused(const std::string& name) {
+    runtime::ErrorScope scope;
+    files::file_open(1, files::kModeOutput, 97, 128, 0, 1, name);
+    EXPECT_EQ(runtime::error_take(), 70) << name;
+    files::file_close(1, 0);
+    EXPECT_EQ(slurp(outside_ + "/SECRET.TXT"), "secret");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside_), fs::directory_iterator()), 1);
+  }
+
+  std::string outside_;
+};
+
+TEST_P(PosixLinkTest, LinksThatLeadOutAreRefused) {
+  link("../outside", "OUT");                            // a folder, relative
+  link(outside_, "ABSOUT");                             // a folder, absolute
+  link("../../outside/SECRET.TXT", "TEMP/VICTIM.TXT");  // a file
+  link("../../outside/NEW.TXT", "TEMP/DANGLE.TXT");     // a file not there yet
+  link("../IN/../..", "TEMP/SNEAKY");                   // out through an inner link
+  link("TEMP", "IN");
+  refused("C:\\TEMP\\VICTIM.TXT");
+  refused("C:\\TEMP\\victim.txt");
+  refused("C:\\TEMP\\DANGLE.TXT");
+  refused("C:\\OUT\\SECRET.TXT");
+  refused("C:\\OUT\\NEW.TXT");
+  refused("C:\\ABSOUT\\SECRET.TXT");
+  refused("C:\\TEMP\\SNEAKY\\outside\\NEW.TXT");
+  save("C:\\OUT\\..\\TEMP\\X.TXT", "x");  // ".." is folded first: this is C:\TEMP\X.TXT
+  EXPECT_TRUE(fs::exists(drive_c_ + "/TEMP/X.TXT"));
+  runtime::ErrorScope scope;
+  // Folder creation, attributes and existence below a way out.
+  files::dir_make("C:\\OUT\\SUB");
+  EXPECT_EQ(runtime::error_take(), 70);
+  EXPECT_EQ(files::file_attributes("C:\\OUT"), 0u);
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_attributes("C:\\ABSOUT\\SECRET.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_attributes("C:\\TEMP\\VICTIM.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  EXPECT_EQ(std::distance(fs::directory_iterator(outside_), fs::directory_iterator()), 1);
+}
+
+TEST_P(PosixLinkTest, LinksThatStayInsideAreFollowed) {
+  link("TEMP", "IN");                    // a folder in the middle of a name
+  link("../REAL.TXT", "TEMP/LINK.TXT");  // a file at the end of one
+  link("..", "TEMP/UP");
+  link("../NEWFILE.TXT", "TEMP/AHEAD.TXT");  // a file not there yet
+  save("C:\\IN\\A.TXT", "a");
+  EXPECT_EQ(slurp(drive_c_ + "/TEMP/A.TXT"), "a\r\n");
+  save("C:\\TEMP\\LINK.TXT", "real");
+  EXPECT_EQ(slurp(drive_c_ + "/REAL.TXT"), "real\r\n");
+  EXPECT_TRUE(fs::is_symlink(drive_c_ + "/TEMP/LINK.TXT"));
+  save("C:\\temp\\up\\TEMP\\UP\\B.TXT", "b");
+  EXPECT_EQ(slurp(drive_c_ + "/B.TXT"), "b\r\n");
+  save("C:\\TEMP\\AHEAD.TXT", "ahead");
+  EXPECT_EQ(slurp(drive_c_ + "/NEWFILE.TXT"), "ahead\r\n");
+  runtime::ErrorScope scope;
+  EXPECT_EQ(files::file_attributes("C:\\in"), platform::kAttributeDirectory);
+  files::dir_make("C:\\IN\\SUB");
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_TRUE(fs::is_directory(drive_c_ + "/TEMP/SUB"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookup, PosixLinkTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "PortableWalk" : "Openat2");
+                         });
 
 TEST_F(PosixDriveTest, PipesAreDevicesAndABrokenPipeIsAnError) {
   int fds[2];

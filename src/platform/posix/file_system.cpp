@@ -1,7 +1,8 @@
 // The file-system service on POSIX: open(2) and friends behind the Windows-shaped seam,
-// with drive paths mapped onto folders (files_drive.h) and Windows error codes as the last
-// error. Share modes are checked exactly among this process's handles and approximated
-// across processes with flock(2) (exclusive when nothing is shared, else shared).
+// with drive paths mapped onto folders and every name resolved beneath its drive's folder
+// (files_drive.h), and Windows error codes as the last error. Share modes are checked exactly among
+// this process's handles and approximated across processes with flock(2) (exclusive when nothing is
+// shared, else shared).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -28,7 +29,11 @@ struct OpenState {
   uint32_t share = 0;
   dev_t dev = 0;
   ino_t ino = 0;
+  bool flush_at_close = false;  // a regular file open for writing
 };
+
+// ERROR_BAD_UNIT: a device name other than NUL.
+constexpr uint32_t kErrorBadUnit = 20;
 
 thread_local uint32_t t_last_error = 0;
 
@@ -105,14 +110,13 @@ bool PosixFileSystem::known(FileHandle handle, OpenState* out) {
 FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_access,
                                         uint32_t share_mode, bool inherit_handle,
                                         uint32_t disposition, uint32_t attributes) {
-  const HostPath host = map_path(name);
-  if (host.error != 0) return fail_handle(host.error);
+  const DriveName parsed = parse_name(name);
+  if (parsed.error != 0) return fail_handle(parsed.error);
   const bool want_read = (desired_access & kGenericRead) != 0;
   const bool want_write = (desired_access & kGenericWrite) != 0;
   int flags = want_write ? (want_read ? O_RDWR : O_WRONLY) : O_RDONLY;
   // Never block on a FIFO without a peer; the flag is cleared once open.
   flags |= O_NONBLOCK | O_NOCTTY;
-  if (!inherit_handle) flags |= O_CLOEXEC;
   const bool creates =
       disposition == kCreateNew || disposition == kCreateAlways || disposition == kOpenAlways;
   if (disposition < kCreateNew || disposition > kTruncateExisting) {
@@ -123,23 +127,42 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
 
   int fd = -1;
   bool existed = false;
-  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-    if (disposition != kCreateNew) {
-      fd = ::open(host.path.c_str(), flags);
-      if (fd >= 0) {
-        existed = true;
+  if (parsed.device == Device::kNul) {
+    // The null device takes every write and reads as empty; it is never a file.
+    fd = ::open("/dev/null", (flags & O_ACCMODE) | O_CLOEXEC);
+    if (fd < 0) return fail_handle(windows_error(errno));
+    existed = true;
+  } else if (parsed.device == Device::kOther) {
+    return fail_handle(kErrorBadUnit);  // no console, printer or serial device by name
+  } else {
+    Located at;
+    if (const uint32_t e = locate(parsed, &at); e != 0) return fail_handle(e);
+    const std::string rel = at.rel();
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+      if (disposition != kCreateNew) {
+        fd = open_beneath(at.root, rel, flags);
+        if (fd >= 0) {
+          existed = true;
+          break;
+        }
+        if (errno != ENOENT || !creates) break;
+      }
+      fd = open_beneath(at.root, rel, flags | O_CREAT | O_EXCL, perms);
+      if (fd >= 0 || errno != EEXIST || disposition == kCreateNew) break;
+      if (attempt > 0) {
+        // Still there and still not openable: a link to a file not made yet. Create the
+        // file it leads to.
+        fd = open_beneath(at.root, rel, flags | O_CREAT, perms);
         break;
       }
-      if (errno != ENOENT || !creates) break;
     }
-    fd = ::open(host.path.c_str(), flags | O_CREAT | O_EXCL, perms);
-    if (fd >= 0 || errno != EEXIST || disposition == kCreateNew) break;
+    if (fd < 0) {
+      const int e = errno;
+      if (e == EEXIST && disposition == kCreateNew) return fail_handle(we::kFileExists);
+      return fail_handle(name_error(e, at, at.parts.size()));
+    }
   }
-  if (fd < 0) {
-    const int e = errno;
-    if (e == EEXIST && disposition == kCreateNew) return fail_handle(we::kFileExists);
-    return fail_handle(windows_error(e, host.path));
-  }
+  if (inherit_handle) ::fcntl(fd, F_SETFD, 0);  // opened close-on-exec
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -150,7 +173,7 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
   {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& [other, s] : open_) {
-      if (s.dev != st.st_dev || s.ino != st.st_ino) continue;
+      if (s.dev != st.st_dev || s.ino != st.st_ino || parsed.device == Device::kNul) continue;
       const bool ok = (!want_read || (s.share & kShareRead) != 0) &&
                       (!want_write || (s.share & kShareWrite) != 0) &&
                       ((s.access & kGenericRead) == 0 || (share_mode & kShareRead) != 0) &&
@@ -178,12 +201,13 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
     if (::ftruncate(fd, 0) != 0) {
       const int e = errno;
       ::close(fd);
-      return fail_handle(windows_error(e, host.path));
+      return fail_handle(windows_error(e));
     }
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    open_[fd] = OpenState{desired_access, share_mode, st.st_dev, st.st_ino};
+    open_[fd] = OpenState{desired_access, share_mode, st.st_dev, st.st_ino,
+                          want_write && S_ISREG(st.st_mode)};
   }
   if (existed && (disposition == kOpenAlways || disposition == kCreateAlways)) {
     t_last_error = we::kAlreadyExists;
@@ -195,7 +219,7 @@ uint32_t PosixFileSystem::file_type(FileHandle handle) {
   if (!known(handle, nullptr)) return kFileTypeUnknown;
   struct stat st;
   if (::fstat(fd_of(handle), &st) != 0) {
-    fail(windows_error(errno, ""));
+    fail(windows_error(errno));
     return kFileTypeUnknown;
   }
   if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) return kFileTypeDisk;
@@ -221,7 +245,7 @@ bool PosixFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uint
       if (new_position != nullptr) *new_position = 0;
       return true;
     }
-    return fail(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : windows_error(errno, ""));
+    return fail(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : windows_error(errno));
   }
   if (new_position != nullptr) *new_position = static_cast<uint64_t>(at);
   return true;
@@ -232,10 +256,10 @@ bool PosixFileSystem::set_end_of_file(FileHandle handle) {
   if (!known(handle, &s)) return false;
   if ((s.access & kGenericWrite) == 0) return fail(we::kAccessDenied);
   struct stat st;
-  if (::fstat(fd_of(handle), &st) != 0) return fail(windows_error(errno, ""));
+  if (::fstat(fd_of(handle), &st) != 0) return fail(windows_error(errno));
   if (!S_ISREG(st.st_mode)) return true;  // a device is left as it is
   const off_t at = ::lseek(fd_of(handle), 0, SEEK_CUR);
-  if (at < 0 || ::ftruncate(fd_of(handle), at) != 0) return fail(windows_error(errno, ""));
+  if (at < 0 || ::ftruncate(fd_of(handle), at) != 0) return fail(windows_error(errno));
   return true;
 }
 
@@ -250,7 +274,7 @@ bool PosixFileSystem::read_file(FileHandle handle, void* buffer, uint32_t count,
     if (n < 0) {
       if (errno == EINTR) continue;
       if (done > 0) break;
-      return fail(windows_error(errno, ""));
+      return fail(windows_error(errno));
     }
     if (n == 0) break;
     done += static_cast<uint32_t>(n);
@@ -306,7 +330,7 @@ bool PosixFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t 
         break;
       }
       if (written != nullptr) *written = done;
-      return fail(windows_error(e, ""));
+      return fail(windows_error(e));
     }
     if (n == 0) break;
     done += static_cast<uint32_t>(n);
@@ -317,30 +341,69 @@ bool PosixFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t 
 
 bool PosixFileSystem::close_handle(FileHandle handle) {
   if (handle == kInvalidFileHandle || handle > 0x7FFFFFFF) return fail(we::kInvalidHandle);
+  const int fd = fd_of(handle);
+  bool flush = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    open_.erase(fd_of(handle));
+    if (auto it = open_.find(fd); it != open_.end()) {
+      flush = it->second.flush_at_close;
+      open_.erase(it);
+    }
   }
-  if (::close(fd_of(handle)) != 0 && errno == EBADF) return fail(we::kInvalidHandle);
+  // What was written reaches the disk before the handle goes, so that a write-back failure
+  // (EIO, ENOSPC, EDQUOT on network and quota'd file systems) is reported, not lost.
+  int first = 0;
+  if (flush && ::fsync(fd) != 0) first = errno;
+  if (::close(fd) != 0) {
+    // The descriptor is gone even when close reports EINTR; that is no failure.
+    if (errno == EBADF) return fail(we::kInvalidHandle);
+    if (first == 0 && errno != EINTR) first = errno;
+  }
+  if (first != 0) return fail(windows_error(first));
   return true;
 }
 
 bool PosixFileSystem::create_directory(const char* path) {
-  const HostPath host = map_path(path);
-  if (host.error != 0) return fail(host.error);
-  if (::mkdir(host.path.c_str(), 0777) != 0) return fail(windows_error(errno, host.path));
+  const DriveName parsed = parse_name(path);
+  if (parsed.error != 0) return fail(parsed.error);
+  if (parsed.device == Device::kNul) return fail(we::kAlreadyExists);
+  if (parsed.device == Device::kOther) return fail(kErrorBadUnit);
+  Located at;
+  if (const uint32_t e = locate(parsed, &at); e != 0) return fail(e);
+  if (at.parts.empty()) return fail(we::kAlreadyExists);  // the drive's root
+  const size_t n = at.parts.size();
+  const int parent = open_beneath(at.root, at.rel(n - 1), kPathOnly | O_DIRECTORY);
+  if (parent < 0) {
+    const int e = errno;
+    return fail(e == EXDEV ? we::kAccessDenied
+                           : (e == ENOENT || e == ENOTDIR ? we::kPathNotFound : windows_error(e)));
+  }
+  const int made = ::mkdirat(parent, at.parts[n - 1].c_str(), 0777);
+  const int e = errno;
+  ::close(parent);
+  if (made != 0) return fail(e == ENOENT ? we::kPathNotFound : windows_error(e));
   return true;
 }
 
 uint32_t PosixFileSystem::get_file_attributes(const char* path) {
-  const HostPath host = map_path(path);
-  if (host.error != 0) {
-    fail(host.error);
-    return kInvalidFileAttributes;
-  }
+  const DriveName parsed = parse_name(path);
+  uint32_t error = parsed.error;
+  if (error == 0 && parsed.device == Device::kNul) return kAttributeArchive;
+  if (error == 0 && parsed.device == Device::kOther) error = kErrorBadUnit;
+  Located at;
+  if (error == 0) error = locate(parsed, &at);
   struct stat st;
-  if (::stat(host.path.c_str(), &st) != 0) {
-    fail(windows_error(errno, host.path));
+  if (error == 0) {
+    const int fd = open_beneath(at.root, at.rel(), kPathOnly);
+    if (fd < 0) {
+      error = name_error(errno, at, at.parts.size());
+    } else {
+      if (::fstat(fd, &st) != 0) error = windows_error(errno);
+      ::close(fd);
+    }
+  }
+  if (error != 0) {
+    fail(error);
     return kInvalidFileAttributes;
   }
   uint32_t a = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
@@ -348,18 +411,17 @@ uint32_t PosixFileSystem::get_file_attributes(const char* path) {
   return a;
 }
 
+// The volume of a drive: no root means drive C (the current drive); a root's first letter
+// names the drive, whatever follows it.
 bool PosixFileSystem::volume(const char* root, struct statvfs* out) {
-  std::string where = ".";
-  if (root != nullptr) {
-    const std::string text = root;
-    if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
-      return fail(53);  // ERROR_BAD_NETPATH: no network shares here
-    }
-    const HostPath host = map_path(root);
-    if (host.error != 0) return fail(host.error);
-    where = host.path;
-  }
-  if (::statvfs(where.c_str(), out) != 0) return fail(windows_error(errno, where));
+  const DriveName parsed = parse_name(root == nullptr ? "C:\\" : root);
+  if (parsed.error != 0) return fail(parsed.error);
+  const int fd = ::open(parsed.folder.c_str(), kPathOnly | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return fail(we::kPathNotFound);
+  const int r = ::fstatvfs(fd, out);
+  const int e = errno;
+  ::close(fd);
+  if (r != 0) return fail(windows_error(e));
   return true;
 }
 
