@@ -12,7 +12,10 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+#ifndef OT_VERSION
+#define OT_VERSION "unknown"
+#endif
+constexpr const char* kVersion = OT_VERSION;
 
 void PrintUsage() {
   std::printf(
@@ -21,7 +24,11 @@ void PrintUsage() {
       "Shows the numbers 1 to 99 and their cubes on an 80 x 50 console screen.\n"
       "Keys: F saves the results to C:\\TEMP\\<NAME>.TXT, P prints them, G or F10 shows the\n"
       "main screen again, X or F12 leaves.\n"
-      "On POSIX systems the drive C: is the folder $ORVANE_DRIVE_C when it is set.\n");
+      "\n"
+      "On Windows C: is the drive itself. On Linux and other POSIX systems C: is the folder\n"
+      "$ORVANE_DRIVE_C when it is set, otherwise $XDG_DATA_HOME/orvane-table/drive_c\n"
+      "(by default ~/.local/share/orvane-table/drive_c), made on first use.\n"
+      "See orvane-table(1) for the screens, printing and exit status.\n");
 }
 
 }  // namespace
