@@ -1,0 +1,51 @@
+# Packages made by CPack from the install rules:
+#   Linux:   cpack -G DEB  ->  orvane-table_<version>_amd64.deb
+#   Windows: cpack -G ZIP  ->  orvane-table-<version>-win64.zip (or -win32), flat: the static
+#            orvane-table.exe, HOW-TO-RUN.txt and README.md.
+# scripts/test-package.sh builds both and checks them.
+
+set(OT_PACKAGE_MAINTAINER "Orvane-Table maintainers <maintainers@orvane-table.example>"
+    CACHE STRING "The maintainer named in the packages")
+
+set(CPACK_PACKAGE_NAME orvane-table)
+set(CPACK_PACKAGE_VENDOR "Orvane-Table developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${OT_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "table of the numbers 1 to 99 and their cubes")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Orvane-Table shows the whole numbers 1 to 99 and their cubes on an
+80 x 50 terminal screen, with a small panel of examples. From its menu
+the results are saved to a text file, printed through CUPS or written
+to a PDF file.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+# Packages are written where cpack is run from unless -B says otherwise.
+set(CPACK_OUTPUT_FILE_PREFIX packages)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_arch win64)
+  else()
+    set(_arch win32)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME "orvane-table-${PROJECT_VERSION}-${_arch}")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # orvane-table_<version>_<arch>.deb
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${OT_PACKAGE_MAINTAINER})
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  # Depends: computed from the installed program by dpkg-shlibdeps.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Recommends and Suggests: packages the program works without. Append to these lists
+  # (e.g. the libraries of a backend that is loaded only when present).
+  set(OT_DEB_RECOMMENDS "")
+  set(OT_DEB_SUGGESTS "cups")
+  list(JOIN OT_DEB_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
+  list(JOIN OT_DEB_SUGGESTS ", " CPACK_DEBIAN_PACKAGE_SUGGESTS)
+endif()
+
+include(CPack)
