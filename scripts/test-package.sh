@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The packaging stage of ./test.sh:
+#   - cmake --install into a scratch prefix puts the program, the manual page and the README
+#     where they belong;
+#   - CPack makes orvane-table_<version>_<arch>.deb with its dependencies computed from the
+#     program, its section, description and maintainer; the package is installed (with apt
+#     as root; into a scratch root otherwise, or when OT_PACKAGE_SCRATCH=1), the installed
+#     orvane-table --version runs, and the installed manual page renders without warnings;
+#   - lintian, when it can be installed, reports no errors;
+#   - CPack makes orvane-table-<version>-win64.zip holding the static orvane-table.exe (no DLL
+#     beyond Windows' own) and HOW-TO-RUN.txt; the unzipped program prints its version under
+#     Wine when the Windows stage's Wine prefix is there.
+#
+#   scripts/test-package.sh [SUMMARY_FILE]
+#
+# Appends "package: N passed, M failed" to SUMMARY_FILE and exits non-zero on any failure.
+# A package installed here is removed again unless it was installed before.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+summary=${1:-/dev/null}
+jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+log() { echo "[package] $*"; }
+passed=0
+failed=0
+pass() {
+  passed=$((passed + 1))
+  log "ok: $*"
+}
+fail() {
+  failed=$((failed + 1))
+  log "FAILED: $*"
+}
+notes=""
+finish() {
+  echo "package: $passed passed, $failed failed${notes:+ ($notes)}" >>"$summary"
+  log "$passed passed, $failed failed${notes:+ ($notes)}"
+  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+  exit $?
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ot-package.XXXXXX")
+installed_here=""
+cleanup() {
+  if [ -n "$installed_here" ]; then
+    log "removing the package installed for the test"
+    apt-get -o DPkg::Lock::Timeout=600 remove -y -q orvane-table >"$work/remove.log" 2>&1 ||
+      cat "$work/remove.log"
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+version=$(sed -n 's/^project(orvane-table VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+arch=$(dpkg --print-architecture)
+
+# --- the Linux build and cmake --install ------------------------------------------------
+b="$root/build/linux-release"
+if [ ! -f "$b/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF >/dev/null
+fi
+if ! cmake -S "$root" -B "$b" >/dev/null || ! cmake --build "$b" -j "$jobs" >"$work/build.log" 2>&1; then
+  tail -30 "$work/build.log"
+  fail "the Linux release build"
+  finish
+fi
+
+if cmake --install "$b" --prefix "$work/prefix" >"$work/install.log" 2>&1; then
+  missing=""
+  for f in bin/orvane-table share/man/man1/orvane-table.1.gz share/doc/orvane-table/README.md; do
+    [ -f "$work/prefix/$f" ] || missing="$missing $f"
+  done
+  if [ -z "$missing" ] && [ -x "$work/prefix/bin/orvane-table" ]; then
+    pass "cmake --install: bin/orvane-table, share/man/man1/orvane-table.1.gz, share/doc/orvane-table/"
+  else
+    fail "cmake --install lacks:$missing"
+  fi
+else
+  cat "$work/install.log"
+  fail "cmake --install"
+fi
+
+# --- the .deb ------------------------------------------------------------------------------
+rm -rf "$b/packages"
+deb="$b/packages/orvane-table_${version}_${arch}.deb"
+if (cd "$b" && cpack -G DEB) >"$work/cpack-deb.log" 2>&1 && [ -f "$deb" ]; then
+  pass "cpack made $(basename "$deb")"
+else
+  cat "$work/cpack-deb.log"
+  ls "$b/packages" 2>/dev/null
+  fail "cpack -G DEB did not make orvane-table_${version}_${arch}.deb"
+  finish
+fi
+
+field() { dpkg-deb -f "$deb" "$1"; }
+depends=$(field Depends)
+if grep -q 'libc6 (>= ' <<<"$depends" && grep -q 'libcups2' <<<"$depends" &&
+  [ "$(field Section)" = utils ] && [ "$(field Priority)" = optional ] &&
+  grep -qE '^[^<>]+ <[^@ ]+@[^> ]+>$' <<<"$(field Maintainer)" &&
+  [ "$(field Description | wc -l)" -ge 2 ] && [ "$(field Version)" = "$version" ]; then
+  pass "control: Depends from the program ($depends), section, maintainer, description"
+else
+  fail "control fields:"
+  dpkg-deb -f "$deb" | sed -e 's/^/  | /'
+fi
+
+# Install it: with apt as root (it waits for the package lock), else into a scratch root.
+prefix=""
+if [ "$(id -u)" -eq 0 ] && [ "${OT_PACKAGE_SCRATCH:-0}" != 1 ]; then
+  before=$(dpkg-query -W -f='${Status}' orvane-table 2>/dev/null || true)
+  cp "$deb" "$work/"
+  if apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends \
+    "$work/$(basename "$deb")" >"$work/apt.log" 2>&1; then
+    [ "$before" = "install ok installed" ] || installed_here=1
+    pass "apt installs the package"
+  else
+    tail -20 "$work/apt.log"
+    fail "apt could not install the package"
+  fi
+  how="installed"
+else
+  dpkg-deb -x "$deb" "$work/root" && pass "the package unpacks into a scratch root" ||
+    fail "dpkg-deb -x"
+  prefix="$work/root"
+  how="unpacked"
+fi
+out=$("$prefix/usr/bin/orvane-table" --version 2>&1)
+if [ "$?" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+  pass "the $how /usr/bin/orvane-table --version prints '$out'"
+else
+  fail "the $how /usr/bin/orvane-table --version: '$out'"
+fi
+page="$prefix/usr/share/man/man1/orvane-table.1.gz"
+if [ -z "$prefix" ]; then
+  page=$(man -w orvane-table 2>/dev/null)
+  [ "$page" = /usr/share/man/man1/orvane-table.1.gz ] && pass "man finds orvane-table(1)" ||
+    fail "man -w orvane-table gives '$page'"
+fi
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
+if [ -z "$warnings" ] && grep -q 'EXIT STATUS' "$work/page.txt" && grep -q 'ORVANE_DRIVE_C' "$work/page.txt"; then
+  pass "the $how manual page renders without warnings ($(wc -l <"$work/page.txt") lines)"
+else
+  fail "the manual page: ${warnings:-renders without its sections}"
+fi
+
+# lintian, when it can be installed.
+if "$root/scripts/bootstrap.sh" lintian >"$work/lintian-install.log" 2>&1; then
+  lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
+  if grep -q '^E: ' "$work/lintian.log"; then
+    fail "lintian reports errors:"
+    grep -E '^[EW]: ' "$work/lintian.log"
+  else
+    pass "lintian: no errors ($(grep -c '^W: ' "$work/lintian.log") warnings)"
+    grep -E '^W: ' "$work/lintian.log" | sed -e 's/^/  /'
+  fi
+else
+  log "lintian could not be installed: not checked"
+  notes="lintian not installable"
+fi
+
+# --- the Windows zip -----------------------------------------------------------------------
+w="$root/build/win64"
+if [ ! -f "$w/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$w" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF -DOT_SANITIZE=OFF >/dev/null
+fi
+rm -rf "$w/packages"
+zip="$w/packages/orvane-table-${version}-win64.zip"
+if cmake --build "$w" -j "$jobs" >"$work/win-build.log" 2>&1 &&
+  (cd "$w" && cpack -G ZIP) >"$work/cpack-zip.log" 2>&1 && [ -f "$zip" ]; then
+  pass "cpack made $(basename "$zip")"
+  mkdir -p "$work/zip"
+  (cd "$work/zip" && cmake -E tar xf "$zip")
+  top="$work/zip/orvane-table-${version}-win64"
+  exe="$top/orvane-table.exe"
+  if [ -f "$exe" ] && [ -f "$top/HOW-TO-RUN.txt" ] && grep -q 'orvane-table' "$top/HOW-TO-RUN.txt"; then
+    pass "the zip holds orvane-table.exe and HOW-TO-RUN.txt"
+  else
+    fail "the zip holds: $(cd "$work/zip" && find . -type f | tr '\n' ' ')"
+  fi
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr 'A-Z' 'a-z' | sort -u)
+  foreign=$(grep -vE '^(kernel32|user32|gdi32|comdlg32|winspool\.drv|advapi32|msvcrt|ole32|oleaut32|shell32|ucrtbase|api-ms-win-.*)(\.dll)?$' <<<"$dlls")
+  if [ -n "$dlls" ] && [ -z "$foreign" ]; then
+    pass "orvane-table.exe is static: it needs only $(tr '\n' ' ' <<<"$dlls")"
+  else
+    fail "orvane-table.exe needs DLLs Windows does not have: ${foreign:-(none listed)}"
+  fi
+  if [ -f "$w/wineprefix/system.reg" ] && command -v wine >/dev/null; then
+    out=$(cd "$top" && WINEPREFIX="$w/wineprefix" WINEDEBUG=-all timeout -k 10 120 \
+      wine orvane-table.exe --version </dev/null 2>/dev/null | tr -d '\r')
+    [ "$out" = "orvane-table $version" ] && pass "the unzipped orvane-table.exe --version under Wine: '$out'" ||
+      fail "the unzipped orvane-table.exe --version under Wine printed '$out'"
+    WINEPREFIX="$w/wineprefix" timeout 30 wineserver -k >/dev/null 2>&1
+  else
+    log "no Wine prefix from the Windows stage: the unzipped program is not run"
+  fi
+else
+  tail -30 "$work/win-build.log" "$work/cpack-zip.log" 2>/dev/null
+  fail "the Windows zip"
+fi
+
+finish
