@@ -33,15 +33,8 @@ int16_t clamp_side(int v) {
 }  // namespace
 
 bool locale_is_utf8() {
-  const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
-  for (const char* name : names) {
-    const char* v = std::getenv(name);
-    if (v == nullptr || *v == 0) continue;
-    std::string s(v);
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s.find("utf-8") != std::string::npos || s.find("utf8") != std::string::npos;
-  }
-  return false;
+  PosixConsole& con = terminal_console();
+  return con.is_open() ? con.charset().is_utf8() : Charset::from_locale().is_utf8();
 }
 
 PosixConsole& terminal_console() {
@@ -61,21 +54,25 @@ bool PosixConsole::open(std::string& why) {
     return false;
   }
   exit_on_hangup_ = true;
-  start(locale_is_utf8());
+  start(Charset::from_locale());
   return true;
 }
 
 bool PosixConsole::attach(int in_fd, int out_fd, bool utf8) {
+  return attach(in_fd, out_fd, utf8 ? Charset::utf8() : Charset::ascii());
+}
+
+bool PosixConsole::attach(int in_fd, int out_fd, const Charset& charset) {
   if (!term_.attach(in_fd, out_fd) || !term_.enter(false)) return false;
   exit_on_hangup_ = false;
-  start(utf8);
+  start(charset);
   return true;
 }
 
-void PosixConsole::start(bool utf8) {
-  utf8_ = utf8;
-  renderer_ = Renderer(utf8);
-  keys_ = KeyDecoder(utf8);
+void PosixConsole::start(const Charset& charset) {
+  charset_ = charset;
+  renderer_ = Renderer(charset);
+  keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
   term_size_ = term_.size();
   original_size_ = asked_size_ = term_size_;
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
@@ -192,13 +189,8 @@ void PosixConsole::append_title(std::string& out) const {
   out += "\x1b]2;";
   for (unsigned char c : title_) {
     // Control bytes would end or corrupt the request: left out.
-    if (c < 32 || c == 127 || (!utf8_ && c >= 128 && c < 160)) continue;
-    if (utf8_ && c >= 128) {
-      char glyph[4];
-      out.append(glyph, static_cast<size_t>(cp437_to_utf8(c, glyph)));
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
+    if (c < 32 || c == 127) continue;
+    out += charset_.glyph(c);
   }
   out += "\x07";
 }

@@ -23,8 +23,10 @@ class PosixConsole final : public Console {
   // Takes over the process's terminal. False with a reason when there is none.
   bool open(std::string& why);
   // Takes over a terminal given by descriptors (tests, benchmarks); `utf8` says how it
-  // shows code page 437 and sends characters.
+  // shows code page 437 and sends characters (UTF-8, or else 7-bit ASCII).
   bool attach(int in_fd, int out_fd, bool utf8);
+  bool attach(int in_fd, int out_fd, const Charset& charset);
+  const Charset& charset() const { return charset_; }
   // Draws the last changes and gives the terminal back.
   void close();
   bool is_open() const { return open_; }
@@ -77,7 +79,7 @@ class PosixConsole final : public Console {
   }
 
  private:
-  void start(bool utf8);
+  void start(const Charset& charset);
   void pump();
   void compose(Frame& frame) const;
   void append_title(std::string& out) const;
@@ -93,7 +95,7 @@ class PosixConsole final : public Console {
   bool open_ = false;
   bool exit_on_hangup_ = false;
   bool hung_up_ = false;
-  bool utf8_ = true;
+  Charset charset_;
   TermSize term_size_;
   TermSize asked_size_;          // the window size last asked of the terminal
   TermSize original_size_;       // the terminal's size when the program took it
@@ -126,7 +128,7 @@ class PosixConsole final : public Console {
 // The process's console (posix::console() returns it).
 PosixConsole& terminal_console();
 
-// True when the locale settings in the environment name UTF-8.
+// True when the terminal's charset (from the locale) is UTF-8.
 bool locale_is_utf8();
 
 }  // namespace platform::posix

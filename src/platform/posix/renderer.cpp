@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/posix/cp437.h"
-
 namespace platform::posix {
 namespace {
 
@@ -75,9 +73,7 @@ void Renderer::invalidate() {
 }
 
 uint8_t Renderer::glyph_key(uint8_t ch) const {
-  if (ch == 0 || ch == 255) return ' ';
-  if (!utf8_ && (ch < 32 || ch == 127 || (ch >= 128 && ch < 160))) return '?';
-  return ch;
+  return ch == 0 || ch == 255 ? ' ' : ch;
 }
 
 bool Renderer::same_look(const Cell& a, const Cell& b) const {
@@ -87,20 +83,11 @@ bool Renderer::same_look(const Cell& a, const Cell& b) const {
 }
 
 void Renderer::put_glyph(uint8_t ch, std::string& out) const {
-  uint8_t key = glyph_key(ch);
-  if (!utf8_ || (key >= 0x20 && key < 0x7F)) {
-    out.push_back(static_cast<char>(key));
-    return;
-  }
-  char buf[4];
-  out.append(buf, static_cast<size_t>(cp437_to_utf8(key, buf)));
+  out += charset_.glyph(ch);
 }
 
 size_t Renderer::glyph_length(uint8_t ch) const {
-  uint8_t key = glyph_key(ch);
-  if (!utf8_ || (key >= 0x20 && key < 0x7F)) return 1;
-  uint32_t cp = cp437_to_unicode(key);
-  return cp < 0x800 ? 2 : 3;
+  return charset_.glyph(ch).size();
 }
 
 void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {

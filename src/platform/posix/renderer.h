@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/posix/charset.h"
 
 namespace platform::posix {
 
@@ -37,9 +38,10 @@ int sgr_background(int colour);
 
 class Renderer {
  public:
-  // `utf8`: cells are shown as the UTF-8 glyphs of their code page 437 bytes; otherwise as
-  // the bytes themselves, with bytes a terminal would take as controls shown as '?'.
-  explicit Renderer(bool utf8) : utf8_(utf8) {}
+  // Cells are shown as the glyphs of their code page 437 bytes in the terminal's charset.
+  explicit Renderer(const Charset& charset) : charset_(charset) {}
+  // UTF-8, or 7-bit ASCII with stand-ins.
+  explicit Renderer(bool utf8) : charset_(utf8 ? Charset::utf8() : Charset::ascii()) {}
 
   // Forgets what the terminal shows: the next frame starts by erasing the screen.
   void invalidate();
@@ -57,7 +59,7 @@ class Renderer {
   void set_pen(uint16_t attr, bool blank, std::string& out);
   void move_to(int x, int y, const Frame& frame, std::string& out);
 
-  bool utf8_;
+  Charset charset_;
   bool valid_ = false;
   int cols_ = 0;
   int rows_ = 0;
