@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
 
 #include "platform/posix/posix_console.h"
 #include "posix_terminal_model.h"
@@ -196,6 +197,65 @@ TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
   ASSERT_TRUE(console_.get_window_rect(w, rect));
   EXPECT_EQ(rect.left, 160);
   EXPECT_EQ(rect.top, 20);
+}
+
+TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrollsIt) {
+  ASSERT_TRUE(console_.set_buffer_size({80, 50}));
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  for (int y = 0; y < 50; ++y) put(0, y, "row " + std::to_string(y), 0x07);
+  posix_test::TerminalModel term(80, 25);
+  console_.present();
+  std::string bytes = drain();
+  ASSERT_TRUE(term.feed(bytes));
+  EXPECT_NE(bytes.find("\x1b[?1000h\x1b[?1006h"), std::string::npos);  // wheel reports on
+  EXPECT_EQ(row(term, 0).substr(0, 6), "row 0 ");
+  EXPECT_EQ(row(term, 24).substr(0, 28), " Make the terminal at least ");
+
+  // A prompt far down: the view follows the cursor; the notice keeps the last row.
+  put(0, 40, ">> NAME", 0x07);
+  console_.set_cursor_position({7, 40});
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 23).substr(0, 7), ">> NAME");
+  EXPECT_EQ(term.y, 23);
+  EXPECT_EQ(term.x, 7);
+  EXPECT_TRUE(term.cursor_visible);
+  EXPECT_EQ(row(term, 24).substr(0, 28), " Make the terminal at least ");
+
+  // Two wheel steps up scroll six rows; a click is ignored; no key arrives.
+  type("\x1b[<64;5;5M\x1b[<64;5;5M\x1b[<0;5;5M\x1b[<0;5;5m");
+  InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 0).substr(0, 7), "row 11 ");
+  EXPECT_FALSE(term.cursor_visible);  // scrolled off the view
+  // Writing without moving the cursor leaves the view; moving it brings the cursor back.
+  put(0, 45, "elsewhere", 0x07);
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 0).substr(0, 7), "row 11 ");
+  console_.set_cursor_position({8, 40});
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 23).substr(0, 7), ">> NAME");
+  EXPECT_EQ(term.x, 8);
+
+  // Once the terminal is large enough the whole window shows and the mouse is left alone.
+  winsize ws{};
+  ws.ws_col = 80;
+  ws.ws_row = 50;
+  ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
+  posix_test::TerminalModel big(80, 50);
+  console_.present();
+  bytes = drain();
+  ASSERT_TRUE(big.feed(bytes));
+  EXPECT_NE(bytes.find("\x1b[?1006l\x1b[?1000l"), std::string::npos);
+  EXPECT_EQ(row(big, 0).substr(0, 6), "row 0 ");
+  EXPECT_EQ(row(big, 49).substr(0, 7), "row 49 ");
+  EXPECT_EQ(big.y, 40);
 }
 
 TEST_F(PosixConsoleTest, OnlyAWindowChangeThatTookEffectAndStayedIsUndoneAtExit) {

@@ -82,6 +82,9 @@ void PosixConsole::start(const Charset& charset) {
   pending_.clear();
   hung_up_ = false;
   resize_asked_ = size_ours_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
+  view_x_ = view_y_ = 0;
+  followed_x_ = followed_y_ = -1;
+  small_ = mouse_on_ = false;
   drawn_version_ = ~uint64_t{0};
   open_ = true;
 }
@@ -225,6 +228,10 @@ void PosixConsole::pump() {
   }
   queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
   decoded_.clear();
+  if (int wheel = keys_.take_wheel(); wheel != 0) {
+    view_y_ += 3 * wheel;  // three rows a step, as a console window scrolls
+    ++changes_;
+  }
   int px, py;
   bool reported = false;
   while (keys_.take_position_report(px, py)) {
@@ -369,22 +376,40 @@ bool PosixConsole::set_foreground_window(WindowHandle w) {
 
 // --- drawing -----------------------------------------------------------------------------
 
-void PosixConsole::compose(Frame& frame) const {
+void PosixConsole::compose(Frame& frame) {
   const int tc = term_size_.cols, tr = term_size_.rows;
   const Rect& win = buffer_.window();
   const int ww = win.right - win.left + 1, wh = win.bottom - win.top + 1;
   frame.resize(tc, tr, Cell{' ', 7});
-  const int vc = std::min(tc, ww), vr = std::min(tr, wh);
-  for (int y = 0; y < vr; ++y) {
-    for (int x = 0; x < vc; ++x) frame.at(x, y) = buffer_.at(win.left + x, win.top + y);
-  }
+  // A terminal smaller than the window shows part of it, above a notice on its last row,
+  // as a console window smaller than its buffer does: the part that holds the cursor, or
+  // where the mouse wheel scrolled it since the cursor last moved.
+  small_ = tc < ww || tr < wh;
+  const int vc = std::min(tc, ww);
+  const int vr = small_ ? std::max(0, std::min(tr - 1, wh)) : std::min(tr, wh);
   Coord cur = buffer_.cursor();
-  frame.cursor_x = cur.x - win.left;
-  frame.cursor_y = cur.y - win.top;
+  const int cx = cur.x - win.left, cy = cur.y - win.top;
+  if (cx != followed_x_ || cy != followed_y_) {
+    followed_x_ = cx;
+    followed_y_ = cy;
+    if (cx < view_x_) view_x_ = cx;
+    if (cx >= view_x_ + vc) view_x_ = cx - vc + 1;
+    if (cy < view_y_) view_y_ = cy;
+    if (cy >= view_y_ + vr) view_y_ = cy - vr + 1;
+  }
+  view_x_ = std::clamp(view_x_, 0, ww - vc);
+  view_y_ = std::clamp(view_y_, 0, std::max(0, wh - vr));
+  for (int y = 0; y < vr; ++y) {
+    for (int x = 0; x < vc; ++x) {
+      frame.at(x, y) = buffer_.at(win.left + view_x_ + x, win.top + view_y_ + y);
+    }
+  }
+  frame.cursor_x = cx - view_x_;
+  frame.cursor_y = cy - view_y_;
   frame.cursor_size = cursor_.size;
   frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
                          frame.cursor_y >= 0 && frame.cursor_y < vr;
-  if (tc < ww || tr < wh) {
+  if (small_) {
     char notice[160];
     int len = std::snprintf(notice, sizeof notice,
                             " Make the terminal at least %d x %d to see the whole screen "
@@ -394,7 +419,6 @@ void PosixConsole::compose(Frame& frame) const {
       uint8_t ch = x < len ? static_cast<uint8_t>(notice[x]) : ' ';
       frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
     }
-    if (frame.cursor_y == tr - 1) frame.cursor_visible = false;
   }
 }
 
@@ -421,6 +445,12 @@ void PosixConsole::present() {
   compose(frame_);
   out_.clear();
   out_.swap(pending_);
+  // The mouse is reported only while the view can scroll, so that selecting text with the
+  // mouse works as usual otherwise; only its wheel is used.
+  if (small_ != mouse_on_ || (force && mouse_on_)) {
+    out_ += small_ ? "\x1b[?1000h\x1b[?1006h" : "\x1b[?1006l\x1b[?1000l";
+    mouse_on_ = small_;
+  }
   if (title_ != shown_title_) {
     append_title(out_);
     shown_title_ = title_;

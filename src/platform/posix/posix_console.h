@@ -81,7 +81,7 @@ class PosixConsole final : public Console {
  private:
   void start(const Charset& charset);
   void pump();
-  void compose(Frame& frame) const;
+  void compose(Frame& frame);
   void append_title(std::string& out) const;
   void size_changed();
   void update_exit_requests();
@@ -105,8 +105,15 @@ class PosixConsole final : public Console {
   bool original_pos_known_ = false;
   int32_t original_x_ = 0;
   int32_t original_y_ = 0;
-  bool moved_ours_ = false;  // the terminal reported the position the program asked for
-  std::string pending_;      // requests to send with the next frame
+  bool moved_ours_ = false;
+  int view_x_ = 0;  // the window's cell shown at the terminal's top-left corner
+  int view_y_ = 0;
+  int followed_x_ = -1;  // the cursor's place in the window when the view last followed it
+  int followed_y_ = -1;
+  bool small_ = false;  // the terminal is smaller than the window
+  bool mouse_on_ =
+      false;  // mouse reporting is on  // the terminal reported the position the program asked for
+  std::string pending_;  // requests to send with the next frame
   CursorInfo cursor_{25, true};
   std::string title_;
   std::string shown_title_;

@@ -19,9 +19,10 @@ namespace {
 // Sent when the program takes the terminal: title pushed, alternate screen, auto-wrap off
 // (the renderer never relies on wrapping, and writing the last cell must not scroll).
 constexpr char kEnterBytes[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l";
-// Sent when it gives the terminal back: colours reset, cursor shown in its default shape,
-// auto-wrap on, main screen, title popped.
-constexpr char kLeaveBytes[] = "\x1b[0m\x1b[?25h\x1b[0 q\x1b[?7h\x1b[?1049l\x1b[23;0t";
+// Sent when it gives the terminal back: mouse reporting off, colours reset, cursor shown in
+// its default shape, auto-wrap on, main screen, title popped.
+constexpr char kLeaveBytes[] =
+    "\x1b[?1006l\x1b[?1000l\x1b[0m\x1b[?25h\x1b[0 q\x1b[?7h\x1b[?1049l\x1b[23;0t";
 
 // State the signal handlers read: written before the handlers are installed or with the
 // handlers unable to see a half-written value (lengths are set last).
