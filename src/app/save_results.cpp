@@ -20,16 +20,29 @@ std::string g_saved_name;
 std::string g_saved_path;
 int32_t g_save_error = 0;  // first error code of the last save; 0 when it went through
 
-// Opens, writes and closes the results file; gives the first error code met, or 0.
+// Writes the results file; gives the first error code met, or 0. The results go to a file
+// beside the saved path first, and replace the saved path in one step only once every write
+// and the close went through: a failed save keeps an earlier file of the same name as it
+// was, and leaves no empty or partial file behind.
 int32_t WriteResultsFile() {
   runtime::ErrorScope scope;
-  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, g_saved_path);
+  const std::string partial = text::text_concat(g_saved_path, ".PART");
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, partial);
   int32_t first = runtime::error_take();
+  const bool opened = first == 0;
   CubeTable(kCubeFile);
   if (first == 0) first = CubeTableFileError();
   files::file_close(1, 0);
   const int32_t close_error = runtime::error_take();
   if (first == 0) first = close_error;
+  if (first == 0) {
+    files::file_rename(partial, g_saved_path);
+    first = runtime::error_take();
+  }
+  if (first != 0 && opened) {
+    files::file_delete(partial);
+    runtime::error_take();
+  }
   return first;
 }
 

@@ -32,6 +32,23 @@ uint32_t file_attributes(const std::string& path) {
   return attributes;
 }
 
+void file_rename(const std::string& from, const std::string& to) {
+  const detail::PathBuffer a = detail::to_path(from);
+  const detail::PathBuffer b = detail::to_path(to);
+  if (a.wildcard || b.wildcard) return runtime::error_raise(runtime::kErrBadFileName);
+  const CallStatus s = platform_call([&](platform::FileSystem& fs) {
+    fs.move_file_ex(a.text, b.text, platform::kMoveFileReplaceExisting);
+  });
+  if (!s.ok()) runtime::error_raise(s.code);
+}
+
+void file_delete(const std::string& path) {
+  const detail::PathBuffer p = detail::to_path(path);
+  if (p.wildcard) return runtime::error_raise(runtime::kErrBadFileName);
+  const CallStatus s = platform_call([&](platform::FileSystem& fs) { fs.delete_file(p.text); });
+  if (!s.ok()) runtime::error_raise(s.code);
+}
+
 namespace {
 
 struct Space {

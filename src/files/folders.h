@@ -1,5 +1,5 @@
-// Folders and paths: create a folder, read the attributes of a path, free and total bytes
-// of a volume. Errors are raised in the caller's ErrorScope.
+// Folders and paths: create a folder, read the attributes of a path, rename or delete a
+// file, free and total bytes of a volume. Errors are raised in the caller's ErrorScope.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,14 @@ void dir_make(const std::string& path);
 // The platform's attributes of a file or a folder; 0 and an error when they cannot be
 // read (53 missing file, 76 missing path, 64 wildcard).
 uint32_t file_attributes(const std::string& path);
+
+// Renames the file `from` to `to` on the same volume, replacing a file named `to` in one
+// step (no moment without either). A wildcard in either name gives 64; otherwise the mapped
+// platform error (53 missing file, 76 missing path, 70 refused, 74 another volume).
+void file_rename(const std::string& from, const std::string& to);
+
+// Deletes a file. A wildcard gives 64; otherwise the mapped platform error.
+void file_delete(const std::string& path);
 
 // Free and total bytes of the volume named by `root`: empty text is the current drive,
 // "\\server\share" a network share, otherwise the first character is a drive letter

@@ -43,6 +43,8 @@ inline constexpr uint32_t kFileTypePipe = 3;
 inline constexpr uint32_t kFileBegin = 0;
 inline constexpr uint32_t kFileCurrent = 1;
 inline constexpr uint32_t kFileEnd = 2;
+// Flags of move_file_ex.
+inline constexpr uint32_t kMoveFileReplaceExisting = 0x1;
 // Error mode bits.
 inline constexpr uint32_t kSemFailCriticalErrors = 0x0001;
 inline constexpr uint32_t kSemNoOpenFileErrorBox = 0x8000;
@@ -106,6 +108,11 @@ class FileSystem {
   virtual bool create_directory(const char* path) = 0;
   // GetFileAttributesA: kInvalidFileAttributes on failure.
   virtual uint32_t get_file_attributes(const char* path) = 0;
+  // MoveFileExA: renames a file within its volume; with kMoveFileReplaceExisting an
+  // existing file of the new name is replaced in one step.
+  virtual bool move_file_ex(const char* from, const char* to, uint32_t flags) = 0;
+  // DeleteFileA.
+  virtual bool delete_file(const char* name) = 0;
 
   // Whether GetDiskFreeSpaceExA can be found at run time (GetModuleHandleA of "KERNEL32",
   // GetProcAddress). When it cannot, callers use disk_free_space.

@@ -260,6 +260,7 @@ TEST_F(AppTest, FailedWritesAreReportedAndAGoodSaveAfterwardsIsReportedAsSaved) 
   Then([&] {
     EXPECT_TRUE(ScreenMatches(console, FileMenuPicture("ABCDE", 61)));
     EXPECT_EQ(drive.open_handle_count(), 0u);
+    EXPECT_TRUE(drive.list("C:\\TEMP").empty());  // no empty or partial file is left
     drive.set_capacity('C', 1 << 20);
     Type("s");
   });
@@ -273,6 +274,37 @@ TEST_F(AppTest, FailedWritesAreReportedAndAGoodSaveAfterwardsIsReportedAsSaved) 
   Then([&] {
     EXPECT_TRUE(ScreenMatches(console, FileMenuPicture("KLMNO", 61)));
     drive.set_short_writes(std::nullopt);
+    Type("x");
+  });
+  EXPECT_EQ(RunProgram(), 0);
+}
+
+TEST_F(AppTest, AFailedSaveKeepsTheEarlierFileOfThatName) {
+  WatchFarewells();
+  Then([&] { Type("f"); });
+  Then([&] { Type("abcde\r"); });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, FileMenuPicture("ABCDE")));
+    ASSERT_EQ(drive.file_bytes("C:\\TEMP\\ABCDE.TXT"), ResultsFileBytes());
+    // Room for a part of a second copy only.
+    drive.set_capacity('C', ResultsFileBytes().size() + 500);
+    Type("s");
+  });
+  Then([&] { Type("abcde\r"); });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, FileMenuPicture("ABCDE", 61)));
+    EXPECT_EQ(drive.file_bytes("C:\\TEMP\\ABCDE.TXT"), ResultsFileBytes());
+    EXPECT_EQ(drive.list("C:\\TEMP"), std::vector<std::string>{"ABCDE.TXT"});
+    drive.set_short_writes(7);  // writes that report success but move fewer bytes
+    Type("s");
+  });
+  Then([&] { Type("abcde\r"); });
+  Then([&] {
+    EXPECT_TRUE(ScreenMatches(console, FileMenuPicture("ABCDE", 61)));
+    EXPECT_EQ(drive.file_bytes("C:\\TEMP\\ABCDE.TXT"), ResultsFileBytes());
+    EXPECT_EQ(drive.list("C:\\TEMP"), std::vector<std::string>{"ABCDE.TXT"});
+    drive.set_short_writes(std::nullopt);
+    drive.set_capacity('C', 1 << 20);
     Type("x");
   });
   EXPECT_EQ(RunProgram(), 0);

@@ -257,6 +257,35 @@ TEST_P(FilesTest, CloseAllClosesEveryFile) {
   EXPECT_EQ(scope.code(), 0);
 }
 
+TEST_P(FilesTest, RenameReplacesAFileAndDeleteRemovesOne) {
+  runtime::ErrorScope scope;
+  env_->write(at("NEW.PART"), "new");
+  env_->write(at("OLD.TXT"), "old and longer");
+  files::file_rename(at("new.part"), at("OLD.TXT"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(env_->read(at("OLD.TXT")), "new");
+  EXPECT_EQ(env_->read(at("NEW.PART")), "<missing>");
+  files::file_rename(at("OLD.TXT"), at("FRESH.TXT"));  // a name not taken yet
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(env_->read(at("FRESH.TXT")), "new");
+
+  files::file_rename(at("NEW.PART"), at("FRESH.TXT"));
+  EXPECT_EQ(runtime::error_take(), 53);
+  files::file_rename(at("FRESH.TXT"), at("NOFOLDER\\X.TXT"));
+  EXPECT_EQ(runtime::error_take(), 76);
+  files::file_rename(at("FRESH.TXT"), at("F?.TXT"));
+  EXPECT_EQ(runtime::error_take(), 64);
+  EXPECT_EQ(env_->read(at("FRESH.TXT")), "new");
+
+  files::file_delete(at("fresh.txt"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(env_->read(at("FRESH.TXT")), "<missing>");
+  files::file_delete(at("FRESH.TXT"));
+  EXPECT_EQ(runtime::error_take(), 53);
+  files::file_delete(at("*.TXT"));
+  EXPECT_EQ(runtime::error_take(), 64);
+}
+
 TEST_P(FilesTest, DiskSpaceOfTheCurrentAndNamedDrives) {
   const long double size = files::disk_size("");
   const long double free = files::disk_free("");

@@ -342,6 +342,19 @@ TEST_P(PosixLinkTest, LinksThatLeadOutAreRefused) {
   EXPECT_EQ(runtime::error_take(), 70);
   files::file_attributes("C:\\TEMP\\VICTIM.TXT");
   EXPECT_EQ(runtime::error_take(), 70);
+  // Renaming onto, out of or deleting through a way out.
+  std::ofstream(drive_c_ + "/TEMP/X.PART") << "new";
+  files::file_rename("C:\\TEMP\\X.PART", "C:\\TEMP\\VICTIM.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_rename("C:\\TEMP\\X.PART", "C:\\OUT\\SECRET.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_rename("C:\\OUT\\SECRET.TXT", "C:\\TEMP\\GOT.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_delete("C:\\TEMP\\VICTIM.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  files::file_delete("C:\\OUT\\SECRET.TXT");
+  EXPECT_EQ(runtime::error_take(), 70);
+  EXPECT_EQ(slurp(outside_ + "/SECRET.TXT"), "secret");
   EXPECT_EQ(std::distance(fs::directory_iterator(outside_), fs::directory_iterator()), 1);
 }
 

@@ -392,6 +392,50 @@ uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
   return a;
 }
 
+bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
+  ++service_calls_;
+  Resolved a = resolve(from);
+  if (a.error != 0) return fail(a.error);
+  Resolved b = resolve(to);
+  if (b.error != 0) return fail(b.error);
+  if (a.node == nullptr) return fail(we::kFileNotFound);
+  if (a.parent == nullptr || b.parent == nullptr) return fail(we::kAccessDenied);
+  if (a.drive != b.drive) return fail(we::kNotSameDevice);
+  if (a.drive->read_only) return fail(we::kWriteProtect);
+  if (a.node->folder || a.node->device || a.parent->read_only || b.parent->read_only) {
+    return fail(we::kAccessDenied);
+  }
+  for (const auto& [h, o] : handles_) {
+    if (o->node == a.node || (b.node != nullptr && o->node == b.node)) {
+      return fail(we::kSharingViolation);
+    }
+  }
+  if (b.node != nullptr && b.node != a.node) {
+    if ((flags & kMoveFileReplaceExisting) == 0) return fail(we::kAlreadyExists);
+    if (b.node->folder || b.node->read_only || b.node->device) return fail(we::kAccessDenied);
+  }
+  std::unique_ptr<Node> moving = std::move(a.parent->children[upper(a.leaf)]);
+  a.parent->children.erase(upper(a.leaf));
+  moving->name = b.leaf;
+  b.parent->children[upper(b.leaf)] = std::move(moving);
+  return true;
+}
+
+bool MemoryFileSystem::delete_file(const char* name) {
+  ++service_calls_;
+  Resolved r = resolve(name);
+  if (r.error != 0) return fail(r.error);
+  if (r.node == nullptr) return fail(we::kFileNotFound);
+  if (r.parent == nullptr || r.node->folder || r.node->device) return fail(we::kAccessDenied);
+  if (r.drive->read_only) return fail(we::kWriteProtect);
+  if (r.node->read_only || r.parent->read_only) return fail(we::kAccessDenied);
+  for (const auto& [h, o] : handles_) {
+    if (o->node == r.node) return fail(we::kSharingViolation);
+  }
+  r.parent->children.erase(upper(r.leaf));
+  return true;
+}
+
 bool MemoryFileSystem::disk_free_space_ex(const char* root, uint64_t* total_bytes,
                                           uint64_t* total_free_bytes) {
   ++service_calls_;

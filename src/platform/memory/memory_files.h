@@ -34,6 +34,8 @@ class MemoryFileSystem : public FileSystem {
   bool close_handle(FileHandle handle) override;
   bool create_directory(const char* path) override;
   uint32_t get_file_attributes(const char* path) override;
+  bool move_file_ex(const char* from, const char* to, uint32_t flags) override;
+  bool delete_file(const char* name) override;
   bool has_disk_free_space_ex() override { return free_space_ex_; }
   bool disk_free_space_ex(const char* root, uint64_t* total_bytes,
                           uint64_t* total_free_bytes) override;

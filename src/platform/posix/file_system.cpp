@@ -50,6 +50,8 @@ class PosixFileSystem final : public FileSystem {
   bool close_handle(FileHandle handle) override;
   bool create_directory(const char* path) override;
   uint32_t get_file_attributes(const char* path) override;
+  bool move_file_ex(const char* from, const char* to, uint32_t flags) override;
+  bool delete_file(const char* name) override;
   bool has_disk_free_space_ex() override { return true; }
   bool disk_free_space_ex(const char* root, uint64_t* total_bytes,
                           uint64_t* total_free_bytes) override;
@@ -339,6 +341,35 @@ bool PosixFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t 
   return true;
 }
 
+// The folder that holds a located entry, open path-only; -1 and the Windows error in *error.
+int open_parent(const Located& at, uint32_t* error) {
+  const size_t n = at.parts.size();
+  const int fd = open_beneath(at.root, at.rel(n - 1), kPathOnly | O_DIRECTORY);
+  if (fd < 0) {
+    const int e = errno;
+    *error = e == EXDEV ? we::kAccessDenied
+                        : (e == ENOENT || e == ENOTDIR ? we::kPathNotFound : windows_error(e));
+  }
+  return fd;
+}
+
+// A located file for renaming or deleting: the entry itself is never followed, but an entry
+// that is a link leading out of the drive is refused like every other way out.
+uint32_t locate_entry(const char* name, Located* at) {
+  const DriveName parsed = parse_name(name);
+  if (parsed.error != 0) return parsed.error;
+  if (parsed.device != Device::kNone) return kErrorBadUnit;
+  if (const uint32_t e = locate(parsed, at); e != 0) return e;
+  if (at->parts.empty()) return we::kAccessDenied;  // the drive's root
+  const int fd = open_beneath(at->root, at->rel(), kPathOnly);
+  if (fd >= 0) {
+    ::close(fd);
+  } else if (errno == EXDEV) {
+    return we::kAccessDenied;
+  }
+  return 0;
+}
+
 bool PosixFileSystem::close_handle(FileHandle handle) {
   if (handle == kInvalidFileHandle || handle > 0x7FFFFFFF) return fail(we::kInvalidHandle);
   const int fd = fd_of(handle);
@@ -371,14 +402,10 @@ bool PosixFileSystem::create_directory(const char* path) {
   Located at;
   if (const uint32_t e = locate(parsed, &at); e != 0) return fail(e);
   if (at.parts.empty()) return fail(we::kAlreadyExists);  // the drive's root
-  const size_t n = at.parts.size();
-  const int parent = open_beneath(at.root, at.rel(n - 1), kPathOnly | O_DIRECTORY);
-  if (parent < 0) {
-    const int e = errno;
-    return fail(e == EXDEV ? we::kAccessDenied
-                           : (e == ENOENT || e == ENOTDIR ? we::kPathNotFound : windows_error(e)));
-  }
-  const int made = ::mkdirat(parent, at.parts[n - 1].c_str(), 0777);
+  uint32_t error = 0;
+  const int parent = open_parent(at, &error);
+  if (parent < 0) return fail(error);
+  const int made = ::mkdirat(parent, at.parts.back().c_str(), 0777);
   const int e = errno;
   ::close(parent);
   if (made != 0) return fail(e == ENOENT ? we::kPathNotFound : windows_error(e));
@@ -409,6 +436,60 @@ uint32_t PosixFileSystem::get_file_attributes(const char* path) {
   uint32_t a = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
   if ((st.st_mode & 0222) == 0) a |= kAttributeReadOnly;
   return a;
+}
+
+bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
+  Located a, b;
+  if (const uint32_t e = locate_entry(from, &a); e != 0) return fail(e);
+  if (const uint32_t e = locate_entry(to, &b); e != 0) return fail(e);
+  uint32_t error = 0;
+  const int pa = open_parent(a, &error);
+  if (pa < 0) return fail(error);
+  const int pb = open_parent(b, &error);
+  if (pb < 0) {
+    ::close(pa);
+    return fail(error);
+  }
+  const char* la = a.parts.back().c_str();
+  const char* lb = b.parts.back().c_str();
+  int r = -1;
+  int e = 0;
+  struct stat st;
+  if (::fstatat(pa, la, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    e = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    e = EACCES;  // files only
+  } else if ((flags & kMoveFileReplaceExisting) != 0) {
+    r = ::renameat(pa, la, pb, lb);
+    e = errno;
+  } else {
+    // No replacing: a hard link fails when the name is taken; then the old name goes.
+    r = ::linkat(pa, la, pb, lb, 0);
+    e = errno;
+    if (r == 0 && ::unlinkat(pa, la, 0) != 0) {
+      e = errno;
+      ::unlinkat(pb, lb, 0);
+      r = -1;
+    }
+  }
+  ::close(pa);
+  ::close(pb);
+  if (r == 0) return true;
+  if (e == ENOENT) return fail(we::kFileNotFound);
+  return fail(windows_error(e));
+}
+
+bool PosixFileSystem::delete_file(const char* name) {
+  Located at;
+  if (const uint32_t e = locate_entry(name, &at); e != 0) return fail(e);
+  uint32_t error = 0;
+  const int parent = open_parent(at, &error);
+  if (parent < 0) return fail(error);
+  const int r = ::unlinkat(parent, at.parts.back().c_str(), 0);
+  const int e = errno;
+  ::close(parent);
+  if (r == 0) return true;
+  return fail(e == ENOENT ? we::kFileNotFound : windows_error(e));
 }
 
 // The volume of a drive: no root means drive C (the current drive); a root's first letter

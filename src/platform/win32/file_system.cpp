@@ -78,6 +78,12 @@ class Win32FileSystem final : public FileSystem {
 
   uint32_t get_file_attributes(const char* path) override { return GetFileAttributesA(path); }
 
+  bool move_file_ex(const char* from, const char* to, uint32_t flags) override {
+    return MoveFileExA(from, to, flags) != FALSE;
+  }
+
+  bool delete_file(const char* name) override { return DeleteFileA(name) != FALSE; }
+
   bool has_disk_free_space_ex() override { return find_disk_free_space_ex() != nullptr; }
 
   bool disk_free_space_ex(const char* root, uint64_t* total_bytes,
