@@ -8,8 +8,12 @@
 #
 #   scripts/test-cups.sh [SUMMARY_FILE]
 #
-# The private cupsd has its own configuration, socket, spool and logs under build/cups-test;
-# the system's CUPS is never touched. Appends "cups: N passed, M failed" to SUMMARY_FILE and
+# The private cupsd has its own configuration, socket, spool and logs in a folder of its own
+# under ${TMPDIR:-/tmp} that user lp can reach (its filters run as lp, and the checkout may be
+# in a folder only its owner can enter); the folder is removed afterwards. The system's CUPS is
+# never touched. The cups-pdf queue (as root only: its backend runs as root) has a name of its
+# own for this run and a configuration file /etc/cups/cups-pdf-<name>.conf, removed
+# afterwards, that sends its PDF into this run's folder. Appends "cups: N passed, M failed" to SUMMARY_FILE and
 # exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -53,24 +57,34 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=O
   }
 program="$build/src/orvane-table"
 
-mkdir -p "$root/build"
-work=$(mktemp -d "$root/build/cups-test.XXXXXX")
+# reachable_by_all DIR: whether every folder on the way to DIR lets others through.
+reachable_by_all() {
+  local d=$1
+  while [ -n "$d" ] && [ "$d" != / ]; do
+    [ -n "$(find "$d" -maxdepth 0 -perm -o+x 2>/dev/null)" ] || return 1
+    d=$(dirname "$d")
+  done
+}
+tmp_base=${TMPDIR:-/tmp}
+if ! reachable_by_all "$tmp_base"; then
+  log "$tmp_base is closed to other users; the work folder goes under /tmp"
+  tmp_base=/tmp
+fi
+work=$(mktemp -d "$tmp_base/ot-cups.XXXXXX")
 chmod 755 "$work"
-sock="ot-cups-$$"
 cupsd_pid=""
-T() { tmux -L "$sock" -f /dev/null "$@"; }
+cups_pdf_conf=""
+T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
   if [ -n "$cupsd_pid" ]; then
     kill "$cupsd_pid" 2>/dev/null
     wait "$cupsd_pid" 2>/dev/null
   fi
-  for f in "${cups_pdf_outputs[@]:-}"; do [ -n "$f" ] && rm -f "$f"; done
-  [ -n "${cups_pdf_made_dir:-}" ] && rmdir "$cups_pdf_made_dir" 2>/dev/null
+  [ -n "$cups_pdf_conf" ] && rm -f "$cups_pdf_conf"
   rm -rf "$work"
 }
 trap cleanup EXIT
-cups_pdf_outputs=()
 
 # The font metrics the program prints with: the line pitch in points.
 read -r font_height font_leading font_width _ < <("$build/tests/cups/cups_font_metrics" 2>/dev/null)
@@ -289,26 +303,39 @@ if start_cupsd; then
     fail "printing through the program to the file: queue"
   fi
 
-  if [ -x /usr/lib/cups/backend/cups-pdf ] && [ "$(id -u)" = 0 ]; then
-    out_dir=$(sed -n 's/^Out *//p' /etc/cups/cups-pdf.conf 2>/dev/null | tail -1)
-    out_dir=${out_dir:-'${HOME}/PDF'}
-    out_dir=${out_dir//'${HOME}'/$(getent passwd root | cut -d: -f6)}
-    [ -d "$out_dir" ] || cups_pdf_made_dir=$out_dir
-    before=$(ls "$out_dir" 2>/dev/null)
-    lpadmin -p OT-CUPS-PDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+  if [ ! -x /usr/lib/cups/backend/cups-pdf ]; then
+    fail "the cups-pdf backend is missing (run scripts/bootstrap.sh)"
+  elif [ "$(id -u)" != 0 ]; then
+    log "cups-pdf not checked: its backend runs only under a cupsd started by root"
+  else
+    # This run's instance: the queue, the device URI and the configuration file share one
+    # name, and the PDF goes to this run's own folder.
+    pdf_queue="OT-CUPS-PDF-$$"
+    pdf_out="$work/cups-pdf-out"
+    mkdir -p "$pdf_out"
+    chmod 755 "$pdf_out"
+    cups_pdf_conf="/etc/cups/cups-pdf-$pdf_queue.conf"
+    cat >"$cups_pdf_conf" <<CONF
+Out $pdf_out
+AnonDirName $pdf_out
+Grp lp
+DecodeHexStrings 1
+CONF
+    lpadmin -p "$pdf_queue" -E -v "cups-pdf:/$pdf_queue" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
       -o pdftops-renderer-default=pdftops -o TitlePref=1 -D "cups-pdf" \
       >>"$c/log/lpadmin.out" 2>&1 || fail "adding the cups-pdf queue"
-    lpadmin -d OT-CUPS-PDF >/dev/null 2>&1
-    if print_through_program cupspdf "$CUPS_SERVER" && wait_job_done OT-CUPS-PDF; then
+    lpadmin -d "$pdf_queue" >/dev/null 2>&1
+    if print_through_program cupspdf "$CUPS_SERVER" && wait_job_done "$pdf_queue"; then
       pass "cups-pdf job completed"
-      new=$(comm -13 <(echo "$before" | sort) <(ls "$out_dir" 2>/dev/null | sort) | head -1)
-      [ -n "$new" ] && cups_pdf_outputs+=("$out_dir/$new")
-      check_pdf cups-pdf "$out_dir/$new"
+      made=$(find "$pdf_out" -type f -name '*.pdf')
+      if [ "$(wc -l <<<"$made")" = 1 ] && [ -n "$made" ]; then
+        check_pdf cups-pdf "$made"
+      else
+        fail "cups-pdf should have written one PDF into $pdf_out; there: ${made:-nothing}"
+      fi
     else
       fail "printing through the program to cups-pdf"
     fi
-  else
-    log "cups-pdf needs root and its backend: skipped"
   fi
   stop_cupsd
   pass "private cupsd stopped"
