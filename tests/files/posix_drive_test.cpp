@@ -2,14 +2,20 @@
 // matched without regard to case, and nothing outside a drive's folder is ever reached,
 // neither by ".." nor through a symbolic link.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "files/files.h"
@@ -50,6 +56,42 @@ class EnvVar {
   bool had_ = false;
   std::string value_;
 };
+
+// Runs `body` as a user whom permission bits bind. A test run by such a user runs it directly.
+// Under root (as in CI), `tree` is handed to the user "nobody" and `body` runs in a child
+// process that has become that user; its failures fail the test. Returns false, having run
+// nothing, when the test runs as root and the system has no user "nobody".
+bool RunUnprivileged(const std::string& tree, const std::function<void()>& body) {
+  if (::geteuid() != 0) {
+    body();
+    return true;
+  }
+  const passwd* pw = ::getpwnam("nobody");
+  if (pw == nullptr) return false;
+  const uid_t uid = pw->pw_uid;
+  const gid_t gid = pw->pw_gid;
+  EXPECT_EQ(::chown(tree.c_str(), uid, gid), 0) << tree;
+  for (const auto& entry : fs::recursive_directory_iterator(tree)) {
+    EXPECT_EQ(::lchown(entry.path().c_str(), uid, gid), 0) << entry.path();
+  }
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) {
+      std::fprintf(stderr, "cannot become user nobody: %s\n", std::strerror(errno));
+      std::_Exit(2);
+    }
+    body();
+    std::fflush(nullptr);
+    std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  EXPECT_GT(child, 0) << "fork: " << std::strerror(errno);
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the checks run as user nobody failed (their report is above)";
+  return true;
+}
 
 class PosixDriveTest : public ::testing::Test {
  protected:
@@ -134,15 +176,20 @@ TEST_F(PosixDriveTest, AFileWhereAFolderIsExpected) {
 }
 
 TEST_F(PosixDriveTest, ReadOnlyFolderRefusesNewFiles) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not bind root";
   fs::create_directory(drive_c_ + "/LOCKED");
   ::chmod((drive_c_ + "/LOCKED").c_str(), 0555);
-  runtime::ErrorScope scope;
-  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\LOCKED\\A.TXT");
-  EXPECT_EQ(runtime::error_take(), 70);
-  files::dir_make("C:\\LOCKED\\SUB");
-  EXPECT_EQ(runtime::error_take(), 70);
+  const bool ran = RunUnprivileged(root_, [&] {
+    save("C:\\OPEN.TXT", "the drive itself is writable");
+    runtime::ErrorScope scope;
+    files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\LOCKED\\A.TXT");
+    EXPECT_EQ(runtime::error_take(), 70);
+    files::dir_make("C:\\LOCKED\\SUB");
+    EXPECT_EQ(runtime::error_take(), 70);
+    EXPECT_FALSE(fs::exists(drive_c_ + "/LOCKED/A.TXT"));
+    EXPECT_FALSE(fs::exists(drive_c_ + "/LOCKED/SUB"));
+  });
   ::chmod((drive_c_ + "/LOCKED").c_str(), 0755);
+  if (!ran) GTEST_SKIP() << "run as root, and there is no user 'nobody' to check permissions as";
 }
 
 TEST_F(PosixDriveTest, DriveCIsMadeOnFirstUseOtherLettersOnlyExistAsFolders) {
