@@ -303,10 +303,10 @@ if start_cupsd; then
     fail "printing through the program to the file: queue"
   fi
 
-  if [ ! -x /usr/lib/cups/backend/cups-pdf ]; then
-    fail "the cups-pdf backend is missing (run scripts/bootstrap.sh)"
-  elif [ "$(id -u)" != 0 ]; then
+  if [ "$(id -u)" != 0 ]; then
     log "cups-pdf not checked: its backend runs only under a cupsd started by root"
+  elif [ ! -x /usr/lib/cups/backend/cups-pdf ]; then
+    fail "the cups-pdf backend is missing (run scripts/bootstrap.sh)"
   else
     # This run's instance: the queue, the device URI and the configuration file share one
     # name, and the PDF goes to this run's own folder.
