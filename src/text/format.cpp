@@ -24,6 +24,10 @@ struct Sig {
   char d[kSig];
   int32_t e;  // value = 0.d1 d2 ... x 10^e
   bool negative;
+  // |value| the digits were made from, so that rounding can settle a near half exactly; 0
+  // when the digits stand for no finite value (zero, NaN, infinity).
+  long double magnitude;
+  int32_t scale;  // the digits describe magnitude x 10^scale (a percent mask adds 2)
 };
 
 constexpr long double kSmallPow[8] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L};
@@ -57,6 +61,8 @@ void write_u64(char (&d)[kSig], uint64_t n) {
 void sig18(long double value, Sig& out) {
   out.negative = false;
   out.e = 0;
+  out.magnitude = 0;
+  out.scale = 0;
   switch (std::fpclassify(value)) {
     case FP_ZERO:
     case FP_SUBNORMAL:
@@ -83,6 +89,7 @@ void sig18(long double value, Sig& out) {
       std::memcpy(out.d, tmp + 20 - len, static_cast<size_t>(len));
       std::memset(out.d + len, '0', static_cast<size_t>(kSig - len));
       out.e = len;
+      out.magnitude = a;
       return;
     }
   }
@@ -109,6 +116,7 @@ void sig18(long double value, Sig& out) {
   }
   write_u64(out.d, static_cast<uint64_t>(r));
   out.e = k + 1;
+  out.magnitude = a;
 #else
   // Without an 80-bit type: a correctly rounded conversion from the C library.
   char buf[64];
@@ -116,21 +124,173 @@ void sig18(long double value, Sig& out) {
   out.d[0] = buf[0];
   std::memcpy(out.d + 1, buf + 2, kSig - 1);
   out.e = std::atoi(buf + 2 + kSig - 1 + 1) + 1;
+  out.magnitude = a;
 #endif
 }
 
-// Keeps `keep` significant digits: the first dropped digit decides (ties to the even kept
-// neighbour; a lone leading zero counts as even). A carry out of the first digit makes
-// "1000..." and raises the exponent.
+// A natural number of fixed capacity, enough for the exact comparison of any finite long
+// double with a decimal midpoint of at most 19 digits (about 5^4952 times a 113-bit mantissa).
+class BigNat {
+ public:
+  explicit BigNat(uint64_t v) {
+    limb_[0] = static_cast<uint32_t>(v);
+    limb_[1] = static_cast<uint32_t>(v >> 32);
+    n_ = limb_[1] ? 2 : limb_[0] ? 1 : 0;
+  }
+  bool overflowed() const { return overflow_; }
+
+  void mul_add(uint32_t factor, uint32_t add) {
+    uint64_t carry = add;
+    for (int32_t i = 0; i < n_; ++i) {
+      const uint64_t t = uint64_t{limb_[i]} * factor + carry;
+      limb_[i] = static_cast<uint32_t>(t);
+      carry = t >> 32;
+    }
+    if (carry) push(static_cast<uint32_t>(carry));
+  }
+
+  void mul_pow5(int32_t n) {
+    constexpr uint32_t k5To13 = 1220703125u;  // the largest power of five below 2^32
+    for (; n >= 13 && !overflow_; n -= 13) mul_add(k5To13, 0);
+    uint32_t rest = 1;
+    while (n-- > 0) rest *= 5;
+    mul_add(rest, 0);
+  }
+
+  void shift_left(int64_t bits) {
+    if (n_ == 0 || bits <= 0) return;
+    const int64_t words = bits / 32;
+    const int shift = static_cast<int>(bits % 32);
+    if (n_ + words + 1 > kLimbs) {
+      overflow_ = true;
+      return;
+    }
+    const auto w = static_cast<int32_t>(words);
+    if (shift) {
+      push(0);
+      for (int32_t i = n_ - 1; i > 0; --i)
+        limb_[i] = (limb_[i] << shift) | (limb_[i - 1] >> (32 - shift));
+      limb_[0] <<= shift;
+      if (limb_[n_ - 1] == 0) --n_;
+    }
+    if (w) {
+      for (int32_t i = n_ - 1; i >= 0; --i) limb_[i + w] = limb_[i];
+      for (int32_t i = 0; i < w; ++i) limb_[i] = 0;
+      n_ += w;
+    }
+  }
+
+  friend int compare(const BigNat& a, const BigNat& b) {
+    if (a.n_ != b.n_) return a.n_ < b.n_ ? -1 : 1;
+    for (int32_t i = a.n_ - 1; i >= 0; --i)
+      if (a.limb_[i] != b.limb_[i]) return a.limb_[i] < b.limb_[i] ? -1 : 1;
+    return 0;
+  }
+
+ private:
+  static constexpr int32_t kLimbs = 400;
+  void push(uint32_t v) {
+    if (n_ < kLimbs) {
+      limb_[n_++] = v;
+    } else {
+      overflow_ = true;
+    }
+  }
+  uint32_t limb_[kLimbs];
+  int32_t n_ = 0;
+  bool overflow_ = false;
+};
+
+// The sign of magnitude - midpoint x 10^p, computed exactly; `known` is false when the numbers
+// do not fit (never for a finite long double and a midpoint near it).
+int compare_exact(long double magnitude, uint64_t midpoint, int32_t p, bool& known) {
+  // magnitude = mantissa x 2^q, the mantissa read 32 bits at a time (exact in any binary
+  // format).
+  int e2 = 0;
+  long double f = std::frexp(magnitude, &e2);
+  BigNat x(0);
+  int64_t q = e2;
+  for (int i = 0; i < 8 && f != 0; ++i) {
+    f = std::ldexp(f, 32);
+    const long double chunk = std::floor(f);
+    f -= chunk;
+    x.shift_left(32);
+    x.mul_add(1, static_cast<uint32_t>(chunk));
+    q -= 32;
+  }
+  BigNat m(midpoint);
+  // Compare x x 2^q with m x 5^p x 2^p: the power of five goes to the side where it is a
+  // whole number, the powers of two to the side with the smaller exponent.
+  if (p >= 0) {
+    m.mul_pow5(p);
+  } else {
+    x.mul_pow5(-p);
+  }
+  if (q >= p) {
+    x.shift_left(q - p);
+  } else {
+    m.shift_left(int64_t{p} - q);
+  }
+  known = !x.overflowed() && !m.overflowed();
+  return compare(x, m);
+}
+
+constexpr uint64_t kPow10[kSig] = {1u,
+                                   10u,
+                                   100u,
+                                   1000u,
+                                   10000u,
+                                   100000u,
+                                   1000000u,
+                                   10000000u,
+                                   100000000u,
+                                   1000000000u,
+                                   10000000000u,
+                                   100000000000u,
+                                   1000000000000u,
+                                   10000000000000u,
+                                   100000000000000u,
+                                   1000000000000000u,
+                                   10000000000000000u,
+                                   100000000000000000u};
+
+// Whether keeping `keep` (0..17) significant digits rounds the magnitude up: the whole
+// dropped part decides, and only a value exactly halfway goes to the even kept neighbour (a
+// lone leading zero counts as even). The 18 digits are themselves rounded, so a dropped part
+// within a few units of one half may stand for a value just above, at or just below it; the
+// value is then compared with the midpoint exactly.
+bool rounds_up(const Sig& s, int32_t keep) {
+  // Units of the 18th digit the digit conversion may be off by.
+  constexpr uint64_t kSlack = 2;
+  // A first dropped digit other than 4 or 5 settles it, unless it is the 18th digit itself.
+  const char first = s.d[keep];
+  if (keep < kSig - 1 && (first < '4' || first > '5')) return first > '5';
+  uint64_t kept = 0;
+  for (int32_t i = 0; i < keep; ++i) kept = kept * 10 + static_cast<uint64_t>(s.d[i] - '0');
+  uint64_t dropped = 0;
+  for (int32_t i = keep; i < kSig; ++i)
+    dropped = dropped * 10 + static_cast<uint64_t>(s.d[i] - '0');
+  const uint64_t half = 5 * kPow10[kSig - 1 - keep];
+  int side = dropped < half ? -1 : dropped > half ? 1 : 0;
+  if (s.magnitude > 0 && dropped + kSlack >= half && dropped <= half + kSlack) {
+    bool known = false;
+    const int exact = compare_exact(s.magnitude, kept * 10 + 5, s.e - s.scale - keep - 1, known);
+    if (known) side = exact;
+  }
+  if (side != 0) return side > 0;
+  return keep > 0 && (kept & 1);
+}
+
+// Keeps `keep` significant digits, rounding to nearest with exact ties to even. A carry out
+// of the first digit makes "1000..." and raises the exponent.
 void round_sig(Sig& s, int32_t keep) {
   if (keep >= kSig) return;
   if (keep < 0) {
+    // The value is below a tenth of the last kept unit.
     std::memset(s.d, '0', kSig);
     return;
   }
-  const char first = s.d[keep];
-  const bool odd = keep > 0 && ((s.d[keep - 1] - '0') & 1);
-  const bool up = first > '5' || (first == '5' && odd);
+  const bool up = rounds_up(s, keep);
   std::memset(s.d + keep, '0', static_cast<size_t>(kSig - keep));
   if (!up) return;
   int32_t i = keep - 1;
@@ -389,7 +549,10 @@ std::string finish(Writer& w, char* end) {
 void format_section(const Template& t, Sig s, Writer& w) {
   const bool negative = s.negative;
   const bool zero = all_zero(s);
-  if (t.percent && !zero) s.e += 2;
+  if (t.percent && !zero) {
+    s.e += 2;
+    s.scale += 2;
+  }
 
   if (t.exp_at < 0) {
     round_sig(s, s.e + t.frac_count);

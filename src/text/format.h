@@ -19,9 +19,10 @@ struct DecimalDigits {
   bool negative;
 };
 
-// 18 significant digits of value, rounded to `count` digits (ties to even on the first
-// dropped digit), padded with zeros beyond 18. Zero, denormals and NaN give zeros;
-// infinity gives nines with exponent 999. count is clamped to 1..kMaxDigits.
+// 18 significant digits of value, rounded to `count` digits (to nearest on the value itself;
+// only a value exactly halfway goes to the even digit), padded with zeros beyond 18. Zero,
+// denormals and NaN give zeros; infinity gives nines with exponent 999. count is clamped to
+// 1..kMaxDigits.
 DecimalDigits number_digits(long double value, int32_t count);
 
 // value formatted with a format mask ("#,##0.00;(#);zero" ...). Working buffers belong to

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "runtime/error.h"
 #include "runtime/fpu.h"
@@ -146,6 +150,46 @@ TEST(MaskFormat, FractionsRoundingTiesAndTrailingZeros) {
   expect_cases(std::begin(cases), std::end(cases));
 }
 
+// The neighbours of a value in 80-bit arithmetic: just above and just below an exact half.
+long double above(long double x) {
+  return std::nextafter(x, std::numeric_limits<long double>::infinity());
+}
+long double below(long double x) {
+  return std::nextafter(x, -std::numeric_limits<long double>::infinity());
+}
+
+// Only an exact half goes to the even digit; anything past it, however far down the digits,
+// rounds away from it. The neighbours of a half differ from it only beyond the 18th digit.
+TEST(MaskFormat, RoundingDecidesOnTheWholeDroppedPart) {
+  const MaskCase cases[] = {
+      {"0.0", 0.251L, "0.3"},
+      {"0.0", above(0.25L), "0.3"},
+      {"0.0", below(0.25L), "0.2"},
+      {"0.0", 0.2499L, "0.2"},
+      {"0.0", below(0.75L), "0.7"},
+      {"0", 2.51L, "3"},
+      {"0", 2.5000001L, "3"},
+      {"0", above(2.5L), "3"},
+      {"0", below(2.5L), "2"},
+      {"0", below(3.5L), "3"},
+      {"0", above(0.5L), "1"},
+      {"0.00", 0.45, "0.45"},  // the double nearest 0.45 holds more digits
+      {"0.0", 0.45, "0.5"},    // ... and lies above the half
+      {"0.0", 0.15, "0.1"},    // ... and this one below it
+      {"0", 1234567890123456.5L, "1234567890123456"},
+      {"0", 1234567890123457.5L, "1234567890123458"},
+      {"0", above(1234567890123456.5L), "1234567890123457"},
+      {"0", -2.51L, "-3"},
+      {"0%", 0.125L, "12%"},
+      {"0%", above(0.125L), "13%"},
+      {"0E+0", 2.5e20L, "2E+20"},  // 5^21 x 2^19: an exact half far above the point
+      {"0E+0", above(2.5e20L), "3E+20"},
+      {"0E+0", 2.51L, "3E+0"},
+      {"0.0E+0", below(1.25e-3L), "1.2E-3"},
+  };
+  expect_cases(std::begin(cases), std::end(cases));
+}
+
 TEST(MaskFormat, FillPercentLiteralsAndEscapes) {
   const MaskCase cases[] = {
       {"**###", 5, "****5"},   {"**###", -5, "***-5"},    {"000", -5, "-005"},
@@ -248,6 +292,28 @@ TEST(FieldFormat, NumericFieldGrammar) {
   }
 }
 
+TEST(FieldFormat, RoundingDecidesOnTheWholeDroppedPart) {
+  const MaskCase cases[] = {
+      {"#", 2.51L, "3"},
+      {"#", 2.5L, "2"},
+      {"#", 3.5L, "4"},
+      {"#", above(2.5L), "3"},
+      {"#", below(3.5L), "3"},
+      {"##.#", 2.2501L, " 2.3"},
+      {"##.#", 2.25L, " 2.2"},
+      {"##.#", below(2.25L), " 2.2"},
+      {"##.#", above(2.25L), " 2.3"},
+      {"#^^^^", 2.51L, "3E+00"},
+      {"#^^^^", 2.5L, "2E+00"},
+      {"#^^^^", above(2.5L), "3E+00"},
+      {"#^^^^", 3.5L, "4E+00"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(field(c.mask, c.value), c.expected)
+        << "field '" << c.mask << "' value " << static_cast<double>(c.value);
+  }
+}
+
 TEST(FieldFormat, LiteralsStringFieldsAndRepeatedMask) {
   EXPECT_EQ(field("Total _# = ## units", 7), "Total # =  7 units");
   text::FieldFormat f = text::field_begin("x## ");
@@ -316,7 +382,55 @@ TEST(NumberDigits, EighteenDigitsRoundedWithTiesToEven) {
   EXPECT_EQ(text::number_digits(0.001L, 18).exponent, -2);
   EXPECT_EQ(digits(123456789.125L, 12), "123456789125");
   EXPECT_EQ(digits(2.0L / 3, 17), "66666666666666667");
+  EXPECT_EQ(digits(2.51L, 1), "3");
+  EXPECT_EQ(digits(above(2.5L), 1), "3");
+  EXPECT_EQ(digits(below(3.5L), 1), "3");
+  EXPECT_EQ(digits(12345678901234567.5L, 17), "12345678901234568");
+  EXPECT_EQ(digits(below(12345678901234567.5L), 17), "12345678901234567");
 }
+
+#if defined(__GLIBC__) && LDBL_MANT_DIG == 64
+// The C library's conversion is exact and rounds the exact value to nearest with ties to
+// even: every rounding of number_digits to 1..17 digits must agree with it, for values
+// spread over the whole range and for the values at and next to decimal halves, whose 18
+// digits look like a tie.
+TEST(NumberDigits, RoundingMatchesAnExactConversion) {
+  uint64_t x = 88172645463325252u;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+  };
+  std::vector<long double> values;
+  for (int i = 0; i < 600; ++i) {
+    // A random mantissa at a random binary exponent.
+    const long double m = std::ldexp(static_cast<long double>(next() | (1ull << 63)), -64);
+    values.push_back(std::ldexp(m, static_cast<int>(next() % 32000) - 16000));
+  }
+  for (int i = 0; i < 600; ++i) {
+    // A decimal half with `keep` kept digits at a random decimal exponent, and its neighbours.
+    const int keep = 1 + static_cast<int>(next() % 17);
+    const long double kept = static_cast<long double>(next() % 100000000000000000u);
+    const long double half =
+        (kept + 0.5L) * std::pow(10.0L, static_cast<int>(next() % 80) - 40 - keep);
+    values.insert(values.end(), {half, above(half), below(half)});
+  }
+  for (const long double v : values) {
+    for (int32_t count = 1; count <= 17; ++count) {
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.*Le", count - 1, v);
+      std::string expected(1, buf[0]);
+      const char* p = buf + 1;
+      if (*p == '.') ++p;
+      while (*p != 'e') expected.push_back(*p++);
+      const auto got = text::number_digits(v, count);
+      ASSERT_EQ(std::string(got.digits), expected) << buf << " count " << count;
+      ASSERT_EQ(got.exponent, std::atoi(p + 1) + 1) << buf;
+    }
+  }
+}
+#endif
 
 TEST(NumberToText, PlainConversion) {
   EXPECT_EQ(text::number_to_text(5, 15), " 5");
@@ -328,6 +442,9 @@ TEST(NumberToText, PlainConversion) {
   EXPECT_EQ(text::number_to_text(1e-20L, 15), " 1E-20");
   EXPECT_EQ(text::number_to_text(123456789012345678.0L, 15), " 1.23456789012346E+17");
   EXPECT_EQ(text::number_to_text(2.0L / 3, 15), " 0.666666666666667");
+  EXPECT_EQ(text::number_to_text(123456789012345.5L, 15), " 123456789012346");
+  EXPECT_EQ(text::number_to_text(123456789012344.5L, 15), " 123456789012344");
+  EXPECT_EQ(text::number_to_text(above(123456789012344.5L), 15), " 123456789012345");
 }
 
 TEST(NumberPower, SquaringZeroAndNegativeBaseRules) {
