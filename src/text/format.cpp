@@ -508,9 +508,9 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
           }
         } else if (ch == '0') {
           emit_int('0');
-        } else if (minus) {
-          // The sign takes the first free "#" or fill position; "0" positions keep their
-          // zeros and the sign goes left of them.
+        } else if (minus && zero_pads_left == 0) {
+          // The sign takes the first free "#" or fill position left of every "0" position:
+          // "0" positions keep their zeros and the sign goes left of them.
           w.put('-');
           minus = false;
         } else if (ch) {
@@ -726,19 +726,16 @@ char* format_whole_number(std::string_view sec, uint32_t seen, long double value
 
   char* w = end;
   int32_t group = 3;
+  // The leftmost "0" position: positions right of it have zeros to their left.
+  size_t first_zero = len;
+  if (seen & kfZero) first_zero = sec.find('0');
   // A group boundary gets its comma when more integer output follows on the left: a digit,
   // or a "0" position (which shows a zero).
-  auto more_zero_pads = [&](size_t i) {
-    if (!(seen & kfZero)) return false;
-    for (size_t k = first_digit; k < i; ++k)
-      if (m[k] == '0') return true;
-    return false;
-  };
   auto emit_int = [&](char c, size_t i) {
     *--w = c;
     if (grouping && --group == 0) {
       group = 3;
-      if (next > dbegin || more_zero_pads(i)) *--w = ',';
+      if (next > dbegin || first_zero < i) *--w = ',';
     }
   };
   for (size_t i = len; i-- > 0;) {
@@ -756,7 +753,7 @@ char* format_whole_number(std::string_view sec, uint32_t seen, long double value
           while (next > dbegin) emit_int(*--next, i);
       } else if (f & kfZero) {
         emit_int('0', i);
-      } else if (minus) {
+      } else if (minus && first_zero > i) {
         *--w = '-';
         minus = false;
       }

@@ -105,6 +105,11 @@ TEST(MaskFormat, SectionsSignsAndZero) {
       {"#;(#)", -5, "(5)"},
       {"#", -5, "-5"},
       {"0", -0.4L, "0"},
+      {"0##", -5, "-05"},  // the sign stands left of every "0" position
+      {"0##.0", -5, "-05.0"},
+      {"#0#", -5, "-05"},
+      {"0##", -123, "-123"},
+      {"##0", -5, "-5"},
       {"0.0", -0.04L, "-0.0"},  // only a lone "0" loses its sign
       {"0;-0;\"zero\"", 0, "zero"},
       {"0;;\"zero\"", -3, "-3"},  // empty negative section: section 1 keeps the sign
