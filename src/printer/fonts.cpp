@@ -1,4 +1,5 @@
 // Numbered font objects and their selection into the printer.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -155,8 +156,15 @@ void font_select(int32_t number) {
     FontObject* f = find_font(number);
     if (!f) return;
     if (!f->printer_font) {
-      double h = p->device_caps(s.dc, platform::kLogPixelsY) * static_cast<double>(f->size) / 72.0;
-      f->logical.height = -static_cast<int32_t>(std::lround(h));
+      const int32_t dpi = p->device_caps(s.dc, platform::kLogPixelsY);
+      // The height is computed and rounded in the program's floating-point mode (to nearest,
+      // ties to even), whatever mode the device call left behind; the guard restores it.
+      runtime::fp_mode_set();
+      const long double h = std::nearbyint(static_cast<long double>(dpi) * f->size / 72.0L);
+      // A size no device can draw (huge, or not a number) still gives a defined height:
+      // clamped to the 32-bit range, or 0 (the device's default) for not-a-number.
+      constexpr long double kLimit = 2147483647.0L;
+      f->logical.height = std::isnan(h) ? 0 : -static_cast<int32_t>(std::clamp(h, -kLimit, kLimit));
       f->printer_font = p->create_font(f->logical);
       if (!f->printer_font) {
         runtime::error_raise(5);

@@ -1,3 +1,4 @@
+#include <cfenv>
 #include <string>
 
 #include "printer_fixture.h"
@@ -233,6 +234,31 @@ TEST_F(PrinterTest, FontHeightFollowsResolution) {
   attach_by_dialog("Coarse");
   font_select(f);
   EXPECT_EQ(device_.of_kind("create_font").back().x, -58);
+}
+
+// Heights that fall exactly halfway go to the even neighbour, whatever rounding mode the
+// caller left behind; the caller's mode is back afterwards.
+TEST_F(PrinterTest, FontHeightHalvesGoToEven) {
+  device_.printers["Coarse"] = platform::memory::MemoryPrinterModel{};
+  device_.printers["Coarse"].dpi = 300;
+  const struct {
+    float points;
+    int32_t dpi;
+    int32_t height;
+  } cases[] = {{15, 300, -62},    {3, 300, -12},     {27, 300, -112}, {9, 300, -38},
+               {7.5, 600, -62},   {13.5, 600, -112}, {14, 600, -117}, {14, 300, -58},
+               {15.1f, 300, -63}, {14.9f, 300, -62}};
+  const int saved = std::fegetround();
+  for (const auto& c : cases) {
+    attach_by_dialog(c.dpi == 300 ? "Coarse" : "Memory Printer");
+    const int32_t f = font_new("Courier New", c.points, kStyleBold, 0, 0, 0);
+    std::fesetround(FE_UPWARD);
+    font_select(f);
+    EXPECT_EQ(std::fegetround(), FE_UPWARD);
+    std::fesetround(saved);
+    EXPECT_EQ(device_.of_kind("create_font").back().x, c.height) << c.points << " pt at " << c.dpi;
+  }
+  EXPECT_EQ(runtime::error_number(), 0);
 }
 
 TEST_F(PrinterTest, FontObjectsAreReusedOnlyWhenFree) {
