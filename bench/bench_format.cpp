@@ -1,5 +1,6 @@
 // Digit grouping of whole numbers: the cube table's masks through mask_format against {fmt}'s
-// locale-aware "{:L}" with a numpunct that groups by three, over the same values. Heap
+// locale-aware "{:L}" with a numpunct that groups by three, over the same values; and
+// fractions through masks and the field formatter, where the rounding step runs. Heap
 // allocations per call are counted by replacing the global allocation functions.
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
@@ -91,6 +92,42 @@ void BM_MaskFormat(benchmark::State& state) {
   state.SetLabel(mask);
 }
 BENCHMARK(BM_MaskFormat)->Arg(0)->Arg(1);
+
+// Values with fractions: the rounding step decides on the dropped digits. Arg 0: thousandths
+// through a two-decimal mask (rounding never meets a half); arg 1: whole numbers plus one
+// half through "0" (every call is an exact tie).
+void BM_MaskFormatFraction(benchmark::State& state) {
+  const bool ties = state.range(0) == 1;
+  const std::string mask = ties ? "0" : "#,##0.00";
+  const auto& v = values();
+  size_t i = 0;
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    const long double x = ties ? v[i] + 0.5L : v[i] / 1000.0L;
+    std::string s = text::mask_format(x, mask);
+    benchmark::DoNotOptimize(s);
+    if (++i == v.size()) i = 0;
+  }
+  report_allocations(state, before);
+  state.SetLabel(ties ? "0, ties" : mask);
+}
+BENCHMARK(BM_MaskFormatFraction)->Arg(0)->Arg(1);
+
+// The field formatter with one decimal over hundredths.
+void BM_FieldNumber(benchmark::State& state) {
+  const auto& v = values();
+  size_t i = 0;
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    text::FieldFormat f = text::field_begin("####.#");
+    text::field_number(f, v[i] / 100.0L);
+    std::string s = text::field_end(f);
+    benchmark::DoNotOptimize(s);
+    if (++i == v.size()) i = 0;
+  }
+  report_allocations(state, before);
+}
+BENCHMARK(BM_FieldNumber);
 
 void BM_FmtGrouping(benchmark::State& state) {
   const std::locale loc(std::locale::classic(), new GroupByThree);
