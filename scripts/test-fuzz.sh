@@ -18,7 +18,7 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format fuzz_key_decoder)
+targets=(fuzz_mask_format fuzz_field_format fuzz_key_decoder fuzz_drive_names)
 
 log() { echo "[fuzz] $*"; }
 
@@ -55,6 +55,18 @@ for t in "${targets[@]}"; do
       printf '\x01\x03\x01\x02\x05'"$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
+  elif [ "$t" = fuzz_drive_names ]; then
+    # Seeds: an options byte, then operations (a byte, a name, a line feed) through the links
+    # of the drive tree, other letters, both slashes, dots, spaces, devices and host paths.
+    for seed in '\x00\x00C:\\TEMP\\VICTIM.TXT\n\x05C:\\OUT\\SECRET.TXT\n' \
+      '\x01\x01c:/temp/dangle.txt\n\x04C:\\OUT\\NEW\n\x06D:\\\n' \
+      '\x00\x07C:\\TEMP\\OLD.TXT\nC:\\TEMP\\VICTIM.TXT\n\x0fC:\\TEMP\\SNEAK\\outside\\SECRET.TXT\n' \
+      '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
+      '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
+      '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
+      printf "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
   else
     # Seeds: the cube table's masks and a few of every grammar feature.
     for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
@@ -64,7 +76,12 @@ for t in "${targets[@]}"; do
     done
   fi
   log "$t for ${seconds}s"
-  if ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  # Each target's temporary files (the drive tree of fuzz_drive_names) go to a folder of its
+  # own, removed afterwards even when a finding ended the run early.
+  tmp="$build/tmp/$t"
+  rm -rf "$tmp"
+  mkdir -p "$tmp"
+  if TMPDIR="$tmp" ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
@@ -74,6 +91,7 @@ for t in "${targets[@]}"; do
     log "$t: FINDING"
     tail -n 60 "$build/$t.log"
   fi
+  rm -rf "$tmp"
 done
 
 if [ "$failed" -ne 0 ]; then
