@@ -54,7 +54,7 @@ class AppTest : public ::testing::Test {
     platform::Platform services;
     services.system = &system;
     services.console = &console;
-    services.files = &drive;
+    services.files = file_system;
     services.printing = &printing;
     runtime::install_platform(services);
     files::reset();
@@ -71,7 +71,7 @@ class AppTest : public ::testing::Test {
     platform::Platform services;
     services.system = &system;
     services.console = &console;
-    services.files = &drive;
+    services.files = file_system;
     services.printing = &printing;
     return runtime::run_program(services, app::ProgramMain, init);
   }
@@ -102,6 +102,7 @@ class AppTest : public ::testing::Test {
   WatchedSystem system;
   platform::memory::MemoryConsole console;
   platform::memory::MemoryFileSystem drive;
+  platform::FileSystem* file_system = &drive;  // the file system the program is run with
   platform::memory::MemoryPrinting printing;
 };
 
