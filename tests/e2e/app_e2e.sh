@@ -4,7 +4,9 @@
 # with send-keys and every screen is read back with its colours and compared cell by cell.
 #   app_e2e.sh CASE PROGRAM CHECKER
 # CASE: walk (main, redraw, save, refused name, file menu, refusal screen, farewell),
-# temp-lower (an existing lower-case temp folder), temp-file (a file where the folder goes).
+# temp-lower (an existing lower-case temp folder), temp-file (a file where the folder goes),
+# no-printing / broken-printing (a copy of the program without its printing module, or with
+# a broken one: the print dialog offers nothing, says why, and printing ends as cancelled).
 # Exits 0 on success, 77 when tmux is missing, 1 on a failure.
 set -u
 case_name=$1
@@ -115,6 +117,29 @@ case "$case_name" in
     expect_screen menu-box ABCDE 76
     [ "$(cat "$drive/Temp")" = "not a folder" ] || fail "the file in place of the folder changed"
     T send-keys x
+    expect_end
+    ;;
+  no-printing | broken-printing)
+    # The program looks for its module beside its own file: a copy elsewhere has none.
+    mkdir -p "$work/bin" "$work/lib/orvane-table"
+    cp "$program" "$work/bin/orvane-table"
+    program="$work/bin/orvane-table"
+    reason="not installed"
+    if [ "$case_name" = broken-printing ]; then
+      printf 'not a shared object' >"$work/lib/orvane-table/orvane-table-printing.so"
+      reason="cannot be loaded"
+    fi
+    start_program
+    T send-keys P
+    wait_for "Print It"
+    T send-keys Y
+    wait_for "Printing is not available"
+    wait_for "$reason"
+    screen | grep -qF "Save as PDF" && fail "the dialog offers Save as PDF without its module"
+    T send-keys Escape
+    wait_for "Printing Cancelled"
+    [ -z "$(ls "$drive")" ] || fail "something was written: $(ls -R "$drive")"
+    T send-keys X
     expect_end
     ;;
   *)

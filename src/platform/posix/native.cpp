@@ -17,7 +17,7 @@ bool open(Platform& out) {
   out.system = posix::system();
   out.console = posix::console();
   out.files = posix::file_system();
-  out.printing = posix::printing();
+  out.printing = posix::printing_module();
   return true;
 }
 

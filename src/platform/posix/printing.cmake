@@ -9,5 +9,5 @@ execute_process(COMMAND ${OT_CUPS_CONFIG} --libs OUTPUT_VARIABLE _cups_libs
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
 separate_arguments(_cups_cflags UNIX_COMMAND "${_cups_cflags}")
 separate_arguments(_cups_libs UNIX_COMMAND "${_cups_libs}")
-target_compile_options(ot_platform_posix PRIVATE ${_cups_cflags})
-target_link_libraries(ot_platform_posix PUBLIC PkgConfig::OT_PRINTING ${_cups_libs})
+target_compile_options(ot_posix_printing PRIVATE ${_cups_cflags})
+target_link_libraries(ot_posix_printing PUBLIC PkgConfig::OT_PRINTING ${_cups_libs})

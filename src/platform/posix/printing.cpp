@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/files.h"
-#include "platform/posix/posix_console.h"
+#include "platform/posix/print_module.h"
 #include "platform/posix/printing_cups.h"
 #include "platform/posix/printing_dialog.h"
 #include "platform/posix/printing_fonts.h"
@@ -76,25 +76,12 @@ class PosixPrinting : public Printing {
     if (flags & kPdReturnDefault) {
       name = (!dests.empty() && dests.front().is_default) ? dests.front().name : kSaveAsPdf;
     } else {
-      PosixConsole& console = terminal_console();
-      if (!console.is_open()) return r;  // no terminal to ask on: as if cancelled
+      DialogTerminal io;
+      if (!open_dialog_terminal(io)) return r;  // no terminal to ask on: as if cancelled
       PrintDialogModel model(std::move(dests));
       auto forward = [hook](uint32_t message, uintptr_t wparam) {
         if (hook) hook(kDialogWindow, message, wparam, 0);
       };
-      Terminal& term = console.overlay_terminal();
-      DialogTerminal io;
-      io.write = [&term](const std::string& bytes) { return term.write_all(bytes); };
-      io.read = [&term](uint8_t* buf, size_t cap) { return term.read_some(buf, cap); };
-      io.wait = [&term](int ms) { term.wait_readable(ms); };
-      io.size = [&term](int& columns, int& rows) {
-        TermSize size = term.size();
-        columns = size.cols;
-        rows = size.rows;
-      };
-      io.redraw = [&console] { console.redraw_after_overlay(); };
-      io.utf8 = locale_is_utf8();
-      console.present();  // the screen beneath is up to date before the box covers it
       if (run_print_dialog(model, io, forward) != PrintDialogModel::State::kOk) return r;
       name = model.choice().name;
       copies = model.copies();

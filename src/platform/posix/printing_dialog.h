@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/posix/print_module.h"
 #include "platform/posix/printing_cups.h"
 
 namespace platform::posix {
@@ -42,16 +43,6 @@ class PrintDialogModel {
 
 // The escape sequences that draw the dialog centred on a terminal of `columns` x `rows`.
 std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
-
-// The terminal the dialog draws on and reads keys from.
-struct DialogTerminal {
-  std::function<bool(const std::string&)> write;
-  std::function<long(uint8_t*, size_t)> read;  // bytes waiting; 0 none; -1 hung up
-  std::function<void(int)> wait;               // up to this many ms for input
-  std::function<void(int&, int&)> size;        // columns, rows
-  std::function<void()> redraw;                // repaints the screen beneath afterwards
-  bool utf8 = true;
-};
 
 // Runs the dialog until Enter or Esc. `hook` sees the dialog's opening (kWmInitDialog) and the
 // OK button (kWmCommand, kIdOk). A terminal that hangs up cancels the dialog.

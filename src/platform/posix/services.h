@@ -6,9 +6,10 @@
 
 namespace platform::posix {
 
-System* system();            // defined with the console backend
+System* system();  // defined with the console backend
 Console* console();
-FileSystem* file_system();  // nullptr until the file backend exists
-Printing* printing();       // nullptr until the printing backend exists
+FileSystem* file_system();    // nullptr until the file backend exists
+Printing* printing();         // the CUPS and cairo backend, in the printing module
+Printing* printing_module();  // the program's: loads the printing module on first use
 
 }  // namespace platform::posix

@@ -1,0 +1,347 @@
+#include "platform/posix/print_module_loader.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/posix/key_decoder.h"
+#include "platform/posix/posix_console.h"
+#include "platform/posix/services.h"
+
+namespace platform::posix {
+namespace {
+
+constexpr DialogWindow kDialogWindow = 1;
+constexpr uint16_t kVkReturn = 0x0D;
+constexpr uint16_t kVkEscape = 0x1B;
+constexpr uint32_t kNoColour = 0xFFFFFFFFu;
+
+// The lines of `text` at most `width` long, broken after spaces or slashes where it can.
+std::vector<std::string> wrap(const std::string& text, size_t width, size_t max_lines) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size() && lines.size() < max_lines) {
+    size_t len = std::min(width, text.size() - at);
+    if (at + len < text.size()) {
+      size_t cut = text.find_last_of(" /", at + len - 1);
+      if (cut != std::string::npos && cut > at) len = cut + 1 - at;
+    }
+    std::string line = text.substr(at, len);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    lines.push_back(line);
+    at += len;
+    while (at < text.size() && text[at] == ' ') ++at;
+  }
+  return lines;
+}
+
+// The print dialog when printing is not available: a box over the terminal with no printer
+// to choose and the reason, closed by Esc or Enter.
+std::string render_unavailable(const std::string& reason, int columns, int rows, bool utf8) {
+  const int width = std::min(72, std::max(20, columns - 2));
+  const size_t inner = static_cast<size_t>(width - 2);
+  std::vector<std::string> body = {" Printer:", "   (none)", "",
+                                   " Printing is not available on this system:"};
+  for (const std::string& line : wrap(reason, inner - 2, 4)) body.push_back(" " + line);
+  body.insert(body.end(), {"", " Esc Cancel"});
+  const int height = static_cast<int>(body.size()) + 2;
+  const int top = std::max(1, (rows - height) / 2 + 1);
+  const int left = std::max(1, (columns - width) / 2 + 1);
+  const std::string h = utf8 ? "\u2500" : "-";
+  const std::string v = utf8 ? "\u2502" : "|";
+  const std::string corner[4] = {utf8 ? "\u250C" : "+", utf8 ? "\u2510" : "+",
+                                 utf8 ? "\u2514" : "+", utf8 ? "\u2518" : "+"};
+  const std::string frame = "\x1b[0;30;47m";
+
+  std::string out =
+      "\x1b[?25l\x1b"
+      "7";  // hide the cursor, save its position
+  auto at = [&](int row) {
+    out += "\x1b[" + std::to_string(top + row) + ";" + std::to_string(left) + "H" + frame;
+  };
+  const std::string title = " Print ";
+  at(0);
+  out += corner[0];
+  const size_t rule = (inner - title.size()) / 2;
+  for (size_t i = 0; i < rule; ++i) out += h;
+  out += title;
+  for (size_t i = rule + title.size(); i < inner; ++i) out += h;
+  out += corner[1];
+  for (size_t i = 0; i < body.size(); ++i) {
+    at(static_cast<int>(i) + 1);
+    std::string text = body[i].substr(0, inner);
+    out += v + text + std::string(inner - text.size(), ' ') + v;
+  }
+  at(height - 1);
+  out += corner[2];
+  for (size_t i = 0; i < inner; ++i) out += h;
+  out += corner[3];
+  out +=
+      "\x1b[0m\x1b"
+      "8";
+  return out;
+}
+
+// Printing with no backend: no printer exists, the dialog can only be cancelled.
+class UnavailablePrinting final : public Printing {
+ public:
+  UnavailablePrinting(std::string reason, bool (*open_terminal)(DialogTerminal&))
+      : reason_(std::move(reason)), open_terminal_(open_terminal) {}
+
+  PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
+    PrintDialogResult r;
+    if (flags & kPdReturnDefault) {
+      r.extended_error = kPdErrNoDefaultPrinter;
+      return r;
+    }
+    DialogTerminal io;
+    if (!open_terminal_ || !open_terminal_(io)) return r;
+    if (hook) hook(kDialogWindow, kWmInitDialog, 0, 0);
+    int columns = 80, rows = 50;
+    if (io.size) io.size(columns, rows);
+    io.write(render_unavailable(reason_, columns, rows, io.utf8));
+    KeyDecoder decoder(io.utf8);
+    std::vector<InputEvent> events;
+    for (bool open = true; open;) {
+      uint8_t buf[64];
+      long n = io.read(buf, sizeof buf);
+      if (n == 0 && decoder.pending()) {
+        // A lone Esc is the Esc key unless the rest of a sequence follows at once.
+        io.wait(50);
+        n = io.read(buf, sizeof buf);
+        if (n == 0) decoder.expire(events);
+      } else if (n == 0) {
+        io.wait(500);
+      }
+      if (n < 0) break;  // the terminal hung up
+      if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
+      for (const InputEvent& ev : events) {
+        if (ev.type == InputEvent::kKey && ev.key_down &&
+            (ev.virtual_key == kVkEscape || ev.virtual_key == kVkReturn)) {
+          open = false;
+        }
+      }
+      events.clear();
+    }
+    if (io.redraw) io.redraw();
+    return r;  // cancelled: there was nothing to print to
+  }
+  bool set_foreground_window(DialogWindow) override { return true; }
+
+  PrinterHandle open_printer(const std::string&) override { return 0; }
+  bool close_printer(PrinterHandle) override { return false; }
+  int32_t document_properties(PrinterHandle, const std::string&, DevMode*) override { return -1; }
+  int32_t device_capabilities(const std::string&, uint16_t, std::vector<uint16_t>*) override {
+    return -1;
+  }
+
+  DeviceContext create_dc(const std::string&, const DevMode*) override { return 0; }
+  bool delete_dc(DeviceContext) override { return false; }
+  DeviceContext reset_dc(DeviceContext, const DevMode*) override { return 0; }
+  int32_t start_doc(DeviceContext, const std::string&) override { return -1; }
+  int32_t end_doc(DeviceContext) override { return -1; }
+  int32_t abort_doc(DeviceContext) override { return -1; }
+  int32_t start_page(DeviceContext) override { return -1; }
+  int32_t end_page(DeviceContext) override { return -1; }
+  int32_t device_caps(DeviceContext, int32_t) override { return 0; }
+
+  uint32_t set_text_align(DeviceContext, uint32_t) override { return kGdiErrorAlign; }
+  bool text_out(DeviceContext, int32_t, int32_t, const std::string&) override { return false; }
+  bool move_to(DeviceContext, int32_t, int32_t) override { return false; }
+  bool current_position(DeviceContext, int32_t&, int32_t&) override { return false; }
+  bool text_metrics(DeviceContext, TextMetrics&) override { return false; }
+  uint32_t set_text_color(DeviceContext, uint32_t) override { return kNoColour; }
+  uint32_t set_bk_color(DeviceContext, uint32_t) override { return kNoColour; }
+  int32_t set_bk_mode(DeviceContext, int32_t) override { return 0; }
+
+  GdiObject create_font(const LogFont&) override { return 0; }
+  GdiObject select_object(DeviceContext, GdiObject) override { return 0; }
+  bool delete_object(GdiObject) override { return false; }
+
+ private:
+  std::string reason_;
+  bool (*open_terminal_)(DialogTerminal&);
+};
+
+// Loads the module at `path`; nullptr with the reason when it cannot be used. A module that
+// was loaded stays loaded for the life of the process.
+Printing* load_module(const std::string& path, const PrintingHost& host, std::string& why) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) {
+    why = "the printing module is not installed (" + (path.empty() ? "no path" : path) + ")";
+    return nullptr;
+  }
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    const char* error = dlerror();
+    why = std::string("the printing module cannot be loaded: ") + (error ? error : path);
+    return nullptr;
+  }
+  void* symbol = dlsym(module, kPrintingModuleEntry);
+  if (!symbol) {
+    why = "the printing module has no entry point (" + path + ")";
+    dlclose(module);
+    return nullptr;
+  }
+  PrintingModuleEntry entry;
+  static_assert(sizeof entry == sizeof symbol);
+  std::memcpy(&entry, &symbol, sizeof entry);
+  Printing* printing = entry(&host);
+  if (!printing) {
+    why = "the printing module belongs to another version of the program (" + path + ")";
+    dlclose(module);
+  }
+  return printing;
+}
+
+// Passes every call on to the module, loading it on the first.
+class ModulePrinting final : public Printing {
+ public:
+  ModulePrinting(std::string path, FileSystem* files, bool (*open_terminal)(DialogTerminal&))
+      : path_(std::move(path)) {
+    host_.files = files;
+    host_.dialog_terminal = open_terminal;
+  }
+
+  PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
+    return target().print_dialog(flags, hook);
+  }
+  bool set_foreground_window(DialogWindow window) override {
+    return target().set_foreground_window(window);
+  }
+
+  PrinterHandle open_printer(const std::string& name) override {
+    return target().open_printer(name);
+  }
+  bool close_printer(PrinterHandle printer) override { return target().close_printer(printer); }
+  int32_t document_properties(PrinterHandle printer, const std::string& name,
+                              DevMode* out) override {
+    return target().document_properties(printer, name, out);
+  }
+  int32_t device_capabilities(const std::string& name, uint16_t capability,
+                              std::vector<uint16_t>* list) override {
+    return target().device_capabilities(name, capability, list);
+  }
+
+  DeviceContext create_dc(const std::string& name, const DevMode* mode) override {
+    return target().create_dc(name, mode);
+  }
+  bool delete_dc(DeviceContext dc) override { return target().delete_dc(dc); }
+  DeviceContext reset_dc(DeviceContext dc, const DevMode* mode) override {
+    return target().reset_dc(dc, mode);
+  }
+  int32_t start_doc(DeviceContext dc, const std::string& document_name) override {
+    return target().start_doc(dc, document_name);
+  }
+  int32_t end_doc(DeviceContext dc) override { return target().end_doc(dc); }
+  int32_t abort_doc(DeviceContext dc) override { return target().abort_doc(dc); }
+  int32_t start_page(DeviceContext dc) override { return target().start_page(dc); }
+  int32_t end_page(DeviceContext dc) override { return target().end_page(dc); }
+  int32_t device_caps(DeviceContext dc, int32_t index) override {
+    return target().device_caps(dc, index);
+  }
+
+  uint32_t set_text_align(DeviceContext dc, uint32_t align) override {
+    return target().set_text_align(dc, align);
+  }
+  bool text_out(DeviceContext dc, int32_t x, int32_t y, const std::string& text) override {
+    return target().text_out(dc, x, y, text);
+  }
+  bool move_to(DeviceContext dc, int32_t x, int32_t y) override {
+    return target().move_to(dc, x, y);
+  }
+  bool current_position(DeviceContext dc, int32_t& x, int32_t& y) override {
+    return target().current_position(dc, x, y);
+  }
+  bool text_metrics(DeviceContext dc, TextMetrics& out) override {
+    return target().text_metrics(dc, out);
+  }
+  uint32_t set_text_color(DeviceContext dc, uint32_t rgb) override {
+    return target().set_text_color(dc, rgb);
+  }
+  uint32_t set_bk_color(DeviceContext dc, uint32_t rgb) override {
+    return target().set_bk_color(dc, rgb);
+  }
+  int32_t set_bk_mode(DeviceContext dc, int32_t mode) override {
+    return target().set_bk_mode(dc, mode);
+  }
+
+  GdiObject create_font(const LogFont& font) override { return target().create_font(font); }
+  GdiObject select_object(DeviceContext dc, GdiObject object) override {
+    return target().select_object(dc, object);
+  }
+  bool delete_object(GdiObject object) override { return target().delete_object(object); }
+
+ private:
+  Printing& target() {
+    std::call_once(loaded_, [this] {
+      std::string why;
+      target_ = load_module(path_, host_, why);
+      if (!target_) {
+        unavailable_ = std::make_unique<UnavailablePrinting>(why, host_.dialog_terminal);
+        target_ = unavailable_.get();
+      }
+    });
+    return *target_;
+  }
+
+  std::string path_;
+  PrintingHost host_;
+  std::once_flag loaded_;
+  Printing* target_ = nullptr;
+  std::unique_ptr<UnavailablePrinting> unavailable_;
+};
+
+std::string own_path() {
+  std::vector<char> buf(4096);
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+  if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
+  return std::string(buf.data(), static_cast<size_t>(n));
+}
+
+}  // namespace
+
+std::string printing_module_path(const std::string& program) {
+  const size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return {};
+  const std::string folder = program.substr(0, slash);  // <prefix>/bin
+  const size_t up = folder.rfind('/');
+  const std::string prefix = up == std::string::npos ? folder + "/.." : folder.substr(0, up);
+  return prefix + "/" + kPrintingModuleRelativePath;
+}
+
+std::unique_ptr<Printing> make_module_printing(std::string module_path, FileSystem* files,
+                                               bool (*open_terminal)(DialogTerminal&)) {
+  return std::make_unique<ModulePrinting>(std::move(module_path), files, open_terminal);
+}
+
+bool open_dialog_terminal(DialogTerminal& out) {
+  PosixConsole& console = terminal_console();
+  if (!console.is_open()) return false;
+  Terminal& term = console.overlay_terminal();
+  out.write = [&term](const std::string& bytes) { return term.write_all(bytes); };
+  out.read = [&term](uint8_t* buf, size_t cap) { return term.read_some(buf, cap); };
+  out.wait = [&term](int ms) { term.wait_readable(ms); };
+  out.size = [&term](int& columns, int& rows) {
+    TermSize size = term.size();
+    columns = size.cols;
+    rows = size.rows;
+  };
+  out.redraw = [&console] { console.redraw_after_overlay(); };
+  out.utf8 = locale_is_utf8();
+  console.present();  // the screen beneath is up to date before the box covers it
+  return true;
+}
+
+Printing* printing_module() {
+  static const std::unique_ptr<Printing> instance =
+      make_module_printing(printing_module_path(own_path()), file_system(), open_dialog_terminal);
+  return instance.get();
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,195 @@
+// The program's printing module loader: the real module loaded on first use and printing
+// through it, and "no printer" with a reason when the module is missing, broken or has no
+// terminal to ask on.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/print_module_loader.h"
+#include "platform/posix/services.h"
+#include "platform/printing.h"
+
+namespace {
+
+using namespace platform;
+using namespace platform::posix;
+
+constexpr uint32_t kDialog = kPdReturnDc | kPdNoSelection | kPdNoPageNums | kPdEnablePrintHook |
+                             kPdUseDevModeCopiesAndCollate | kPdHidePrintToFile;
+
+// A terminal scripted with the chunks of input it gives, one per read; -1 is a hang-up.
+struct FakeTerminal {
+  std::vector<std::string> input;
+  bool hang_up_at_end = true;
+  size_t next = 0;
+  std::string output;
+  int redraws = 0;
+  int waits = 0;
+};
+FakeTerminal* fake = nullptr;
+
+bool open_fake(DialogTerminal& io) {
+  if (fake == nullptr) return false;
+  io.write = [](const std::string& bytes) {
+    fake->output += bytes;
+    return true;
+  };
+  io.read = [](uint8_t* buf, size_t cap) -> long {
+    if (fake->next >= fake->input.size()) return fake->hang_up_at_end ? -1 : 0;
+    const std::string& chunk = fake->input[fake->next++];
+    size_t n = std::min(cap, chunk.size());
+    std::copy_n(chunk.begin(), n, buf);
+    return static_cast<long>(n);
+  };
+  io.wait = [](int) { ++fake->waits; };
+  io.size = [](int& columns, int& rows) {
+    columns = 80;
+    rows = 50;
+  };
+  io.redraw = [] { ++fake->redraws; };
+  io.utf8 = true;
+  return true;
+}
+
+std::vector<uint32_t> hook_messages;
+uintptr_t record_hook(DialogWindow, uint32_t message, uintptr_t, intptr_t) {
+  hook_messages.push_back(message);
+  return 0;
+}
+
+class PrintModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ot-module-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    hook_messages.clear();
+    fake = &terminal_;
+  }
+  void TearDown() override {
+    fake = nullptr;
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Opens the dialog with `keys` to type and returns its result.
+  PrintDialogResult dialog(Printing& p, std::vector<std::string> keys, uint32_t flags = kDialog) {
+    terminal_.input = std::move(keys);
+    terminal_.next = 0;
+    terminal_.output.clear();
+    return p.print_dialog(flags, &record_hook);
+  }
+
+  std::string dir_;
+  FakeTerminal terminal_;
+};
+
+// Everything a printing without a printer must refuse, after the dialog said why.
+void expect_no_printer(Printing& p) {
+  EXPECT_EQ(p.open_printer("Save as PDF"), 0u);
+  EXPECT_EQ(p.create_dc("Save as PDF", nullptr), 0u);
+  EXPECT_LT(p.device_capabilities("Save as PDF", kDcCopies, nullptr), 0);
+  EXPECT_EQ(p.create_font(LogFont{}), 0u);
+  EXPECT_LE(p.start_doc(0x100, "Print job"), 0);
+  EXPECT_FALSE(p.text_out(0x100, 0, 0, "x"));
+  EXPECT_EQ(p.print_dialog(kDialog | kPdReturnDefault, nullptr).extended_error,
+            kPdErrNoDefaultPrinter);
+}
+
+TEST(PrintModulePath, BesideTheProgramInLibOrvaneTable) {
+  EXPECT_EQ(printing_module_path("/usr/bin/orvane-table"),
+            "/usr/lib/orvane-table/orvane-table-printing.so");
+  EXPECT_EQ(printing_module_path("/work/build/src/orvane-table"),
+            "/work/build/lib/orvane-table/orvane-table-printing.so");
+  EXPECT_EQ(printing_module_path("bin/orvane-table"),
+            "bin/../lib/orvane-table/orvane-table-printing.so");
+  EXPECT_EQ(printing_module_path("orvane-table"), "");
+}
+
+TEST_F(PrintModule, MissingModuleOffersNothingAndSaysWhy) {
+  const std::string path = dir_ + "/lib/orvane-table/orvane-table-printing.so";
+  auto p = make_module_printing(path, nullptr, open_fake);
+  PrintDialogResult r = dialog(*p, {"\r"});
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.extended_error, 0u);  // a cancel, not a failure
+  EXPECT_EQ(r.dc, 0u);
+  const std::string& box = terminal_.output;
+  EXPECT_NE(box.find("(none)"), std::string::npos);
+  EXPECT_EQ(box.find("Save as PDF"), std::string::npos);
+  EXPECT_NE(box.find("Printing is not available"), std::string::npos);
+  EXPECT_NE(box.find("not installed"), std::string::npos) << box;
+  EXPECT_NE(box.find("orvane-table-printing.so"), std::string::npos) << box;
+  EXPECT_EQ(hook_messages, std::vector<uint32_t>{kWmInitDialog});  // opened, never OK
+  EXPECT_EQ(terminal_.redraws, 1);
+  expect_no_printer(*p);
+}
+
+TEST_F(PrintModule, BrokenModuleCancelsOnEscOrHangUp) {
+  const std::string path = dir_ + "/orvane-table-printing.so";
+  std::ofstream(path) << "not a shared object";
+  auto p = make_module_printing(path, nullptr, open_fake);
+  // A lone Esc: taken as the key once no sequence follows.
+  terminal_.hang_up_at_end = false;
+  PrintDialogResult r = dialog(*p, {"\x1b"});
+  EXPECT_EQ(r.result, 0);
+  EXPECT_NE(terminal_.output.find("cannot be loaded"), std::string::npos) << terminal_.output;
+  // A terminal that hangs up closes the box as well.
+  terminal_.hang_up_at_end = true;
+  r = dialog(*p, {});
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(terminal_.redraws, 2);
+  // No terminal to ask on: cancelled without drawing.
+  fake = nullptr;
+  terminal_.output.clear();
+  EXPECT_EQ(p->print_dialog(kDialog, &record_hook).result, 0);
+  EXPECT_TRUE(terminal_.output.empty());
+  expect_no_printer(*p);
+}
+
+#ifdef OT_PRINTING_MODULE
+// The module the build made, with no print server: its dialog on the program's terminal and
+// "Save as PDF" through the program's file system.
+TEST_F(PrintModule, RealModulePrintsThroughTheHost) {
+  setenv("CUPS_SERVER", (dir_ + "/no-server.sock").c_str(), 1);
+  setenv("ORVANE_DRIVE_C", dir_.c_str(), 1);
+  auto p = make_module_printing(OT_PRINTING_MODULE, file_system(), open_fake);
+  PrintDialogResult r = dialog(*p, {"\r"});
+  ASSERT_EQ(r.result, 1) << terminal_.output;
+  EXPECT_EQ(r.device_name, "Save as PDF");
+  EXPECT_NE(terminal_.output.find("Save as PDF"), std::string::npos);
+  EXPECT_EQ(hook_messages, (std::vector<uint32_t>{kWmInitDialog, kWmCommand}));
+  EXPECT_EQ(terminal_.redraws, 1);
+
+  DeviceContext dc = r.dc;
+  ASSERT_NE(dc, 0u);
+  ASSERT_GT(p->start_doc(dc, "Print job"), 0);
+  LogFont lf;
+  lf.height = -117;
+  lf.weight = 700;
+  std::snprintf(lf.face_name, sizeof lf.face_name, "Courier New");
+  GdiObject font = p->create_font(lf);
+  ASSERT_NE(font, 0u);
+  GdiObject old = p->select_object(dc, font);
+  ASSERT_GT(p->start_page(dc), 0);
+  EXPECT_TRUE(p->text_out(dc, 0, 0, "1  1"));
+  ASSERT_GT(p->end_page(dc), 0);
+  ASSERT_GT(p->end_doc(dc), 0);
+  p->select_object(dc, old);
+  EXPECT_TRUE(p->delete_object(font));
+  EXPECT_TRUE(p->delete_dc(dc));
+  unsetenv("ORVANE_DRIVE_C");
+  unsetenv("CUPS_SERVER");
+
+  bool saved = false;
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir_)) {
+    if (e.path().filename() == "PRINT-JOB-001.PDF") saved = std::filesystem::file_size(e) > 0;
+  }
+  EXPECT_TRUE(saved);
+}
+#endif
+
+}  // namespace
