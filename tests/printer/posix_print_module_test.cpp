@@ -112,7 +112,7 @@ TEST(PrintModulePath, BesideTheProgramInLibOrvaneTable) {
 
 TEST_F(PrintModule, MissingModuleOffersNothingAndSaysWhy) {
   const std::string path = dir_ + "/lib/orvane-table/orvane-table-printing.so";
-  auto p = make_module_printing(path, nullptr, open_fake);
+  auto p = make_module_printing([&] { return path; }, nullptr, open_fake);
   PrintDialogResult r = dialog(*p, {"\r"});
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.extended_error, 0u);  // a cancel, not a failure
@@ -131,7 +131,7 @@ TEST_F(PrintModule, MissingModuleOffersNothingAndSaysWhy) {
 TEST_F(PrintModule, BrokenModuleCancelsOnEscOrHangUp) {
   const std::string path = dir_ + "/orvane-table-printing.so";
   std::ofstream(path) << "not a shared object";
-  auto p = make_module_printing(path, nullptr, open_fake);
+  auto p = make_module_printing([&] { return path; }, nullptr, open_fake);
   // A lone Esc: taken as the key once no sequence follows.
   terminal_.hang_up_at_end = false;
   PrintDialogResult r = dialog(*p, {"\x1b"});
@@ -156,7 +156,7 @@ TEST_F(PrintModule, BrokenModuleCancelsOnEscOrHangUp) {
 TEST_F(PrintModule, RealModulePrintsThroughTheHost) {
   setenv("CUPS_SERVER", (dir_ + "/no-server.sock").c_str(), 1);
   setenv("ORVANE_DRIVE_C", dir_.c_str(), 1);
-  auto p = make_module_printing(OT_PRINTING_MODULE, file_system(), open_fake);
+  auto p = make_module_printing([] { return OT_PRINTING_MODULE; }, file_system(), open_fake);
   PrintDialogResult r = dialog(*p, {"\r"});
   ASSERT_EQ(r.result, 1) << terminal_.output;
   EXPECT_EQ(r.device_name, "Save as PDF");

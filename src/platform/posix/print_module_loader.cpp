@@ -202,8 +202,9 @@ Printing* load_module(const std::string& path, const PrintingHost& host, std::st
 // Passes every call on to the module, loading it on the first.
 class ModulePrinting final : public Printing {
  public:
-  ModulePrinting(std::string path, FileSystem* files, bool (*open_terminal)(DialogTerminal&))
-      : path_(std::move(path)) {
+  ModulePrinting(std::function<std::string()> locate, FileSystem* files,
+                 bool (*open_terminal)(DialogTerminal&))
+      : locate_(std::move(locate)) {
     host_.files = files;
     host_.dialog_terminal = open_terminal;
   }
@@ -281,7 +282,7 @@ class ModulePrinting final : public Printing {
   Printing& target() {
     std::call_once(loaded_, [this] {
       std::string why;
-      target_ = load_module(path_, host_, why);
+      target_ = load_module(locate_ ? locate_() : std::string(), host_, why);
       if (!target_) {
         unavailable_ = std::make_unique<UnavailablePrinting>(why, host_.dialog_terminal);
         target_ = unavailable_.get();
@@ -290,7 +291,7 @@ class ModulePrinting final : public Printing {
     return *target_;
   }
 
-  std::string path_;
+  std::function<std::string()> locate_;
   PrintingHost host_;
   std::once_flag loaded_;
   Printing* target_ = nullptr;
@@ -315,9 +316,10 @@ std::string printing_module_path(const std::string& program) {
   return prefix + "/" + kPrintingModuleRelativePath;
 }
 
-std::unique_ptr<Printing> make_module_printing(std::string module_path, FileSystem* files,
+std::unique_ptr<Printing> make_module_printing(std::function<std::string()> locate,
+                                               FileSystem* files,
                                                bool (*open_terminal)(DialogTerminal&)) {
-  return std::make_unique<ModulePrinting>(std::move(module_path), files, open_terminal);
+  return std::make_unique<ModulePrinting>(std::move(locate), files, open_terminal);
 }
 
 bool open_dialog_terminal(DialogTerminal& out) {
@@ -339,8 +341,8 @@ bool open_dialog_terminal(DialogTerminal& out) {
 }
 
 Printing* printing_module() {
-  static const std::unique_ptr<Printing> instance =
-      make_module_printing(printing_module_path(own_path()), file_system(), open_dialog_terminal);
+  static const std::unique_ptr<Printing> instance = make_module_printing(
+      [] { return printing_module_path(own_path()); }, file_system(), open_dialog_terminal);
   return instance.get();
 }
 

@@ -5,6 +5,7 @@
 // in one line why, and every other call fails as it does for a printer that does not exist.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,9 +16,10 @@ namespace platform::posix {
 // The module's file for the program whose own file is `program`.
 std::string printing_module_path(const std::string& program);
 
-// A Printing over the module at `module_path`, which is loaded on the first call. The module
-// gets `files` and `open_terminal` as its host.
-std::unique_ptr<Printing> make_module_printing(std::string module_path, FileSystem* files,
+// A Printing over the module at the path `locate` gives, which is asked for and loaded on the
+// first call. The module gets `files` and `open_terminal` as its host.
+std::unique_ptr<Printing> make_module_printing(std::function<std::string()> locate,
+                                               FileSystem* files,
                                                bool (*open_terminal)(DialogTerminal&));
 
 }  // namespace platform::posix
