@@ -347,3 +347,12 @@ Printing* printing_module() {
 }
 
 }  // namespace platform::posix
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig, loaded with the printing module, keeps the configuration it parses for the life
+// of the process; the leak checker of sanitizer builds would report it at every exit. The
+// checker asks the program for its suppressions, so they are here rather than in the module.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif

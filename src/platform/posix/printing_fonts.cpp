@@ -182,11 +182,3 @@ int32_t PrinterFont::text_width(const std::string& text) const {
 }
 
 }  // namespace platform::posix
-
-#if defined(__SANITIZE_ADDRESS__)
-// fontconfig keeps the configuration it parses for the life of the process; the leak checker
-// of sanitizer builds would report it at every exit.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-#endif
