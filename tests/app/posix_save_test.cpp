@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "files/folders.h"
 #include "platform/posix/services.h"
+#include "runtime/error.h"
 
 namespace app_test {
 namespace {
@@ -153,6 +155,20 @@ TEST_F(PosixSaveTest, AReadOnlyDiskRefusesTheSaveAndKeepsTheFile) {
   SaveAndLeave("ABCDE", 70);
   EXPECT_EQ(Slurp(drive_c_ + "/TEMP/ABCDE.TXT"), "earlier");
   EXPECT_EQ(Names(drive_c_ + "/TEMP"), std::vector<std::string>{"ABCDE.TXT"});
+}
+
+TEST_F(PosixSaveTest, ARenameToAnotherDiskIsRefused) {
+  MountSmallDisk(64);
+  if (IsSkipped() || HasFatalFailure()) return;
+  fs::create_directory(root_ + "/d");
+  ::setenv("ORVANE_DRIVE_D", (root_ + "/d").c_str(), 1);
+  std::ofstream(drive_c_ + "/A.TXT") << "a";
+  runtime::ErrorScope scope;
+  files::file_rename("C:\\A.TXT", "D:\\A.TXT");
+  EXPECT_EQ(runtime::error_take(), 74);
+  ::unsetenv("ORVANE_DRIVE_D");
+  EXPECT_EQ(Slurp(drive_c_ + "/A.TXT"), "a");
+  EXPECT_FALSE(fs::exists(root_ + "/d/A.TXT"));
 }
 
 }  // namespace
