@@ -160,4 +160,58 @@ TEST(PosixRenderer, EightBitTerminalsGetTheirCharsetAndNeverAControlByte) {
   EXPECT_NE(out.find("<*d\xa2\xe0\xa1^+#"), std::string::npos) << out;
 }
 
+TEST(PosixRenderer, WithoutBackgroundColourEraseColouredBlanksAreWritten) {
+  platform::posix::TermCaps caps;
+  caps.bce = false;
+  std::mt19937 rng(777);
+  Frame f;
+  f.resize(40, 12, Cell{' ', 0x07});
+  Renderer r(platform::posix::Charset::utf8());
+  r.set_caps(caps);
+  TerminalModel term(40, 12);
+  term.bce = false;  // erasing gives the terminal's default background
+  for (int round = 0; round < 100; ++round) {
+    for (int e = 0; e < 10; ++e) {
+      int x = static_cast<int>(rng() % 40), y = static_cast<int>(rng() % 12);
+      uint16_t attr = static_cast<uint16_t>(rng() % 256);
+      bool blanks = rng() % 2 == 0;
+      for (int k = 0; k < static_cast<int>(rng() % 30) && x + k < 40; ++k) {
+        f.at(x + k, y) = Cell{blanks ? uint8_t{' '} : static_cast<uint8_t>('a' + rng() % 26), attr};
+      }
+    }
+    if (round == 50) r.invalidate();
+    std::string out;
+    r.render(f, out);
+    ASSERT_TRUE(term.feed(out)) << "round " << round;
+    expect_shows(term, f);  // every blank in its own background, white boxes included
+    if (HasFatalFailure()) return;
+  }
+}
+
+TEST(PosixRenderer, EightColourTerminalsShowBrightBackgroundsAsTheNearestOfTheEight) {
+  using platform::posix::nearest_of_eight;
+  EXPECT_EQ(nearest_of_eight(9), 1);   // bright blue: blue
+  EXPECT_EQ(nearest_of_eight(12), 4);  // bright red: red
+  EXPECT_EQ(nearest_of_eight(14), 6);  // yellow: brown
+  EXPECT_EQ(nearest_of_eight(15), 7);  // white: light grey
+  EXPECT_EQ(nearest_of_eight(8), 7);   // dark grey: light grey
+  EXPECT_EQ(nearest_of_eight(3), 3);   // the eight stay themselves
+  platform::posix::TermCaps caps;
+  caps.colours = 8;
+  Frame f;
+  f.resize(10, 1, Cell{' ', 0x07});
+  put(f, 0, 0, 0x9E, "ab");  // yellow on bright blue
+  put(f, 2, 0, 0xF0, "  ");  // white boxes
+  Renderer r(platform::posix::Charset::utf8());
+  r.set_caps(caps);
+  TerminalModel term(10, 1);
+  std::string out;
+  r.render(f, out);
+  ASSERT_TRUE(term.feed(out));
+  EXPECT_EQ(term.at(0, 0).bg, 44);
+  EXPECT_EQ(term.at(0, 0).fg, 93);  // foregrounds keep their bright colours
+  EXPECT_EQ(term.at(2, 0).bg, 47);
+  EXPECT_EQ(out.find("\x1b[10"), std::string::npos) << out;  // no bright background at all
+}
+
 }  // namespace

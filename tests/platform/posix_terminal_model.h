@@ -60,10 +60,12 @@ class TerminalModel {
   bool cursor_visible = true;
   int cursor_style = 0;
   bool utf8 = true;
+  bool bce = true;  // erasing fills with the current background (else the default, 49)
   std::string title;
   std::vector<std::string> window_ops;  // CSI ... t requests
 
  private:
+  int erase_bg() const { return bce ? bg : 49; }
   size_t escape(const std::string& b, size_t i) {
     if (i + 1 >= b.size()) return 0;
     if (b[i + 1] == ']') {  // OSC ... BEL
@@ -111,14 +113,14 @@ class TerminalModel {
         x = std::max(0, x - arg(0, 1));
         break;
       case 'K':
-        for (int k = x; k < cols; ++k) at(k, y) = {' ', fg, bg};
+        for (int k = x; k < cols; ++k) at(k, y) = {' ', fg, erase_bg()};
         break;
       case 'X':
-        for (int k = x; k < std::min(cols, x + arg(0, 1)); ++k) at(k, y) = {' ', fg, bg};
+        for (int k = x; k < std::min(cols, x + arg(0, 1)); ++k) at(k, y) = {' ', fg, erase_bg()};
         break;
       case 'J':
         if (arg(0, 0) != 2) return 0;
-        for (auto& c : cells) c = {' ', fg, bg};
+        for (auto& c : cells) c = {' ', fg, erase_bg()};
         break;
       case 'm':
         for (size_t k = 0; k < p.size(); ++k) {

@@ -49,12 +49,14 @@ Console* console() {
 bool PosixConsole::open(std::string& why) {
   if (open_) return true;
   if (!term_.open(why)) return false;
-  if (!term_.enter(true)) {
+  TermCaps caps;
+  if (!TermCaps::from_terminfo(nullptr, term_.input_fd(), caps, why)) return false;
+  if (!term_.enter(true, caps)) {
     why = "the terminal cannot be switched to raw mode";
     return false;
   }
   exit_on_hangup_ = true;
-  start(Charset::from_locale());
+  start(Charset::from_locale(), caps);
   return true;
 }
 
@@ -62,16 +64,18 @@ bool PosixConsole::attach(int in_fd, int out_fd, bool utf8) {
   return attach(in_fd, out_fd, utf8 ? Charset::utf8() : Charset::ascii());
 }
 
-bool PosixConsole::attach(int in_fd, int out_fd, const Charset& charset) {
-  if (!term_.attach(in_fd, out_fd) || !term_.enter(false)) return false;
+bool PosixConsole::attach(int in_fd, int out_fd, const Charset& charset, const TermCaps& caps) {
+  if (!term_.attach(in_fd, out_fd) || !term_.enter(false, caps)) return false;
   exit_on_hangup_ = false;
-  start(charset);
+  start(charset, caps);
   return true;
 }
 
-void PosixConsole::start(const Charset& charset) {
+void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   charset_ = charset;
+  caps_ = caps;
   renderer_ = Renderer(charset);
+  renderer_.set_caps(caps);
   keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
   term_size_ = term_.size();
   original_size_ = asked_size_ = term_size_;
@@ -451,7 +455,7 @@ void PosixConsole::present() {
     out_ += small_ ? "\x1b[?1000h\x1b[?1006h" : "\x1b[?1006l\x1b[?1000l";
     mouse_on_ = small_;
   }
-  if (title_ != shown_title_) {
+  if (title_ != shown_title_ && caps_.titles) {
     append_title(out_);
     shown_title_ = title_;
   }

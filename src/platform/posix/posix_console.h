@@ -12,6 +12,7 @@
 #include "platform/posix/key_decoder.h"
 #include "platform/posix/renderer.h"
 #include "platform/posix/screen_buffer.h"
+#include "platform/posix/term_caps.h"
 #include "platform/posix/terminal.h"
 
 namespace platform::posix {
@@ -25,7 +26,7 @@ class PosixConsole final : public Console {
   // Takes over a terminal given by descriptors (tests, benchmarks); `utf8` says how it
   // shows code page 437 and sends characters (UTF-8, or else 7-bit ASCII).
   bool attach(int in_fd, int out_fd, bool utf8);
-  bool attach(int in_fd, int out_fd, const Charset& charset);
+  bool attach(int in_fd, int out_fd, const Charset& charset, const TermCaps& caps = TermCaps());
   const Charset& charset() const { return charset_; }
   // Draws the last changes and gives the terminal back.
   void close();
@@ -79,7 +80,7 @@ class PosixConsole final : public Console {
   }
 
  private:
-  void start(const Charset& charset);
+  void start(const Charset& charset, const TermCaps& caps);
   void pump();
   void compose(Frame& frame);
   void append_title(std::string& out) const;
@@ -96,6 +97,7 @@ class PosixConsole final : public Console {
   bool exit_on_hangup_ = false;
   bool hung_up_ = false;
   Charset charset_;
+  TermCaps caps_;
   TermSize term_size_;
   TermSize asked_size_;          // the window size last asked of the terminal
   TermSize original_size_;       // the terminal's size when the program took it

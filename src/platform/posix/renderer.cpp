@@ -6,6 +6,8 @@ namespace platform::posix {
 namespace {
 
 constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // Windows colour bits -> ANSI order
+// A cell the terminal shows in a colour no cell has (erased without background colour erase).
+constexpr uint16_t kUnknownAttr = 0xFFFF;
 
 void put_number(int n, std::string& out) {
   char digits[12];
@@ -64,6 +66,19 @@ int sgr_background(int colour) {
   return (colour & 8 ? 100 : 40) + kAnsi[colour & 7];
 }
 
+void Renderer::set_caps(const TermCaps& caps) {
+  hide_cursor_ = caps.hide_cursor;
+  show_cursor_ = caps.show_cursor;
+  cursor_shape_ = caps.cursor_shape;
+  bce_ = caps.bce;
+  bright_backgrounds_ = caps.colours >= 16;
+  invalidate();
+}
+
+int Renderer::background_sgr(int colour) const {
+  return sgr_background(bright_backgrounds_ ? colour : nearest_of_eight(colour));
+}
+
 void Renderer::invalidate() {
   valid_ = false;
   pen_fg_ = pen_bg_ = -1;
@@ -77,6 +92,7 @@ uint8_t Renderer::glyph_key(uint8_t ch) const {
 }
 
 bool Renderer::same_look(const Cell& a, const Cell& b) const {
+  if (a.attr == kUnknownAttr || b.attr == kUnknownAttr) return a.attr == b.attr;
   uint8_t ga = glyph_key(a.ch);
   if (ga != glyph_key(b.ch) || bg_of(a.attr) != bg_of(b.attr)) return false;
   return ga == ' ' || fg_of(a.attr) == fg_of(b.attr);
@@ -102,7 +118,7 @@ void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
   }
   if (bg_change) {
     if (fg_change) out.push_back(';');
-    put_number(sgr_background(bg), out);
+    put_number(background_sgr(bg), out);
     pen_bg_ = bg;
   }
   out.push_back('m');
@@ -164,22 +180,30 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
 void Renderer::render(const Frame& frame, std::string& out) {
   const int cols = frame.cols, rows = frame.rows;
   if (!valid_ || cols != cols_ || rows != rows_) {
-    // Erase everything in the background most blanks of the frame have.
-    int count[16] = {};
-    for (const Cell& c : frame.cells) {
-      if (glyph_key(c.ch) == ' ') ++count[bg_of(c.attr)];
+    if (bce_) {
+      // Erase everything in the background most blanks of the frame have.
+      int count[16] = {};
+      for (const Cell& c : frame.cells) {
+        if (glyph_key(c.ch) == ' ') ++count[bg_of(c.attr)];
+      }
+      int bg = static_cast<int>(std::max_element(count, count + 16) - count);
+      out += "\x1b[0;";
+      put_number(sgr_foreground(7), out);
+      out.push_back(';');
+      put_number(background_sgr(bg), out);
+      out += "m\x1b[2J";
+      pen_fg_ = 7;
+      pen_bg_ = bg;
+      shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
+    } else {
+      // Erasing gives the terminal's own background, which no cell has: every cell is
+      // written.
+      out += "\x1b[0m\x1b[2J";
+      pen_fg_ = pen_bg_ = -1;
+      shown_.assign(frame.cells.size(), Cell{' ', kUnknownAttr});
     }
-    int bg = static_cast<int>(std::max_element(count, count + 16) - count);
-    out += "\x1b[0;";
-    put_number(sgr_foreground(7), out);
-    out.push_back(';');
-    put_number(sgr_background(bg), out);
-    out += "m\x1b[2J";
-    pen_fg_ = 7;
-    pen_bg_ = bg;
     cols_ = cols;
     rows_ = rows;
-    shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
     valid_ = true;
     cur_x_ = cur_y_ = -1;
   }
@@ -203,13 +227,13 @@ void Renderer::render(const Frame& frame, std::string& out) {
                bg_of(frame.at(run, y).attr) == bg) {
           ++run;
         }
-        if (run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
+        if (bce_ && run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
           set_pen(c.attr, true, out);
           out += "\x1b[K";
           for (int i = x; i < cols; ++i) shown[i] = frame.at(i, y);
           break;
         }
-        if (run - x >= 8) {  // a long blank run: erase characters
+        if (bce_ && run - x >= 8) {  // a long blank run: erase characters
           set_pen(c.attr, true, out);
           put_csi(run - x, 'X', out);
           for (int i = x; i < run; ++i) shown[i] = frame.at(i, y);
@@ -229,16 +253,16 @@ void Renderer::render(const Frame& frame, std::string& out) {
   if (visible) {
     move_to(frame.cursor_x, frame.cursor_y, frame, out);
     int style = frame.cursor_size > 50 ? 1 : 3;  // blinking block or blinking underline
-    if (style != cursor_style_) {
+    if (cursor_shape_ && style != cursor_style_) {
       out += "\x1b[";
       put_number(style, out);
       out += " q";
       cursor_style_ = style;
     }
-    if (cursor_shown_ != 1) out += "\x1b[?25h";
+    if (cursor_shown_ != 1) out += show_cursor_;
     cursor_shown_ = 1;
   } else {
-    if (cursor_shown_ != 0) out += "\x1b[?25l";
+    if (cursor_shown_ != 0) out += hide_cursor_;
     cursor_shown_ = 0;
   }
 }

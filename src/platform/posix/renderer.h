@@ -9,6 +9,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/charset.h"
+#include "platform/posix/term_caps.h"
 
 namespace platform::posix {
 
@@ -43,10 +44,15 @@ class Renderer {
   // UTF-8, or 7-bit ASCII with stand-ins.
   explicit Renderer(bool utf8) : charset_(utf8 ? Charset::utf8() : Charset::ascii()) {}
 
+  // What the terminal can do: without background colour erase, blanks in colour are written
+  // as spaces; with fewer than 16 colours, bright backgrounds take the nearest of the eight;
+  // the cursor is hidden and shaped only as the terminal allows.
+  void set_caps(const TermCaps& caps);
+
   // Forgets what the terminal shows: the next frame starts by erasing the screen.
   void invalidate();
   // Appends to `out` the bytes that turn the terminal's picture into `frame`. Expects the
-  // terminal to have auto-wrap off and to erase with the current background colour.
+  // terminal to have auto-wrap off.
   void render(const Frame& frame, std::string& out);
 
   // True when two cells look the same on a terminal (blanks differ only by background).
@@ -57,9 +63,15 @@ class Renderer {
   void put_glyph(uint8_t ch, std::string& out) const;
   size_t glyph_length(uint8_t ch) const;
   void set_pen(uint16_t attr, bool blank, std::string& out);
+  int background_sgr(int colour) const;
   void move_to(int x, int y, const Frame& frame, std::string& out);
 
   Charset charset_;
+  std::string hide_cursor_ = "\x1b[?25l";
+  std::string show_cursor_ = "\x1b[?25h";
+  bool cursor_shape_ = true;
+  bool bce_ = true;
+  bool bright_backgrounds_ = true;
   bool valid_ = false;
   int cols_ = 0;
   int rows_ = 0;

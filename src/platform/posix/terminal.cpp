@@ -16,14 +16,6 @@
 namespace platform::posix {
 namespace {
 
-// Sent when the program takes the terminal: title pushed, alternate screen, auto-wrap off
-// (the renderer never relies on wrapping, and writing the last cell must not scroll).
-constexpr char kEnterBytes[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l";
-// Sent when it gives the terminal back: mouse reporting off, colours reset, cursor shown in
-// its default shape, auto-wrap on, main screen, title popped.
-constexpr char kLeaveBytes[] =
-    "\x1b[?1006l\x1b[?1000l\x1b[0m\x1b[?25h\x1b[0 q\x1b[?7h\x1b[?1049l\x1b[23;0t";
-
 // State the signal handlers read: written before the handlers are installed or with the
 // handlers unable to see a half-written value (lengths are set last).
 struct RestoreState {
@@ -34,6 +26,8 @@ struct RestoreState {
   volatile sig_atomic_t active = 0;
   char exit_bytes[96] = {};  // window requests that undo the program's own
   volatile sig_atomic_t exit_len = 0;
+  TerminalBytes enter;  // sent on taking the terminal and again on return from a stop
+  TerminalBytes leave;  // sent on giving it back
 };
 RestoreState g_restore;
 volatile sig_atomic_t g_resized = 0;
@@ -112,7 +106,7 @@ void on_stop(int sig) {
   sigaction(sig, &again, nullptr);
   if (was_active) {
     tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
-    raw_write(g_restore.out_fd, kEnterBytes, sizeof kEnterBytes - 1);
+    raw_write(g_restore.out_fd, g_restore.enter.data, g_restore.enter.len);
     g_restore.active = 1;
     g_resized = 1;  // the screen must be drawn again
     wake();
@@ -168,7 +162,7 @@ void install_handlers() {
 void restore_terminal_now() {
   if (!g_restore.active) return;
   g_restore.active = 0;
-  raw_write(g_restore.out_fd, kLeaveBytes, sizeof kLeaveBytes - 1);
+  raw_write(g_restore.out_fd, g_restore.leave.data, g_restore.leave.len);
   if (g_restore.exit_len > 0) {
     raw_write(g_restore.out_fd, g_restore.exit_bytes, static_cast<size_t>(g_restore.exit_len));
   }
@@ -203,7 +197,22 @@ bool Terminal::attach(int in_fd, int out_fd) {
   return true;
 }
 
-bool Terminal::enter(bool process_wide) {
+bool Terminal::enter(bool process_wide, const TermCaps& caps) {
+  // Taking the terminal: title pushed, alternate screen, keypad keys on, auto-wrap off (the
+  // renderer never relies on wrapping, and writing the last cell must not scroll).
+  std::string enter = caps.titles ? "\x1b[22;0t" : "";
+  enter += caps.enter_screen + caps.keypad_on + "\x1b[?7l";
+  // Giving it back: mouse reporting off, colours reset, cursor shown in its default shape,
+  // keypad off, auto-wrap on, main screen, title popped. Without an alternate screen the
+  // program's screen is cleared away instead.
+  std::string leave = "\x1b[?1006l\x1b[?1000l\x1b[0m" + caps.show_cursor;
+  if (caps.cursor_shape) leave += "\x1b[0 q";
+  leave += caps.keypad_off + "\x1b[?7h";
+  leave += caps.enter_screen.empty() ? "\x1b[H\x1b[2J" : caps.leave_screen;
+  if (caps.titles) leave += "\x1b[23;0t";
+  enter_.set(enter);
+  leave_.set(leave);
+
   termios saved{};
   if (tcgetattr(in_fd_, &saved) != 0) return false;
   termios raw = saved;
@@ -217,6 +226,8 @@ bool Terminal::enter(bool process_wide) {
   raw.c_cc[VTIME] = 0;
   process_wide_ = process_wide;
   if (process_wide) {
+    g_restore.enter = enter_;
+    g_restore.leave = leave_;
     g_restore.tty_fd = in_fd_;
     g_restore.out_fd = out_fd_;
     g_restore.saved = saved;
@@ -224,7 +235,7 @@ bool Terminal::enter(bool process_wide) {
     install_handlers();
   }
   if (tcsetattr(in_fd_, TCSANOW, &raw) != 0) return false;
-  raw_write(out_fd_, kEnterBytes, sizeof kEnterBytes - 1);
+  raw_write(out_fd_, enter_.data, enter_.len);
   if (process_wide) g_restore.active = 1;
   return true;
 }
@@ -233,7 +244,7 @@ void Terminal::leave() {
   if (process_wide_) {
     restore_terminal_now();
   } else if (in_fd_ >= 0) {
-    raw_write(out_fd_, kLeaveBytes, sizeof kLeaveBytes - 1);
+    raw_write(out_fd_, leave_.data, leave_.len);
   }
 }
 

@@ -6,11 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/posix/term_caps.h"
+
 namespace platform::posix {
 
 struct TermSize {
   int cols = 0;
   int rows = 0;
+};
+
+// A short run of bytes in fixed storage, which a signal handler can write out.
+struct TerminalBytes {
+  char data[256] = {};
+  size_t len = 0;
+  void set(const std::string& s) {
+    len = s.size() < sizeof data ? s.size() : sizeof data;
+    s.copy(data, len);
+  }
 };
 
 class Terminal {
@@ -25,7 +37,7 @@ class Terminal {
   // Raw mode (no echo, no signals or flow control from keys), alternate screen, auto-wrap
   // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
   // and an exit hook put the terminal back however the process ends.
-  bool enter(bool process_wide);
+  bool enter(bool process_wide, const TermCaps& caps = TermCaps());
   // Puts the terminal back as it was found. Safe to call more than once.
   void leave();
 
@@ -50,6 +62,8 @@ class Terminal {
   int out_fd_ = -1;
   bool owns_in_ = false;
   bool process_wide_ = false;
+  TerminalBytes enter_;
+  TerminalBytes leave_;
   uint64_t write_calls_ = 0;
 };
 
