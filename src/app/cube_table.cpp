@@ -23,7 +23,8 @@ text::StringArray g_cube_texts;     // 0..101: the cubes through their magnitude
 text::StringArray g_table_lines;    // 0..31: assembled rows for the file and the printer
 text::StringArray g_example_lines;  // 0..10: the EXAMPLES panel
 
-int32_t g_file_error = 0;  // first write error of the last file rendering
+int32_t g_file_error = 0;     // first write error of the last file rendering
+int32_t g_printer_error = 0;  // first printer error of the last printer rendering
 
 constexpr int32_t kWhite = 15;
 constexpr int32_t kYellow = 14;
@@ -156,8 +157,22 @@ void WriteToFile() {
 }
 
 void SendToPrinter() {
-  RenderLines([](const std::string& s) { printer::printer_text(s); },
-              [] { printer::printer_eol(); });
+  g_printer_error = 0;
+  // As with the file: every text is still sent, and the first refusal is kept for the
+  // print flow, which then abandons the job instead of spooling a page with gaps.
+  auto note = [] {
+    const int32_t code = runtime::error_take();
+    if (code != 0 && g_printer_error == 0) g_printer_error = code;
+  };
+  RenderLines(
+      [&note](const std::string& s) {
+        printer::printer_text(s);
+        note();
+      },
+      [&note] {
+        printer::printer_eol();
+        note();
+      });
 }
 
 }  // namespace
@@ -194,6 +209,10 @@ int32_t CubeTableFileError() {
   return g_file_error;
 }
 
+int32_t CubeTablePrinterError() {
+  return g_printer_error;
+}
+
 namespace detail {
 void ReleaseCubeTexts() {
   text::array_erase(g_title_lines);
@@ -202,6 +221,7 @@ void ReleaseCubeTexts() {
   text::array_erase(g_table_lines);
   text::array_erase(g_example_lines);
   g_file_error = 0;
+  g_printer_error = 0;
 }
 }  // namespace detail
 

@@ -17,5 +17,8 @@ void CubeTable(int32_t mode);
 // went through. This is how a failed write reaches the save flow: error words stay with the
 // procedure that called the failing operation.
 int32_t CubeTableFileError();
+// The same for the printer: the first error code met by the texts and line ends of the last
+// CubeTable(4) call, 0 when the printer took every one.
+int32_t CubeTablePrinterError();
 
 }  // namespace app

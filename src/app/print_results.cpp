@@ -43,6 +43,11 @@ Outcome PrintOneCopy() {
     return Outcome::kFailed;
   }
   CubeTable(kCubePrinter);
+  if (CubeTablePrinterError() != 0) {
+    // The printer refused part of the page: the job is abandoned, not spooled with gaps.
+    printer::printer_abort();
+    return Outcome::kFailed;
+  }
   printer::printer_end_page();
   printer::printer_attach(printer::kAttachByName, "", "");
   // Ending the page or the document (handing the job over) can still fail.
@@ -50,10 +55,12 @@ Outcome PrintOneCopy() {
 }
 
 // The printing box's last word: ShowPanel's "Printing Completed" after a real print, the
-// same place and colours saying so when nothing was printed.
+// same place and colours saying so when nothing was printed. Only the true word is drawn.
 void ShowOutcome(Outcome outcome) {
-  ShowPanel(kPanelPrint, 3);
-  if (outcome == Outcome::kCompleted) return;
+  if (outcome == Outcome::kCompleted) {
+    ShowPanel(kPanelPrint, 3);
+    return;
+  }
   console::console_color(kBlack, kWhite);
   PlaceCursor(31, 49);
   PrintLine(outcome == Outcome::kCancelled ? "Printing Cancelled   " : "Printing Failed      ");

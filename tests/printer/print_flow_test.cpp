@@ -186,17 +186,50 @@ TEST_F(PrintFlowTest, RefusedSettingsAbortTheStartedDocument) {
 }
 
 TEST_F(PrintFlowTest, RefusedJobOrPageIsAFailure) {
+  // The page, the document's end (the job handed over, on detach) each refused in turn.
+  for (const char* call : {"end_page", "end_doc"}) {
+    SCOPED_TRACE(call);
+    printing.events.clear();
+    printing.failing = {call};
+    printing.dialog_script.push_back({DialogStep::kOk, "Memory Printer"});
+    std::string box;
+    Then([&] { Type("P"); });
+    Then([&] { Type("Y"); });
+    Then([&] {
+      box = BoxWord();
+      Type("X");
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(box, "Printing Failed      ");
+    EXPECT_EQ(printing.live_dcs(), 0);
+    printer::detail::reset_for_tests();
+  }
+}
+
+TEST_F(PrintFlowTest, RefusedTextAbandonsTheJob) {
+  // The first refused text ends the job: it is aborted, not finished as a page with gaps, and
+  // the next Y prints normally.
   printing.dialog_script.push_back({DialogStep::kOk, "Memory Printer"});
-  printing.failing.push_back("end_page");
-  std::string box;
+  printing.dialog_script.push_back({DialogStep::kOk, "Memory Printer"});
+  printing.failing.push_back("text_out");
+  std::vector<std::string> boxes;
   Then([&] { Type("P"); });
   Then([&] { Type("Y"); });
   Then([&] {
-    box = BoxWord();
+    boxes.push_back(BoxWord());
+    EXPECT_EQ(printing.of_kind("abort_doc").size(), 1u);
+    EXPECT_TRUE(printing.of_kind("end_doc").empty());
+    EXPECT_TRUE(printing.of_kind("end_page").empty());
+    printing.failing.clear();
+    Type("Y");
+  });
+  Then([&] {
+    boxes.push_back(BoxWord());
     Type("X");
   });
   EXPECT_EQ(RunProgram(), 0);
-  EXPECT_EQ(box, "Printing Failed      ");
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Printing Failed      ", "Printing Completed   "}));
+  EXPECT_EQ(printing.of_kind("end_doc").size(), 1u);
   EXPECT_EQ(printing.live_dcs(), 0);
 }
 
