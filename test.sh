@@ -21,6 +21,7 @@ stages=(
   windows
   fuzz
   cups
+  cups-faults
   package
 )
 if [ "$#" -gt 0 ]; then stages=("$@"); fi

@@ -132,6 +132,7 @@ void printer_set(int32_t setting, int32_t value) {
     case kSetDuplex:
       if (capability(platform::kDcDuplex) < 1 || value < 1 || value > 3) return refuse();
       dm->duplex = static_cast<int16_t>(value);
+      dm->fields |= platform::kDmDuplex;
       break;
     case kSetOrientation: {
       if (value != platform::kOrientPortrait && value != platform::kOrientLandscape) {

@@ -1,6 +1,8 @@
 // The POSIX printing backend without a print server: fonts, PDF pages and "Save as PDF".
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -87,6 +89,13 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   m.key(key(0x28));
   m.key(key(0x28));  // Down at the bottom stays
   EXPECT_EQ(m.choice().name, kSaveAsPdf);
+  // "Save as PDF" writes one file: no copies to set there.
+  EXPECT_FALSE(m.copies_offered());
+  m.key(key('7', '7'));
+  EXPECT_EQ(m.copies(), 1);
+  EXPECT_NE(render_print_dialog(m, 80, 50, true).find("one file per print"), std::string::npos);
+  m.key(key(0x26));
+  EXPECT_EQ(m.choice().name, "lab");
   m.key(key('1', '1'));
   m.key(key('2', '2'));
   EXPECT_EQ(m.copies(), 12);
@@ -109,6 +118,115 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_EQ(alone.state(), PrintDialogModel::State::kCancel);
   std::string drawn = render_print_dialog(alone, 80, 50, true);
   EXPECT_NE(drawn.find("Save as PDF"), std::string::npos);
+}
+
+TEST(PosixPrintDialog, LateDestinationsJoinWithoutMovingTheChoice) {
+  PrintDialogModel m({});
+  EXPECT_EQ(m.choice().name, kSaveAsPdf);
+  m.add({{"lab", "", false}});
+  EXPECT_EQ(m.choice().name, kSaveAsPdf);                  // still where it was
+  m.add({{"office", "Laser", true}, {"lab", "", false}});  // a repeat is not listed twice
+  ASSERT_EQ(m.entries().size(), 3u);
+  EXPECT_EQ(m.entries()[0].name, "office");  // the default comes first and is chosen
+  EXPECT_EQ(m.choice().name, "office");
+  InputEvent down;
+  down.virtual_key = 0x28;
+  m.key(down);
+  EXPECT_EQ(m.choice().name, "lab");
+  m.add({{"annex", "", true}});  // once the user has chosen, a late default does not steal it
+  EXPECT_EQ(m.choice().name, "lab");
+  EXPECT_EQ(m.entries().back().name, kSaveAsPdf);
+}
+
+// A terminal for the dialog with scripted input: each read hands out the next chunk, and each
+// wait counts as time passing.
+struct ScriptedTerminal {
+  std::vector<std::string> input;  // "" is a read that finds nothing
+  std::string output;
+  int waits = 0;
+  DialogTerminal io() {
+    DialogTerminal t;
+    t.write = [this](const std::string& bytes) {
+      output += bytes;
+      return true;
+    };
+    t.read = [this](uint8_t* buf, size_t cap) -> long {
+      if (input.empty()) return 0;
+      std::string next = input.front();
+      input.erase(input.begin());
+      size_t n = std::min(cap, next.size());
+      std::copy(next.begin(), next.begin() + static_cast<long>(n), buf);
+      return static_cast<long>(n);
+    };
+    t.wait = [this](int) { ++waits; };
+    t.size = [](int& columns, int& rows) {
+      columns = 80;
+      rows = 50;
+    };
+    return t;
+  }
+};
+
+TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
+  // A server that never answers: the box is drawn before any destination and Esc closes it.
+  ScriptedTerminal term;
+  term.input = {"", "", "\x1b"};
+  DialogTerminal io = term.io();
+  PrintDialogModel m({});
+  int asked = 0;
+  DestinationSource silent = [&asked](std::vector<Destination>&) {
+    ++asked;
+    return true;
+  };
+  EXPECT_EQ(run_print_dialog(m, io, {}, silent), PrintDialogModel::State::kCancel);
+  EXPECT_NE(term.output.find("Save as PDF"), std::string::npos);
+  EXPECT_NE(term.output.find("Looking for printers"), std::string::npos);
+  EXPECT_GE(asked, 2);
+
+  // Destinations that arrive later are drawn, and Enter takes the default that came.
+  ScriptedTerminal later;
+  later.input = {"", "", "", "\r"};
+  DialogTerminal io2 = later.io();
+  PrintDialogModel m2({});
+  int polls = 0;
+  DestinationSource slow = [&polls](std::vector<Destination>& found) {
+    if (++polls == 2) found.push_back({"office", "Laser", true});
+    return polls < 2;
+  };
+  EXPECT_EQ(run_print_dialog(m2, io2, {}, slow), PrintDialogModel::State::kOk);
+  EXPECT_EQ(m2.choice().name, "office");
+  EXPECT_NE(later.output.find("office - Laser"), std::string::npos);
+  EXPECT_EQ(polls, 2);  // not asked again once the search is over
+}
+
+TEST(PosixPaper, SystemPaperComesFromLibpaper) {
+  char tmpl[] = "/tmp/ot-paper-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string conf = std::string(tmpl) + "/papersize";
+  const char* old_size = getenv("PAPERSIZE");
+  std::string saved_size = old_size ? old_size : "";
+  unsetenv("PAPERSIZE");
+  auto paper_in_file = [&](const char* text) {
+    std::ofstream(conf) << text;
+    setenv("PAPERCONF", conf.c_str(), 1);
+    return system_paper(600);
+  };
+  Media a4 = paper_in_file("a4\n");
+  EXPECT_EQ(a4.code, 9);
+  EXPECT_EQ(a4.name, "iso_a4_210x297mm");
+  EXPECT_EQ(a4.geometry.paper_width, 4961);
+  EXPECT_EQ(a4.geometry.paper_height, 7016);
+  EXPECT_EQ(a4.geometry.offset_x, 150);
+  EXPECT_EQ(paper_in_file("legal\n").code, 5);
+  Media a6 = paper_in_file("a6\n");  // a paper without a code of its own keeps its size
+  EXPECT_EQ(a6.code, 0);
+  EXPECT_EQ(a6.geometry.paper_width, 2480);
+  EXPECT_EQ(paper_in_file("no-such-paper\n").code, 1);  // Letter
+  setenv("PAPERCONF", (conf + ".missing").c_str(), 1);
+  EXPECT_EQ(system_paper(600).code, 1);
+  unsetenv("PAPERCONF");
+  if (old_size) setenv("PAPERSIZE", saved_size.c_str(), 1);
+  std::filesystem::remove_all(tmpl);
 }
 
 TEST(PosixPaper, LetterByDefaultAndOtherPapersKeepTheMargins) {
@@ -152,9 +270,15 @@ class SaveAsPdf : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     setenv("ORVANE_DRIVE_C", dir_.c_str(), 1);
+    // Letter paper whatever this machine's /etc/papersize says.
+    paper_ = std::string(tmpl) + ".paper";
+    std::ofstream(paper_) << "letter\n";
+    setenv("PAPERCONF", paper_.c_str(), 1);
   }
   void TearDown() override {
     unsetenv("ORVANE_DRIVE_C");
+    unsetenv("PAPERCONF");
+    std::filesystem::remove(paper_);
     std::filesystem::remove_all(dir_);
   }
 
@@ -182,7 +306,59 @@ class SaveAsPdf : public ::testing::Test {
   }
 
   std::string dir_;
+  std::string paper_;
 };
+
+TEST_F(SaveAsPdf, TakesNoCopiesAndUsesTheSystemPaper) {
+  Printing* p = platform::posix::printing();
+  EXPECT_EQ(p->device_capabilities(kSaveAsPdf, kDcCopies, nullptr), 1);
+  EXPECT_EQ(p->device_capabilities(kSaveAsPdf, kDcDuplex, nullptr), 0);
+  PrinterHandle h = p->open_printer(kSaveAsPdf);
+  ASSERT_NE(h, 0u);
+  DevMode mode;
+  ASSERT_GT(p->document_properties(h, kSaveAsPdf, &mode), 0);
+  p->close_printer(h);
+  EXPECT_FALSE(mode.fields & kDmCopies);
+  std::string conf = dir_ + "/papersize";
+  std::ofstream(conf) << "a4\n";
+  setenv("PAPERCONF", conf.c_str(), 1);
+  DeviceContext dc = p->create_dc(kSaveAsPdf, nullptr);
+  ASSERT_NE(dc, 0u);
+  EXPECT_EQ(p->device_caps(dc, kPhysicalWidth), 4961);
+  EXPECT_EQ(p->device_caps(dc, kPhysicalHeight), 7016);
+  p->delete_dc(dc);
+}
+
+TEST_F(SaveAsPdf, AFileThatCannotBeWrittenWholeIsRemoved) {
+  // A file size limit below the PDF's size fails the write as a full disk does.
+  Printing* p = platform::posix::printing();
+  struct sigaction ignore = {}, old_action = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old_action);
+  struct rlimit old_limit;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 1024;
+  setrlimit(RLIMIT_FSIZE, &small);
+  DeviceContext dc = p->create_dc(kSaveAsPdf, nullptr);
+  ASSERT_GT(p->start_doc(dc, "Print job"), 0);
+  GdiObject font = p->create_font(courier_bold(-117));
+  GdiObject old = p->select_object(dc, font);
+  ASSERT_GT(p->start_page(dc), 0);
+  p->set_text_align(dc, kTaUpdateCp);
+  ASSERT_TRUE(p->text_out(dc, 0, 0, "a line long enough to make the page more than a kilobyte"));
+  ASSERT_GT(p->end_page(dc), 0);
+  int32_t ended = p->end_doc(dc);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  sigaction(SIGXFSZ, &old_action, nullptr);
+  EXPECT_LE(ended, 0);
+  p->select_object(dc, old);
+  p->delete_object(font);
+  p->delete_dc(dc);
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir_)) {
+    EXPECT_FALSE(e.is_regular_file()) << e.path() << " was left behind";
+  }
+}
 
 TEST_F(SaveAsPdf, WritesNumberedFilesWithoutOverwriting) {
   Printing* p = platform::posix::printing();

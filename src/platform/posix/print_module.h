@@ -35,9 +35,10 @@ struct DialogTerminal {
 // the module over what the program handed it.
 bool open_dialog_terminal(DialogTerminal& out);
 
-// Bumped whenever PrintingHost, DialogTerminal or the Printing interface changes, so that a
-// module from another build is refused rather than called through a different layout.
-inline constexpr uint32_t kPrintingModuleAbi = 1;
+// Bumped whenever PrintingHost, DialogTerminal, the FileSystem or the Printing interface
+// changes, so that a module from another build is refused rather than called through a
+// different layout.
+inline constexpr uint32_t kPrintingModuleAbi = 2;
 
 struct PrintingHost {
   uint32_t abi = kPrintingModuleAbi;

@@ -1,11 +1,14 @@
 // Printing on POSIX: CUPS destinations as printers, each document drawn with cairo into a PDF
 // on a 600-dot-per-inch device and handed to CUPS as one job when it ends; the built-in
 // "Save as PDF" printer writes the next free C:\TEMP\PRINT-JOB-NNN.PDF instead.
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/posix/key_decoder.h"
 #include "platform/posix/print_module.h"
 #include "platform/posix/printing_cups.h"
 #include "platform/posix/printing_dialog.h"
@@ -19,6 +22,8 @@ namespace {
 
 constexpr int32_t kDpi = 600;
 constexpr GdiObject kStockFont = 0x10;  // the font a new device context starts with
+// The device-mode fields every destination takes; duplex is added where the destination
+// prints on both sides.
 constexpr uint32_t kDevModeFields = kDmOrientation | kDmPaperSize | kDmCopies | kDmCollate;
 
 struct PosixDc {
@@ -37,7 +42,9 @@ struct PosixDc {
 };
 
 // Writes `pdf` to the next free C:\TEMP\PRINT-JOB-NNN.PDF through the file system's drive
-// mapping; never replaces an earlier file.
+// mapping; never replaces an earlier file. A file that could not be written whole (a full
+// disk, a failing device) is removed again: a truncated PDF is unreadable and keeps the disk
+// full.
 bool save_pdf(const std::string& pdf) {
   FileSystem* fs = file_system();
   if (!fs) return false;
@@ -61,6 +68,7 @@ bool save_pdf(const std::string& pdf) {
       done += written;
     }
     ok = fs->close_handle(h) && ok;
+    if (!ok) fs->delete_file(path);
     return ok;
   }
   return false;
@@ -70,24 +78,38 @@ class PosixPrinting : public Printing {
  public:
   PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
     PrintDialogResult r;
-    std::vector<Destination> dests = cups_destinations();
     std::string name;
     int32_t copies = 1;
     if (flags & kPdReturnDefault) {
-      name = (!dests.empty() && dests.front().is_default) ? dests.front().name : kSaveAsPdf;
+      // The default destination, without a dialog. None (or no answer in time) is what a
+      // system without a default printer gives: the caller reports the failure.
+      CupsLimit limit;
+      limit.budget_ms = kDestinationsBudgetMs;
+      std::vector<Destination> dests = cups_destinations(limit);
+      if (dests.empty() || !dests.front().is_default) {
+        r.extended_error = kPdErrNoDefaultPrinter;
+        return r;
+      }
+      name = dests.front().name;
     } else {
       DialogTerminal io;
       if (!open_dialog_terminal(io)) return r;  // no terminal to ask on: as if cancelled
-      PrintDialogModel model(std::move(dests));
+      // The box comes up at once with "Save as PDF"; the server's destinations join it as
+      // they answer, from a search on a thread of its own.
+      DestinationSearch search;
+      DestinationSource more = [&search](std::vector<Destination>& found) {
+        return search.poll(found);
+      };
+      PrintDialogModel model({});
       auto forward = [hook](uint32_t message, uintptr_t wparam) {
         if (hook) hook(kDialogWindow, message, wparam, 0);
       };
-      if (run_print_dialog(model, io, forward) != PrintDialogModel::State::kOk) return r;
+      if (run_print_dialog(model, io, forward, more) != PrintDialogModel::State::kOk) return r;
       name = model.choice().name;
       copies = model.copies();
     }
     DevMode mode = defaults(name);
-    mode.copies = static_cast<int16_t>(copies);
+    if (mode.fields & kDmCopies) mode.copies = static_cast<int16_t>(copies);
     r.dc = (flags & kPdReturnDc) ? create_dc(name, &mode) : 0;
     if ((flags & kPdReturnDc) && !r.dc) {
       r.extended_error = 0x1007;  // the printer could not be opened
@@ -126,9 +148,9 @@ class PosixPrinting : public Printing {
       case kDcOrientation:
         return 90;
       case kDcCopies:
-        return 99;
+        return name == kSaveAsPdf ? 1 : 99;
       case kDcDuplex:
-        return 0;
+        return name != kSaveAsPdf && info(name).duplex ? 1 : 0;
       case kDcPapers:
         if (list) {
           list->clear();
@@ -148,7 +170,7 @@ class PosixPrinting : public Printing {
     auto dc = std::make_unique<PosixDc>();
     dc->printer = name;
     dc->to_file = name == kSaveAsPdf;
-    dc->base_media = dc->to_file ? Media{} : cups_default_media(name, kDpi);
+    dc->base_media = dc->to_file ? system_paper(kDpi) : info(name).media;
     dc->mode = mode ? *mode : defaults(name);
     apply(*dc);
     DeviceContext h = next_dc_++;
@@ -188,9 +210,17 @@ class PosixPrinting : public Printing {
     if (!ok) return -1;
     if (pages == 0) return 1;  // an empty document prints nothing
     if (d->to_file) return save_pdf(pdf) ? 1 : -1;
+    JobOptions job;
+    const DevMode& m = d->mode;
+    if (m.fields & kDmCopies) job.copies = m.copies;
+    job.media = media(*d).name;
+    if ((m.fields & kDmDuplex) && m.duplex >= 1 && m.duplex <= 3) job.duplex = m.duplex;
+    if (m.fields & kDmCollate) job.collate = m.collate ? 1 : 0;
+    CupsLimit limit;
+    limit.budget_ms = kJobBudgetMs;
+    limit.cancelled = escape_watch();
     std::string reason;
-    return cups_submit_pdf(d->printer, d->title, pdf, d->mode.copies, media(*d).name, reason) ? 1
-                                                                                              : -1;
+    return cups_submit_pdf(d->printer, d->title, pdf, job, limit, reason) ? 1 : -1;
   }
 
   int32_t abort_doc(DeviceContext dc) override {
@@ -329,18 +359,67 @@ class PosixPrinting : public Printing {
   static constexpr DialogWindow kDialogWindow = 1;
 
   bool known(const std::string& name) {
-    return name == kSaveAsPdf || (!name.empty() && cups_destination_exists(name));
+    return name == kSaveAsPdf || (!name.empty() && info(name).found);
+  }
+
+  // What the server says of destination `name`. An answer is kept for a little while, so
+  // that one print (dialog, device context, capabilities) asks the server once; a missing
+  // answer is kept only for the moment, so that one silent server costs one wait per print.
+  const DestinationInfo& info(const std::string& name) {
+    auto now = std::chrono::steady_clock::now();
+    auto it = info_.find(name);
+    if (it != info_.end() &&
+        now - info_time_[name] < (it->second.found ? kInfoLifetime : kNoAnswerLifetime)) {
+      return it->second;
+    }
+    CupsLimit limit;
+    limit.budget_ms = kDestinationInfoBudgetMs;
+    limit.cancelled = escape_watch();
+    info_[name] = cups_destination_info(name, kDpi, limit);
+    info_time_[name] = std::chrono::steady_clock::now();
+    return info_[name];
   }
 
   DevMode defaults(const std::string& name) {
     DevMode m;
     m.fields = kDevModeFields;
     m.orientation = kOrientPortrait;
-    Media media = name == kSaveAsPdf ? Media{} : cups_default_media(name, kDpi);
-    m.paper_size = media.code;
     m.copies = 1;
     m.collate = 1;
+    if (name == kSaveAsPdf) {
+      // "Save as PDF" writes one file per document: it takes no copies (nor collation).
+      m.fields &= ~(kDmCopies | kDmCollate);
+      m.paper_size = system_paper(kDpi).code;
+      return m;
+    }
+    const DestinationInfo& dest = info(name);
+    m.paper_size = dest.media.code;
+    if (!dest.collate) m.fields &= ~kDmCollate;
+    // Duplex is left to the destination's own default until a program asks for it.
+    if (dest.duplex) m.fields |= kDmDuplex;
     return m;
+  }
+
+  // While a job is handed over, Esc on the terminal gives up on it. Other keys typed in that
+  // time are dropped: the wait is short, and the printing box is up.
+  static std::function<bool()> escape_watch() {
+    auto io = std::make_shared<DialogTerminal>();
+    if (!open_dialog_terminal(*io)) return {};
+    auto decoder = std::make_shared<KeyDecoder>(io->utf8);
+    return [io, decoder] {
+      std::vector<InputEvent> events;
+      uint8_t buf[64];
+      long n = io->read(buf, sizeof buf);
+      if (n > 0) {
+        decoder->feed(buf, static_cast<size_t>(n), events);
+      } else if (n == 0 && decoder->pending()) {
+        decoder->expire(events);
+      }
+      for (const InputEvent& ev : events) {
+        if (ev.virtual_key == 0x1B) return true;
+      }
+      return false;
+    };
   }
 
   static Media media(const PosixDc& d) {
@@ -387,6 +466,10 @@ class PosixPrinting : public Printing {
   std::map<DeviceContext, std::unique_ptr<PosixDc>> dcs_;
   std::map<GdiObject, std::unique_ptr<PrinterFont>> fonts_;
   std::map<PrinterHandle, std::string> open_;
+  static constexpr std::chrono::seconds kInfoLifetime{30};
+  static constexpr std::chrono::seconds kNoAnswerLifetime{2};
+  std::map<std::string, DestinationInfo> info_;
+  std::map<std::string, std::chrono::steady_clock::time_point> info_time_;
   std::unique_ptr<PrinterFont> stock_;
   DeviceContext next_dc_ = 0x100;
   GdiObject next_font_ = 0x1000;

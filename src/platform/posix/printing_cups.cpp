@@ -1,9 +1,15 @@
 #include "platform/posix/printing_cups.h"
 
 #include <cups/cups.h>
+#include <paper.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace platform::posix {
 namespace {
@@ -27,15 +33,86 @@ PageGeometry geometry(int32_t width, int32_t length, int32_t left, int32_t right
   return g;
 }
 
-// Owns the destination list of cupsGetDests2.
+using Clock = std::chrono::steady_clock;
+
+// A connection of our own to the print server on which every wait is bounded: the library
+// calls the timeout hook whenever nothing has moved for a tenth of a second, and the hook
+// ends the wait once the budget is spent or the caller cancels.
+class CupsSession {
+ public:
+  explicit CupsSession(const CupsLimit& limit)
+      : limit_(limit), deadline_(Clock::now() + std::chrono::milliseconds(limit.budget_ms)) {
+    http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                         limit.budget_ms, nullptr);
+    if (http_) httpSetTimeout(http_, 0.1, &CupsSession::on_wait, this);
+  }
+  ~CupsSession() {
+    if (http_) httpClose(http_);
+  }
+  CupsSession(const CupsSession&) = delete;
+  CupsSession& operator=(const CupsSession&) = delete;
+
+  http_t* http() const { return http_; }
+  bool gave_up() const { return gave_up_; }
+
+ private:
+  static int on_wait(http_t*, void* self) {
+    auto* s = static_cast<CupsSession*>(self);
+    // Once given up, every later wait of the same exchange ends at once too.
+    if (s->gave_up_ || Clock::now() >= s->deadline_ ||
+        (s->limit_.cancelled && s->limit_.cancelled())) {
+      s->gave_up_ = true;
+      return 0;
+    }
+    return 1;
+  }
+
+  CupsLimit limit_;
+  Clock::time_point deadline_;
+  http_t* http_ = nullptr;
+  bool gave_up_ = false;
+};
+
+// Owns the destination list of cupsGetDests2 asked on `session`.
 struct DestList {
   cups_dest_t* dests = nullptr;
   int count = 0;
-  DestList() { count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests); }
+  explicit DestList(const CupsSession& session) {
+    if (session.http()) count = cupsGetDests2(session.http(), &dests);
+    if (session.gave_up() || count < 0) {
+      cupsFreeDests(count > 0 ? count : 0, dests);
+      dests = nullptr;
+      count = 0;
+    }
+  }
   ~DestList() { cupsFreeDests(count, dests); }
   DestList(const DestList&) = delete;
   DestList& operator=(const DestList&) = delete;
+
+  cups_dest_t* find(const std::string& name) const {
+    return count > 0 ? cupsGetDest(name.c_str(), nullptr, count, dests) : nullptr;
+  }
 };
+
+std::vector<Destination> to_destinations(const DestList& list) {
+  std::vector<Destination> out;
+  for (int i = 0; i < list.count; ++i) {
+    const cups_dest_t& d = list.dests[i];
+    if (d.instance) continue;
+    Destination dest;
+    dest.name = d.name;
+    const char* info = cupsGetOption("printer-info", d.num_options, d.options);
+    if (!info || !*info) info = cupsGetOption("printer-make-and-model", d.num_options, d.options);
+    dest.description = info ? info : "";
+    dest.is_default = d.is_default != 0;
+    if (dest.is_default) {
+      out.insert(out.begin(), dest);
+    } else {
+      out.push_back(dest);
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -62,55 +139,109 @@ const Paper* paper_by_media(const std::string& media) {
   return nullptr;
 }
 
-std::vector<Destination> cups_destinations() {
-  std::vector<Destination> out;
-  DestList list;
-  for (int i = 0; i < list.count; ++i) {
-    const cups_dest_t& d = list.dests[i];
-    if (d.instance) continue;
-    Destination dest;
-    dest.name = d.name;
-    const char* info = cupsGetOption("printer-info", d.num_options, d.options);
-    if (!info || !*info) info = cupsGetOption("printer-make-and-model", d.num_options, d.options);
-    dest.description = info ? info : "";
-    dest.is_default = d.is_default != 0;
-    if (dest.is_default) {
-      out.insert(out.begin(), dest);
-    } else {
-      out.push_back(dest);
-    }
+std::vector<Destination> cups_destinations(const CupsLimit& limit) {
+  CupsSession session(limit);
+  DestList list(session);
+  return to_destinations(list);
+}
+
+struct DestinationSearch::Shared {
+  std::mutex mutex;
+  std::vector<Destination> found;
+  bool done = false;
+  std::atomic<bool> cancel{false};
+};
+
+DestinationSearch::DestinationSearch(int budget_ms) : shared_(std::make_shared<Shared>()) {
+  std::shared_ptr<Shared> shared = shared_;
+  std::thread([shared, budget_ms] {
+    CupsLimit limit;
+    limit.budget_ms = budget_ms;
+    limit.cancelled = [shared] { return shared->cancel.load(); };
+    std::vector<Destination> found = cups_destinations(limit);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->found = std::move(found);
+    shared->done = true;
+  }).detach();
+}
+
+DestinationSearch::~DestinationSearch() {
+  shared_->cancel = true;
+}
+
+bool DestinationSearch::poll(std::vector<Destination>& found) {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  for (Destination& d : shared_->found) found.push_back(std::move(d));
+  shared_->found.clear();
+  return !shared_->done;
+}
+
+DestinationInfo cups_destination_info(const std::string& destination, int32_t dpi,
+                                      const CupsLimit& limit) {
+  DestinationInfo out;
+  const Paper& letter = known_papers().front();
+  out.media.geometry = geometry(letter.width, letter.length, kQuarterInch, kQuarterInch,
+                                kQuarterInch, kQuarterInch, dpi);
+  CupsSession session(limit);
+  DestList list(session);
+  cups_dest_t* d = list.find(destination);
+  if (!d) return out;
+  cups_dinfo_t* info = cupsCopyDestInfo(session.http(), d);
+  if (!info || session.gave_up()) {
+    if (info) cupsFreeDestInfo(info);
+    return out;
   }
+  out.found = true;
+  cups_size_t size;
+  std::memset(&size, 0, sizeof size);
+  if (cupsGetDestMediaDefault(session.http(), d, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
+      size.width > 0 && size.length > 0) {
+    out.media.name = size.media;
+    const Paper* p = paper_by_media(out.media.name);
+    out.media.code = p ? p->code : 0;
+    out.media.geometry =
+        geometry(size.width, size.length, size.left, size.right, size.top, size.bottom, dpi);
+  }
+  out.duplex = cupsCheckDestSupported(session.http(), d, info, CUPS_SIDES,
+                                      CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
+  out.collate = cupsCheckDestSupported(session.http(), d, info, "multiple-document-handling",
+                                       "separate-documents-collated-copies") != 0;
+  cupsFreeDestInfo(info);
   return out;
 }
 
-bool cups_destination_exists(const std::string& name) {
-  cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(), nullptr);
-  if (!d) return false;
-  cupsFreeDests(1, d);
-  return true;
-}
-
-Media cups_default_media(const std::string& destination, int32_t dpi) {
+Media system_paper(int32_t dpi) {
   Media m;
   const Paper& letter = known_papers().front();
   m.geometry = geometry(letter.width, letter.length, kQuarterInch, kQuarterInch, kQuarterInch,
                         kQuarterInch, dpi);
-  cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr);
-  if (!d) return m;
-  if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d)) {
-    cups_size_t size;
-    std::memset(&size, 0, sizeof size);
-    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, d, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
-        size.width > 0 && size.length > 0) {
-      m.name = size.media;
-      const Paper* p = paper_by_media(m.name);
-      m.code = p ? p->code : 0;
-      m.geometry =
-          geometry(size.width, size.length, size.left, size.right, size.top, size.bottom, dpi);
+  paperinit();
+  char* name = systempapername();
+  const struct paper* info = name ? paperinfo(name) : nullptr;
+  if (info) {
+    // libpaper measures in PostScript points.
+    auto hundredths_mm = [](double points) {
+      return static_cast<int32_t>(std::lround(points * 2540.0 / 72.0));
+    };
+    int32_t width = hundredths_mm(paperpswidth(info));
+    int32_t length = hundredths_mm(paperpsheight(info));
+    const Paper* known = nullptr;
+    for (const Paper& p : known_papers()) {
+      if (std::abs(p.width - width) <= 50 && std::abs(p.length - length) <= 50) known = &p;
     }
-    cupsFreeDestInfo(info);
+    if (width > 0 && length > 0) {
+      m.name = known ? known->media : "custom_" + std::string(papername(info));
+      m.code = known ? known->code : 0;
+      if (known) {
+        width = known->width;
+        length = known->length;
+      }
+      m.geometry =
+          geometry(width, length, kQuarterInch, kQuarterInch, kQuarterInch, kQuarterInch, dpi);
+    }
   }
-  cupsFreeDests(1, d);
+  std::free(name);
+  paperdone();
   return m;
 }
 
@@ -132,37 +263,62 @@ Media media_for_paper(int16_t code, const Media& like, int32_t dpi) {
 }
 
 bool cups_submit_pdf(const std::string& destination, const std::string& title,
-                     const std::string& pdf, int32_t copies, const std::string& media,
+                     const std::string& pdf, const JobOptions& job, const CupsLimit& limit,
                      std::string& reason) {
-  cups_dest_t* d = cupsGetNamedDest(CUPS_HTTP_DEFAULT, destination.c_str(), nullptr);
+  CupsSession session(limit);
+  http_t* http = session.http();
+  DestList list(session);
+  cups_dest_t* d = list.find(destination);
   if (!d) {
-    reason = "no such destination";
+    reason = session.gave_up() || !http ? "the print server did not answer in time"
+                                        : "no such destination";
     return false;
   }
-  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d);
+  cups_dinfo_t* info = cupsCopyDestInfo(http, d);
   int n = 0;
   cups_option_t* options = nullptr;
-  std::string copies_text = std::to_string(copies < 1 ? 1 : copies);
+  std::string copies_text = std::to_string(job.copies < 1 ? 1 : job.copies);
   n = cupsAddOption(CUPS_COPIES, copies_text.c_str(), n, &options);
-  if (!media.empty()) n = cupsAddOption(CUPS_MEDIA, media.c_str(), n, &options);
-  int job = 0;
-  bool ok = false;
-  if (cupsCreateDestJob(CUPS_HTTP_DEFAULT, d, info, &job, title.c_str(), n, options) ==
-          IPP_STATUS_OK &&
-      job > 0) {
-    if (cupsStartDestDocument(CUPS_HTTP_DEFAULT, d, info, job, title.c_str(), CUPS_FORMAT_PDF, 0,
-                              nullptr, 1) == HTTP_STATUS_CONTINUE) {
-      bool written =
-          cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
-      ipp_status_t status = cupsFinishDestDocument(CUPS_HTTP_DEFAULT, d, info);
-      ok = written && status == IPP_STATUS_OK;
-    }
-    if (!ok) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d, job);
+  if (!job.media.empty()) n = cupsAddOption(CUPS_MEDIA, job.media.c_str(), n, &options);
+  // Device-mode duplex: 1 simplex, 2 flip on the long edge, 3 flip on the short edge.
+  const char* sides = job.duplex == 1   ? CUPS_SIDES_ONE_SIDED
+                      : job.duplex == 2 ? CUPS_SIDES_TWO_SIDED_PORTRAIT
+                      : job.duplex == 3 ? CUPS_SIDES_TWO_SIDED_LANDSCAPE
+                                        : nullptr;
+  if (sides) n = cupsAddOption(CUPS_SIDES, sides, n, &options);
+  if (job.collate >= 0) {
+    n = cupsAddOption(
+        "multiple-document-handling",
+        job.collate ? "separate-documents-collated-copies" : "separate-documents-uncollated-copies",
+        n, &options);
   }
-  if (!ok) reason = cupsLastErrorString() ? cupsLastErrorString() : "job refused";
+  int id = 0;
+  bool ok = false;
+  if (info && !session.gave_up() &&
+      cupsCreateDestJob(http, d, info, &id, title.c_str(), n, options) == IPP_STATUS_OK && id > 0) {
+    if (cupsStartDestDocument(http, d, info, id, title.c_str(), CUPS_FORMAT_PDF, 0, nullptr, 1) ==
+        HTTP_STATUS_CONTINUE) {
+      bool written = cupsWriteRequestData(http, pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+      ipp_status_t status = cupsFinishDestDocument(http, d, info);
+      ok = written && status == IPP_STATUS_OK && !session.gave_up();
+    }
+    if (!ok) {
+      // The server may still be there to forget the job; when it is not, a short wait only.
+      CupsLimit brief;
+      brief.budget_ms = 1000;
+      CupsSession cleanup(brief);
+      if (cleanup.http()) cupsCancelDestJob(cleanup.http(), d, id);
+    }
+  }
+  if (!ok) {
+    if (session.gave_up()) {
+      reason = "the print server did not take the job in time";
+    } else {
+      reason = cupsLastErrorString() ? cupsLastErrorString() : "job refused";
+    }
+  }
   cupsFreeOptions(n, options);
   if (info) cupsFreeDestInfo(info);
-  cupsFreeDests(1, d);
   return ok;
 }
 

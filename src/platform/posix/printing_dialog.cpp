@@ -44,14 +44,34 @@ PrintDialogModel::PrintDialogModel(std::vector<Destination> destinations)
   }
 }
 
+bool PrintDialogModel::copies_offered() const {
+  return choice().name != kSaveAsPdf;
+}
+
+void PrintDialogModel::add(std::vector<Destination> destinations) {
+  for (Destination& d : destinations) {
+    bool known = false;
+    for (const Destination& e : entries_) known = known || e.name == d.name;
+    if (known) continue;
+    // Defaults first, the rest in the order they came, "Save as PDF" last.
+    size_t at = entries_.size() - 1;
+    if (d.is_default) at = 0;
+    if (at <= selected_ && !(d.is_default && !moved_)) ++selected_;
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), std::move(d));
+    if (entries_[at].is_default && !moved_) selected_ = at;
+  }
+}
+
 void PrintDialogModel::key(const InputEvent& ev) {
   if (state_ != State::kOpen || ev.type != InputEvent::kKey || !ev.key_down) return;
   switch (ev.virtual_key) {
     case kVkUp:
       if (selected_ > 0) --selected_;
+      moved_ = true;
       return;
     case kVkDown:
       if (selected_ + 1 < entries_.size()) ++selected_;
+      moved_ = true;
       return;
     case kVkReturn:
       state_ = State::kOk;
@@ -59,6 +79,11 @@ void PrintDialogModel::key(const InputEvent& ev) {
     case kVkEscape:
       state_ = State::kCancel;
       return;
+    default:
+      break;
+  }
+  if (!copies_offered()) return;
+  switch (ev.virtual_key) {
     case kVkBack:
       copies_ = std::max(1, copies_ / 10);
       copies_typed_ = copies_ > 1;
@@ -144,10 +169,14 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
     line(2 + i, text, index == model.selected() ? chosen : std::string());
   }
   line(2 + list_rows, "");
-  std::string copies = std::to_string(model.copies());
-  line(3 + list_rows, " Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
-                          "]   (digits, + and - change)");
-  line(4 + list_rows, "");
+  if (model.copies_offered()) {
+    std::string copies = std::to_string(model.copies());
+    line(3 + list_rows, " Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
+                            "]   (digits, + and - change)");
+  } else {
+    line(3 + list_rows, " Copies:  -    (one file per print)");
+  }
+  line(4 + list_rows, model.searching() ? " Looking for printers..." : "");
   line(5 + list_rows, " Up/Down choose    Enter OK    Esc Cancel");
   line(6 + list_rows, "");
   at(7 + list_rows);
@@ -161,8 +190,10 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
 }
 
 PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
-                                         const std::function<void(uint32_t, uintptr_t)>& hook) {
+                                         const std::function<void(uint32_t, uintptr_t)>& hook,
+                                         const DestinationSource& more) {
   if (hook) hook(kWmInitDialog, 0);
+  model.set_searching(static_cast<bool>(more));
   KeyDecoder decoder(terminal.utf8);
   std::vector<InputEvent> events;
   auto draw = [&] {
@@ -186,7 +217,8 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
       n = terminal.read(buf, sizeof buf);
       if (n == 0) decoder.expire(events);
     } else if (n == 0) {
-      terminal.wait(500);
+      // While destinations may still come, look for them often; otherwise only keys matter.
+      terminal.wait(model.searching() ? 50 : 500);
     }
     if (n < 0) {
       hang_up();
@@ -194,8 +226,16 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
     }
     if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
     for (const InputEvent& ev : events) model.key(ev);
-    if (!events.empty() && model.state() == PrintDialogModel::State::kOpen) draw();
+    bool changed = !events.empty();
     events.clear();
+    if (model.searching()) {
+      std::vector<Destination> found;
+      bool still = more(found);
+      changed = changed || !found.empty() || !still;
+      model.add(std::move(found));
+      model.set_searching(still);
+    }
+    if (changed && model.state() == PrintDialogModel::State::kOpen) draw();
   }
   if (model.state() == PrintDialogModel::State::kOk && hook) hook(kWmCommand, kIdOk);
   if (terminal.redraw) terminal.redraw();
