@@ -120,6 +120,8 @@ print_through_program() {
   wait_for "Print It" || return 1
   T send-keys Y
   wait_for "Save as PDF" || return 1
+  # The server's destinations join the dialog as it answers.
+  [ "$name" = save ] || wait_for "(default)" 10 || return 1
   screen >"$work/dialog-$name.txt"
   T send-keys Enter
   wait_for "Printing Completed" 60 || return 1

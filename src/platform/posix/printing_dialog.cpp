@@ -1,6 +1,8 @@
 #include "platform/posix/printing_dialog.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/posix/key_decoder.h"
 #include "platform/printing.h"
@@ -21,6 +23,7 @@ enum : uint16_t {
 };
 
 constexpr int kBoxWidth = 64;
+constexpr std::chrono::milliseconds kFirstAnswerGrace{300};
 constexpr int kListRows = 8;
 
 std::string fit(const std::string& text, size_t width) {
@@ -194,6 +197,16 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
                                          const DestinationSource& more) {
   if (hook) hook(kWmInitDialog, 0);
   model.set_searching(static_cast<bool>(more));
+  // A server that answers at once (the usual local one) fills the list before the box is
+  // first drawn, so that a quick Enter takes the default printer; a slow one costs this
+  // moment only.
+  const auto grace_end = std::chrono::steady_clock::now() + kFirstAnswerGrace;
+  while (model.searching() && std::chrono::steady_clock::now() < grace_end) {
+    std::vector<Destination> found;
+    model.set_searching(more(found));
+    model.add(std::move(found));
+    if (model.searching()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   KeyDecoder decoder(terminal.utf8);
   std::vector<InputEvent> events;
   auto draw = [&] {
