@@ -60,8 +60,12 @@ inline constexpr int16_t kOrientLandscape = 2;
 // The device-mode fields the run-time reads and changes. `driver` carries the backend's full
 // native record (for win32 the DEVMODEA bytes with the driver's private part); the backend
 // writes the named fields back into it whenever the record is handed to the device.
+// `covered` says which named fields (by their kDm bits) the record has room for: an older or
+// smaller driver record ends before the later fields, and a setting whose field is missing
+// cannot be changed.
 struct DevMode {
   uint32_t fields = 0;
+  uint32_t covered = ~uint32_t{0};
   int16_t orientation = kOrientPortrait;
   int16_t paper_size = 0;
   int16_t paper_length = 0;  // tenths of a millimetre

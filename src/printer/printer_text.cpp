@@ -113,24 +113,32 @@ void printer_set(int32_t setting, int32_t value) {
     return;
   }
   auto refuse = [] { runtime::error_raise(5); };
+  // A driver's record may end before a field: that setting cannot be changed.
+  auto lacks = [dm](uint32_t field) { return (dm->covered & field) == 0; };
   switch (setting) {
     case kSetCollate:
-      if (!(dm->fields & platform::kDmCollate) || value < 0 || value > 1) return refuse();
+      if (lacks(platform::kDmCollate) || !(dm->fields & platform::kDmCollate) || value < 0 ||
+          value > 1) {
+        return refuse();
+      }
       dm->collate = static_cast<int16_t>(value);
       break;
     case kSetColor:
-      if (!(dm->fields & platform::kDmColor)) return refuse();
+      if (lacks(platform::kDmColor) || !(dm->fields & platform::kDmColor)) return refuse();
       dm->color = static_cast<int16_t>(value);
       break;
     case kSetCopies:
-      if (!(dm->fields & platform::kDmCopies) || value < 1 ||
+      if (lacks(platform::kDmCopies) || !(dm->fields & platform::kDmCopies) || value < 1 ||
           value > capability(platform::kDcCopies)) {
         return refuse();
       }
       dm->copies = static_cast<int16_t>(value);
       break;
     case kSetDuplex:
-      if (capability(platform::kDcDuplex) < 1 || value < 1 || value > 3) return refuse();
+      if (lacks(platform::kDmDuplex) || capability(platform::kDcDuplex) < 1 || value < 1 ||
+          value > 3) {
+        return refuse();
+      }
       dm->duplex = static_cast<int16_t>(value);
       dm->fields |= platform::kDmDuplex;
       break;
@@ -142,18 +150,22 @@ void printer_set(int32_t setting, int32_t value) {
       int16_t current =
           (s.flags & kLandscape) ? platform::kOrientLandscape : platform::kOrientPortrait;
       if (value == current) return;
-      if (capability(platform::kDcOrientation) < 1) return refuse();
+      if (lacks(platform::kDmOrientation) || capability(platform::kDcOrientation) < 1) {
+        return refuse();
+      }
       turn_page(static_cast<int16_t>(value));
       break;
     }
     case kSetPaperSize:
-      if (!in_list(platform::kDcPapers, value)) return refuse();
+      if (lacks(platform::kDmPaperSize) || !in_list(platform::kDcPapers, value)) return refuse();
       dm->paper_size = static_cast<int16_t>(value);
       dm->paper_length = 0;
       dm->paper_width = 0;
       break;
     case kSetPrintQuality:
-      if (!(dm->fields & platform::kDmPrintQuality)) return refuse();
+      if (lacks(platform::kDmPrintQuality) || !(dm->fields & platform::kDmPrintQuality)) {
+        return refuse();
+      }
       if (value == 0) return;
       if (value >= 1 && value <= 4) {
         dm->print_quality = static_cast<int16_t>(-value);
@@ -164,7 +176,9 @@ void printer_set(int32_t setting, int32_t value) {
       }
       break;
     case kSetDefaultSource:
-      if (!in_list(platform::kDcBins, value)) return refuse();
+      if (lacks(platform::kDmDefaultSource) || !in_list(platform::kDcBins, value)) {
+        return refuse();
+      }
       dm->default_source = static_cast<int16_t>(value);
       break;
     default:

@@ -343,6 +343,40 @@ TEST_F(PrinterTest, OtherSettings) {
   EXPECT_EQ(device_.last_reset_mode.paper_width, 0);
 }
 
+TEST_F(PrinterTest, ShortDriverRecordRefusesOnlyTheFieldsItLacks) {
+  // A driver record that ends after dmColor: duplex and collation are not in it.
+  device_.printers["Old"] = platform::memory::MemoryPrinterModel{};
+  device_.printers["Old"].dm_covered = platform::kDmOrientation | platform::kDmPaperSize |
+                                       platform::kDmPaperLength | platform::kDmPaperWidth |
+                                       platform::kDmCopies | platform::kDmDefaultSource |
+                                       platform::kDmPrintQuality | platform::kDmColor;
+  attach_by_dialog("Old");
+  printer_set(kSetCopies, 4);
+  EXPECT_EQ(runtime::error_take(), 0);
+  printer_set(kSetOrientation, 2);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_TRUE(printer_metrics().landscape);
+  printer_set(kSetDuplex, 2);
+  EXPECT_EQ(runtime::error_take(), 5);
+  printer_set(kSetCollate, 1);
+  EXPECT_EQ(runtime::error_take(), 5);
+  printer_text("x");
+  EXPECT_EQ(device_.last_reset_mode.copies, 4);
+  EXPECT_EQ(device_.last_reset_mode.orientation, platform::kOrientLandscape);
+
+  // A record without the orientation field: the page is not turned, the state not flipped.
+  device_.printers["Older"] = platform::memory::MemoryPrinterModel{};
+  device_.printers["Older"].dm_covered = platform::kDmPaperSize;
+  attach_by_dialog("Older");
+  printer_set(kSetOrientation, 1);  // portrait already: nothing to change
+  EXPECT_EQ(runtime::error_take(), 0);
+  const PrinterMetrics before = printer_metrics();
+  printer_set(kSetOrientation, 2);
+  EXPECT_EQ(runtime::error_take(), 5);
+  EXPECT_FALSE(printer_metrics().landscape);
+  EXPECT_EQ(printer_metrics().printable_width, before.printable_width);
+}
+
 TEST_F(PrinterTest, DialogWithoutDeviceModeRefusesSettingsButPrints) {
   device_.printers["Bare"] = platform::memory::MemoryPrinterModel{};
   device_.printers["Bare"].dialog_returns_dev_mode = false;

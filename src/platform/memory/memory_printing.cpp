@@ -38,7 +38,8 @@ MemoryPrinting::Dc* MemoryPrinting::find(DeviceContext dc) {
 
 DevMode MemoryPrinting::default_mode(const MemoryPrinterModel& m) const {
   DevMode d;
-  d.fields = m.dm_fields;
+  d.fields = m.dm_fields & m.dm_covered;
+  d.covered = m.dm_covered;
   d.orientation = kOrientPortrait;
   d.paper_size = 1;
   d.copies = 1;

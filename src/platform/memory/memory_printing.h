@@ -41,6 +41,7 @@ struct MemoryPrinterModel {
   uint32_t dm_fields = kDmOrientation | kDmPaperSize | kDmCopies | kDmCollate | kDmColor |
                        kDmPrintQuality | kDmDuplex | kDmDefaultSource;
   bool dialog_returns_dev_mode = true;
+  uint32_t dm_covered = ~uint32_t{0};  // the fields the driver's record has room for
 };
 
 class MemoryPrinting : public Printing {

@@ -4,9 +4,11 @@
 #include <commdlg.h>
 #include <winspool.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "platform/printing.h"
+#include "platform/win32/devmode.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
@@ -23,45 +25,75 @@ HDC hdc(DeviceContext dc) {
   return reinterpret_cast<HDC>(dc);
 }
 
-// The named fields of a DEVMODEA record.
-DevMode from_native(const void* bytes, size_t size) {
+// Where each named field lives in a DEVMODEA record. A driver's record may be shorter than
+// today's DEVMODEA (its dmSize says how long); only the fields that lie inside it exist.
+struct FieldPlace {
+  uint32_t bit;
+  size_t offset;
+  int16_t DevMode::*member;
+};
+const FieldPlace kFieldPlaces[] = {
+    {kDmOrientation, offsetof(DEVMODEA, dmOrientation), &DevMode::orientation},
+    {kDmPaperSize, offsetof(DEVMODEA, dmPaperSize), &DevMode::paper_size},
+    {kDmPaperLength, offsetof(DEVMODEA, dmPaperLength), &DevMode::paper_length},
+    {kDmPaperWidth, offsetof(DEVMODEA, dmPaperWidth), &DevMode::paper_width},
+    {kDmCopies, offsetof(DEVMODEA, dmCopies), &DevMode::copies},
+    {kDmDefaultSource, offsetof(DEVMODEA, dmDefaultSource), &DevMode::default_source},
+    {kDmPrintQuality, offsetof(DEVMODEA, dmPrintQuality), &DevMode::print_quality},
+    {kDmColor, offsetof(DEVMODEA, dmColor), &DevMode::color},
+    {kDmDuplex, offsetof(DEVMODEA, dmDuplex), &DevMode::duplex},
+    {kDmCollate, offsetof(DEVMODEA, dmCollate), &DevMode::collate},
+};
+constexpr size_t kFieldsEnd = offsetof(DEVMODEA, dmFields) + sizeof(DWORD);
+
+// The length of the public part of a record of `size` bytes: its dmSize, when that fits.
+size_t public_size(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < kFieldsEnd) return 0;
+  WORD dm_size;
+  std::memcpy(&dm_size, bytes.data() + offsetof(DEVMODEA, dmSize), sizeof dm_size);
+  return dm_size < bytes.size() ? dm_size : bytes.size();
+}
+
+}  // namespace
+
+DevMode devmode_from_native(const void* bytes, size_t size) {
   DevMode m;
   m.driver.assign(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
-  if (size < offsetof(DEVMODEA, dmCollate) + sizeof(short)) return m;
-  const auto* dm = static_cast<const DEVMODEA*>(bytes);
-  m.fields = dm->dmFields;
-  m.orientation = dm->dmOrientation;
-  m.paper_size = dm->dmPaperSize;
-  m.paper_length = dm->dmPaperLength;
-  m.paper_width = dm->dmPaperWidth;
-  m.copies = dm->dmCopies;
-  m.default_source = dm->dmDefaultSource;
-  m.print_quality = dm->dmPrintQuality;
-  m.color = dm->dmColor;
-  m.duplex = dm->dmDuplex;
-  m.collate = dm->dmCollate;
+  m.covered = 0;
+  const size_t end = public_size(m.driver);
+  if (end < kFieldsEnd) return m;
+  DWORD fields;
+  std::memcpy(&fields, m.driver.data() + offsetof(DEVMODEA, dmFields), sizeof fields);
+  for (const FieldPlace& f : kFieldPlaces) {
+    if (f.offset + sizeof(int16_t) > end) continue;
+    m.covered |= f.bit;
+    std::memcpy(&(m.*f.member), m.driver.data() + f.offset, sizeof(int16_t));
+  }
+  m.fields = fields & m.covered;
   return m;
 }
 
-// The DEVMODEA record with the named fields written back into the driver's bytes; empty when
-// there is no driver record to carry them (the device then keeps its own settings).
-std::vector<uint8_t> to_native(const DevMode& m) {
+std::vector<uint8_t> devmode_to_native(const DevMode& m) {
+  // The driver's record, its size unchanged, with every named field it has room for written
+  // back; empty when there is no record to carry them (the device keeps its own settings).
   std::vector<uint8_t> bytes = m.driver;
-  if (bytes.size() < sizeof(DEVMODEA)) return {};
-  auto* dm = reinterpret_cast<DEVMODEA*>(bytes.data());
-  dm->dmFields = m.fields;
-  dm->dmOrientation = m.orientation;
-  dm->dmPaperSize = m.paper_size;
-  dm->dmPaperLength = m.paper_length;
-  dm->dmPaperWidth = m.paper_width;
-  dm->dmCopies = m.copies;
-  dm->dmDefaultSource = m.default_source;
-  dm->dmPrintQuality = m.print_quality;
-  dm->dmColor = m.color;
-  dm->dmDuplex = m.duplex;
-  dm->dmCollate = m.collate;
+  const size_t end = public_size(bytes);
+  if (end < kFieldsEnd) return {};
+  DWORD fields;
+  std::memcpy(&fields, bytes.data() + offsetof(DEVMODEA, dmFields), sizeof fields);
+  uint32_t room = 0;
+  for (const FieldPlace& f : kFieldPlaces) {
+    if (f.offset + sizeof(int16_t) > end) continue;
+    room |= f.bit;
+    std::memcpy(bytes.data() + f.offset, &(m.*f.member), sizeof(int16_t));
+  }
+  // Bits of fields the record lacks, or that the run-time does not name, stay as they were.
+  fields = (fields & ~room) | (m.fields & room);
+  std::memcpy(bytes.data() + offsetof(DEVMODEA, dmFields), &fields, sizeof fields);
   return bytes;
 }
+
+namespace {
 
 class Win32Printing : public Printing {
  public:
@@ -91,7 +123,7 @@ class Win32Printing : public Printing {
     if (pd.hDevMode) {
       if (auto* dm = static_cast<DEVMODEA*>(GlobalLock(pd.hDevMode))) {
         r.has_dev_mode = true;
-        r.dev_mode = from_native(dm, static_cast<size_t>(dm->dmSize) + dm->dmDriverExtra);
+        r.dev_mode = devmode_from_native(dm, static_cast<size_t>(dm->dmSize) + dm->dmDriverExtra);
         GlobalUnlock(pd.hDevMode);
       }
       GlobalFree(pd.hDevMode);
@@ -124,7 +156,7 @@ class Win32Printing : public Printing {
     LONG r = DocumentPropertiesA(nullptr, h, copy.data(), reinterpret_cast<DEVMODEA*>(bytes.data()),
                                  nullptr, DM_OUT_BUFFER);
     if (r <= 0) return r;
-    *out = from_native(bytes.data(), bytes.size());
+    *out = devmode_from_native(bytes.data(), bytes.size());
     return r;
   }
 
@@ -143,7 +175,7 @@ class Win32Printing : public Printing {
 
   DeviceContext create_dc(const std::string& name, const DevMode* mode) override {
     std::vector<uint8_t> dm;
-    if (mode) dm = to_native(*mode);
+    if (mode) dm = devmode_to_native(*mode);
     HDC h = CreateDCA(nullptr, name.c_str(), nullptr,
                       dm.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(dm.data()));
     return reinterpret_cast<DeviceContext>(h);
@@ -153,7 +185,7 @@ class Win32Printing : public Printing {
 
   DeviceContext reset_dc(DeviceContext dc, const DevMode* mode) override {
     std::vector<uint8_t> dm;
-    if (mode) dm = to_native(*mode);
+    if (mode) dm = devmode_to_native(*mode);
     if (dm.empty()) return dc;  // nothing to apply
     HDC h = ResetDCA(hdc(dc), reinterpret_cast<const DEVMODEA*>(dm.data()));
     return reinterpret_cast<DeviceContext>(h);
