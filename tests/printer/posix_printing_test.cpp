@@ -72,6 +72,42 @@ TEST(PosixPdf, OnePageWithTitle) {
   EXPECT_NE(pdf.find("612 792"), std::string::npos);  // Letter in points
 }
 
+TEST(PosixPdf, EscapementTurnsTheTextAndItsAdvance) {
+  // Text at 90 degrees runs up the page: its glyphs are drawn turned, and the current position
+  // moves up by the text's width instead of right.
+  Printing* p = platform::posix::printing();
+  DeviceContext dc = p->create_dc(kSaveAsPdf, nullptr);
+  ASSERT_NE(dc, 0u);
+  ASSERT_GT(p->start_doc(dc, "Print job"), 0);
+  LogFont lf = courier_bold(-117);
+  lf.escapement = lf.orientation = 900;
+  GdiObject font = p->create_font(lf);
+  GdiObject old = p->select_object(dc, font);
+  ASSERT_GT(p->start_page(dc), 0);
+  p->set_text_align(dc, kTaUpdateCp);
+  p->move_to(dc, 1000, 3000);
+  ASSERT_TRUE(p->text_out(dc, 0, 0, "abc"));
+  int32_t x = 0, y = 0;
+  p->current_position(dc, x, y);
+  EXPECT_EQ(x, 1000);
+  EXPECT_EQ(y, 3000 - 3 * 70);
+  p->abort_doc(dc);
+  p->select_object(dc, old);
+  p->delete_object(font);
+  p->delete_dc(dc);
+
+  // The canvas draws turned text with the same advance.
+  auto f = PrinterFont::make(lf, 600);
+  ASSERT_TRUE(f);
+  PdfCanvas canvas;
+  ASSERT_TRUE(canvas.begin("Print job"));
+  ASSERT_TRUE(canvas.start_page(PageGeometry{}));
+  EXPECT_EQ(canvas.draw_text(*f, 100, 100, "abc", 0, true, 0xFFFFFF), 3 * 70);
+  ASSERT_TRUE(canvas.end_page());
+  std::string pdf;
+  EXPECT_TRUE(canvas.finish(pdf));
+}
+
 TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   std::vector<Destination> dests = {{"office", "Laser", true}, {"lab", "", false}};
   PrintDialogModel m(dests);

@@ -2,6 +2,7 @@
 // on a 600-dot-per-inch device and handed to CUPS as one job when it ends; the built-in
 // "Save as PDF" printer writes the next free C:\TEMP\PRINT-JOB-NNN.PDF instead.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -283,7 +284,12 @@ class PosixPrinting : public Printing {
     bool cp = d->align & kTaUpdateCp;
     int32_t width = d->canvas->draw_text(*f, cp ? d->x : x, cp ? d->y : y, text, d->text_color,
                                          d->bk_mode == kBkOpaque, d->bk_color);
-    if (cp) d->x += width;
+    if (cp) {
+      // The current position moves along the baseline, turned with the text.
+      const double angle = f->logical().escapement * 3.14159265358979323846 / 1800.0;
+      d->x += static_cast<int32_t>(std::lround(width * std::cos(angle)));
+      d->y -= static_cast<int32_t>(std::lround(width * std::sin(angle)));
+    }
     return true;
   }
 

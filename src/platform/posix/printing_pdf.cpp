@@ -6,6 +6,7 @@ namespace platform::posix {
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
+constexpr double kPi = 3.14159265358979323846;
 
 void set_rgb(cairo_t* cr, uint32_t rgb) {
   cairo_set_source_rgb(cr, (rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
@@ -63,6 +64,17 @@ bool PdfCanvas::end_page() {
 int32_t PdfCanvas::draw_text(const PrinterFont& font, int32_t x, int32_t y, const std::string& text,
                              uint32_t rgb, bool opaque, uint32_t background_rgb) {
   if (!cr_ || !in_page_) return 0;
+  // The font's escapement turns the text about its top left corner, counterclockwise in
+  // tenths of a degree as on the page (the device's y axis points down).
+  const LogFont& lf = font.logical();
+  const bool turned = lf.escapement % 3600 != 0;
+  if (turned) {
+    cairo_save(cr_);
+    cairo_translate(cr_, x, y);
+    cairo_rotate(cr_, -lf.escapement * kPi / 1800.0);
+    x = 0;
+    y = 0;
+  }
   int32_t width = 0;
   auto glyphs = font.layout(text, x, y + font.metrics().ascent, width);
   if (opaque && width > 0) {
@@ -74,7 +86,6 @@ int32_t PdfCanvas::draw_text(const PrinterFont& font, int32_t x, int32_t y, cons
   cairo_set_font_size(cr_, font.em());
   set_rgb(cr_, rgb);
   if (!glyphs.empty()) cairo_show_glyphs(cr_, glyphs.data(), static_cast<int>(glyphs.size()));
-  const LogFont& lf = font.logical();
   if (lf.underline || lf.strike_out) {
     double thickness = font.em() / 14.0;
     cairo_set_line_width(cr_, thickness);
@@ -89,6 +100,7 @@ int32_t PdfCanvas::draw_text(const PrinterFont& font, int32_t x, int32_t y, cons
     }
     cairo_stroke(cr_);
   }
+  if (turned) cairo_restore(cr_);
   return width;
 }
 

@@ -33,7 +33,8 @@ class PdfCanvas {
   bool begin(const std::string& title);
   bool start_page(const PageGeometry& page);
   bool end_page();
-  // Draws `text` with its top left corner at (x, y); returns its advance.
+  // Draws `text` with its top left corner at (x, y), turned by the font's escapement; returns
+  // its advance along the baseline.
   int32_t draw_text(const PrinterFont& font, int32_t x, int32_t y, const std::string& text,
                     uint32_t rgb, bool opaque, uint32_t background_rgb);
   // Ends the document and hands over the PDF bytes. False when cairo failed.
