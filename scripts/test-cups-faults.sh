@@ -251,7 +251,7 @@ else
   fail "a server stopped after Enter: no Printing Failed"
 fi
 if stopped_after_enter stopped-esc Escape; then
-  if awk -v w="$took" 'BEGIN { exit !(w < 3) }'; then
+  if awk -v w="$took" 'BEGIN { exit !(w < 3.5) }'; then
     pass "Esc gives up on a stopped server (Printing Failed $took s after Enter)"
   else
     fail "Esc did not give up on the stopped server ($took s after Enter)"
