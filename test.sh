@@ -17,6 +17,7 @@ cd "$root"
 stages=(
   first-run
   linux
+  terminals
   release
   windows
   fuzz

@@ -6,6 +6,10 @@
 //   app_pane_check main | entry | menu | refusal | farewell   < capture
 //   app_pane_check menu-box NAME [ERROR]                       < capture
 //   app_pane_check results-file                                > file
+//   app_pane_check dump SCREEN [ARGS...]                       > cells
+//
+// dump prints the expected screen for another checker: a line per row, each cell as
+// "byte,fg,bg" (the code page 437 byte and colour numbers, decimal), separated by blanks.
 //
 // Exits 0 when the pane matches, 1 with the differences when it does not, 2 on bad use.
 #include <cstdint>
@@ -142,9 +146,24 @@ int Compare(const Picture& want, const std::string& capture) {
   return differences == 0 ? 0 : 1;
 }
 
+void Dump(const Picture& want) {
+  for (int row = 1; row <= Picture::kRows; ++row) {
+    for (int column = 1; column <= Picture::kColumns; ++column) {
+      const Picture::Cell& c = want.cell(row, column);
+      std::printf("%s%d,%d,%d", column > 1 ? " " : "", c.ch, c.fg, c.bg);
+    }
+    std::printf("\n");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool dump = argc > 1 && std::string(argv[1]) == "dump";
+  if (dump) {
+    --argc;
+    ++argv;
+  }
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "results-file") {
     const std::string bytes = app_test::ResultsFileBytes();
@@ -170,6 +189,10 @@ int main(int argc, char** argv) {
                  "       app_pane_check menu-box NAME [ERROR]\n"
                  "       app_pane_check results-file\n");
     return 2;
+  }
+  if (dump) {
+    Dump(want);
+    return 0;
   }
   const std::string capture((std::istreambuf_iterator<char>(std::cin)),
                             std::istreambuf_iterator<char>());
