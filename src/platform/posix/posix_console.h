@@ -59,6 +59,9 @@ class PosixConsole final : public Console {
   void present() override;
 
   const ScreenBuffer& buffer() const { return buffer_; }
+  // Queues an input event as though the terminal had sent it: events no terminal can send
+  // (key releases, modifier keys alone), for tests of the layers above.
+  void push_input(const InputEvent& ev) { queue_.push_back(ev); }
   const Terminal& terminal() const { return term_; }
   // The requests that put back what the program changed of the window, sent at exit: the
   // start size when the terminal still has the size the program asked for, the start
