@@ -132,9 +132,17 @@ else
 fi
 page="$prefix/usr/share/man/man1/orvane-table.1.gz"
 if [ -z "$prefix" ]; then
-  page=$(man -w orvane-table 2>/dev/null)
-  [ "$page" = /usr/share/man/man1/orvane-table.1.gz ] && pass "man finds orvane-table(1)" ||
-    fail "man -w orvane-table gives '$page'"
+  if grep -qsE '^path-exclude=?\s*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
+    # A trimmed system (e.g. a slim container image) where dpkg leaves out manual pages:
+    # the page is checked as the package holds it.
+    log "dpkg here leaves out manual pages; the page is checked from the package"
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/orvane-table.1.gz >"$work/page.1.gz"
+    page="$work/page.1.gz"
+  else
+    page=$(man -w orvane-table 2>/dev/null)
+    [ "$page" = /usr/share/man/man1/orvane-table.1.gz ] && pass "man finds orvane-table(1)" ||
+      fail "man -w orvane-table gives '$page'"
+  fi
 fi
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
 if [ -z "$warnings" ] && grep -q 'EXIT STATUS' "$work/page.txt" && grep -q 'ORVANE_DRIVE_C' "$work/page.txt"; then
