@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -233,6 +234,25 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   EXPECT_EQ(m2.choice().name, "office");
   EXPECT_NE(later.output.find("office - Laser"), std::string::npos);
   EXPECT_EQ(polls, 2);  // not asked again once the search is over
+}
+
+TEST(PosixDevice, NoDefaultDestinationIsAFailureNotSaveAsPdf) {
+  // No print server at all: the default printer cannot be had, and the answer comes at once.
+  const char* old = getenv("CUPS_SERVER");
+  std::string saved = old ? old : "";
+  setenv("CUPS_SERVER", "/nonexistent/orvane-no-cups.sock", 1);
+  auto start = std::chrono::steady_clock::now();
+  PrintDialogResult r = platform::posix::printing()->print_dialog(
+      kPdReturnDc | kPdReturnDefault | kPdEnablePrintHook, nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.extended_error, kPdErrNoDefaultPrinter);
+  EXPECT_EQ(r.dc, 0u);
+  if (old) {
+    setenv("CUPS_SERVER", saved.c_str(), 1);
+  } else {
+    unsetenv("CUPS_SERVER");
+  }
 }
 
 TEST(PosixPaper, SystemPaperComesFromLibpaper) {
