@@ -38,14 +38,18 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  # Depends: computed from the installed program by dpkg-shlibdeps.
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # Recommends and Suggests: packages the program works without. Append to these lists
-  # (e.g. the libraries of a backend that is loaded only when present).
+  # Depends: computed from the program by dpkg-shlibdeps. Recommends: packages the program
+  # works without; the libraries of the printing module (CUPS, cairo, fontconfig), which is
+  # loaded only when the user prints, are added to it by dpkg-shlibdeps when cpack runs
+  # (OrvaneDebDepends.cmake.in). Without them the program runs and offers no printer.
   set(OT_DEB_RECOMMENDS "")
   set(OT_DEB_SUGGESTS "cups")
-  list(JOIN OT_DEB_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
   list(JOIN OT_DEB_SUGGESTS ", " CPACK_DEBIAN_PACKAGE_SUGGESTS)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/OrvaneDebDepends.cmake.in
+                 ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake.gen @ONLY)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake
+       INPUT ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake.gen)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake)
 endif()
 
 include(CPack)

@@ -3,9 +3,11 @@
 #   - cmake --install into a scratch prefix puts the program, the manual page and the README
 #     where they belong;
 #   - CPack makes orvane-table_<version>_<arch>.deb with its dependencies computed from the
-#     program, its section, description and maintainer; the package is installed (with apt
-#     as root; into a scratch root otherwise, or when OT_PACKAGE_SCRATCH=1), the installed
-#     orvane-table --version runs, and the installed manual page renders without warnings;
+#     program (the printing module's libraries only recommended), its section, description
+#     and maintainer; the package is installed (with apt as root; into a scratch root
+#     otherwise, or when OT_PACKAGE_SCRATCH=1), the installed orvane-table --version runs,
+#     it prints through "Save as PDF" with the installed printing module, and the installed
+#     manual page renders without warnings;
 #   - lintian, when it can be installed, reports no errors;
 #   - CPack makes orvane-table-<version>-win64.zip holding the static orvane-table.exe (no DLL
 #     beyond Windows' own) and HOW-TO-RUN.txt; the unzipped program prints its version under
@@ -42,6 +44,7 @@ finish() {
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-package.XXXXXX")
 installed_here=""
 cleanup() {
+  tmux -S "$work/tmux.sock" kill-server >/dev/null 2>&1
   if [ -n "$installed_here" ]; then
     log "removing the package installed for the test"
     apt-get -o DPkg::Lock::Timeout=600 remove -y -q orvane-table >"$work/remove.log" 2>&1 ||
@@ -67,11 +70,12 @@ fi
 
 if cmake --install "$b" --prefix "$work/prefix" >"$work/install.log" 2>&1; then
   missing=""
-  for f in bin/orvane-table share/man/man1/orvane-table.1.gz share/doc/orvane-table/README.md; do
+  for f in bin/orvane-table lib/orvane-table/orvane-table-printing.so \
+    share/man/man1/orvane-table.1.gz share/doc/orvane-table/README.md; do
     [ -f "$work/prefix/$f" ] || missing="$missing $f"
   done
   if [ -z "$missing" ] && [ -x "$work/prefix/bin/orvane-table" ]; then
-    pass "cmake --install: bin/orvane-table, share/man/man1/orvane-table.1.gz, share/doc/orvane-table/"
+    pass "cmake --install: bin/orvane-table, lib/orvane-table/orvane-table-printing.so, share/man/man1/orvane-table.1.gz, share/doc/orvane-table/"
   else
     fail "cmake --install lacks:$missing"
   fi
@@ -94,11 +98,13 @@ fi
 
 field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
-if grep -q 'libc6 (>= ' <<<"$depends" && grep -q 'libcups2' <<<"$depends" &&
+recommends=$(field Recommends)
+if grep -q 'libc6 (>= ' <<<"$depends" && ! grep -qE 'libcups2|libcairo2|libfontconfig1' <<<"$depends" &&
+  grep -q 'libcups2 (>= ' <<<"$recommends" && grep -q 'libcairo2 (>= ' <<<"$recommends" &&
   [ "$(field Section)" = utils ] && [ "$(field Priority)" = optional ] &&
   grep -qE '^[^<>]+ <[^@ ]+@[^> ]+>$' <<<"$(field Maintainer)" &&
   [ "$(field Description | wc -l)" -ge 2 ] && [ "$(field Version)" = "$version" ]; then
-  pass "control: Depends from the program ($depends), section, maintainer, description"
+  pass "control: Depends from the program ($depends), Recommends for printing ($recommends), section, maintainer, description"
 else
   fail "control fields:"
   dpkg-deb -f "$deb" | sed -e 's/^/  | /'
@@ -130,6 +136,34 @@ if [ "$?" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
 else
   fail "the $how /usr/bin/orvane-table --version: '$out'"
 fi
+# Printing with the installed module: P, Y, Enter on "Save as PDF" (no print server), in a
+# private tmux pane; the PDF must appear on drive C:.
+if command -v tmux >/dev/null; then
+  T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
+  pane_has() {  # pane_has TEXT: waits up to 20 s for TEXT in the pane
+    local i
+    for ((i = 0; i < 200; i++)); do
+      T capture-pane -p 2>/dev/null | grep -qF -- "$1" && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  mkdir -p "$work/drive_c"
+  if T new-session -d -x 80 -y 50 "env HOME='$work' ORVANE_DRIVE_C='$work/drive_c' \
+      CUPS_SERVER='$work/no-server' LANG=C.UTF-8 '$prefix/usr/bin/orvane-table'; sleep 60" &&
+    pane_has "User Options" && T send-keys P && pane_has "Print It" && T send-keys Y &&
+    pane_has "Save as PDF" && T send-keys Enter && pane_has "Printing Completed" &&
+    [ -n "$(find "$work/drive_c" -iname 'PRINT-JOB-001.PDF')" ]; then
+    pass "the $how program prints through Save as PDF with its printing module"
+  else
+    fail "the $how program did not print through Save as PDF:"
+    T capture-pane -p 2>/dev/null | sed -e 's/^/  | /' | grep -v '^  | *$'
+  fi
+  T kill-server >/dev/null 2>&1
+else
+  log "no tmux: printing with the installed module is not checked"
+fi
+
 page="$prefix/usr/share/man/man1/orvane-table.1.gz"
 if [ -z "$prefix" ]; then
   if grep -qsE '^path-exclude=?\s*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/*; then
