@@ -209,6 +209,13 @@ bool ReadUntil(int master, const std::string& text, Clock::time_point* first_byt
   return true;
 }
 
+// The program the process benchmarks start: the one this build made, or another build of it
+// named by ORVANE_BENCH_PROGRAM (to compare builds on the same machine in the same way).
+std::string ProgramPath() {
+  const char* other = std::getenv("ORVANE_BENCH_PROGRAM");
+  return other != nullptr && *other != 0 ? other : OT_PROGRAM_PATH;
+}
+
 // Starts `argv` on a new pseudo-terminal of 80 x 50 with `env` added to its environment.
 pid_t StartOnPty(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                  int& master) {
@@ -256,7 +263,7 @@ bool ReadBytes(int master, size_t bytes, Clock::time_point* first_byte_at = null
 // the first frame, as the terminal's other end receives them.
 std::string FirstFrame() {
   int master = -1;
-  const pid_t child = StartOnPty({OT_PROGRAM_PATH}, {}, master);
+  const pid_t child = StartOnPty({ProgramPath()}, {}, master);
   if (child < 0) return {};
   std::string seen;
   char buf[65536];
@@ -310,7 +317,7 @@ void BM_ProcessStartToMainScreen(benchmark::State& state) {
         int master = -1;
         const auto start = Clock::now();
         const pid_t child = reference ? StartOnPty({cat, path}, {}, master)
-                                      : StartOnPty({OT_PROGRAM_PATH}, {}, master);
+                                      : StartOnPty({ProgramPath()}, {}, master);
         if (child < 0) {
           state.SkipWithError("cannot start a process on a pseudo-terminal");
           break;
@@ -373,7 +380,7 @@ void BM_PeakMemoryBeforeAndAfterPrinting(benchmark::State& state) {
   double before_kib = 0, after_kib = 0;
   for (auto _ : state) {
     int master = -1;
-    const pid_t child = StartOnPty({OT_PROGRAM_PATH},
+    const pid_t child = StartOnPty({ProgramPath()},
                                    {"ORVANE_DRIVE_C=" + base, "CUPS_SERVER=" + base + "/no-server",
                                     "HOME=" + base, "LANG=C.UTF-8"},
                                    master);
