@@ -142,6 +142,19 @@ Charset Charset::named(const std::string& codeset) {
 }
 
 Charset Charset::from_locale() {
+  // The common cases need no locale loaded: a name that says UTF-8, and C or POSIX.
+  const char* chosen = nullptr;
+  for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* v = std::getenv(var);
+    if (v != nullptr && *v != 0) {
+      chosen = v;
+      break;
+    }
+  }
+  if (chosen == nullptr || std::strcmp(chosen, "C") == 0 || std::strcmp(chosen, "POSIX") == 0) {
+    return ascii();
+  }
+  if (is_utf8_name(codeset_of_name(chosen))) return utf8();
   const char* current = std::setlocale(LC_CTYPE, nullptr);
   std::string saved = current != nullptr ? current : "C";
   std::string codeset;
@@ -149,14 +162,8 @@ Charset Charset::from_locale() {
     codeset = nl_langinfo(CODESET);
   } else {
     // The locale named is not installed: its name still says which charset the terminal
-    // uses ("en_US.UTF-8"), which is what matters here.
-    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-      const char* v = std::getenv(var);
-      if (v != nullptr && *v != 0) {
-        codeset = codeset_of_name(v);
-        break;
-      }
-    }
+    // uses ("en_US.ISO-8859-1"), which is what matters here.
+    codeset = codeset_of_name(chosen);
   }
   std::setlocale(LC_CTYPE, saved.c_str());
   return named(codeset);
