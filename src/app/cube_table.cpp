@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "app/dispatch_screens.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "console/screen.h"
@@ -179,6 +180,7 @@ void SendToPrinter() {
 
 void CubeTable(int32_t mode) {
   runtime::ErrorScope scope;
+  CheckNotHandedOver();
   text::array_dim(g_title_lines, 0, 8);
   text::array_dim(g_number_texts, 0, 101);
   text::array_dim(g_cube_texts, 0, 101);

@@ -1,5 +1,8 @@
 #include "app/dispatch_screens.h"
 
+#include <cassert>
+#include <optional>
+
 #include "app/cube_table.h"
 #include "app/enter_file_name.h"
 #include "app/file_menu.h"
@@ -20,18 +23,16 @@ namespace app {
 namespace {
 
 bool g_loop_running = false;
-Handover g_queued = Handover::kNone;
-int32_t g_depth = 0;
-int32_t g_peak = 0;
-int32_t g_farewells = 0;
+// What the running step of the loop handed over to, if anything.
+std::optional<Handover> g_handed_over;
+// The innermost screen activation that is running, if any.
+ScreenActivation* g_activation = nullptr;
 
 constexpr int32_t kStageFarewell = 5;
 constexpr int32_t kStageWait = 1;
-constexpr int32_t kStageDone = 2;
 
 void Farewell() {
   runtime::ErrorScope scope;
-  ++g_farewells;
   console::console_clear();
   PlaceColored(4, 2, 11);
   console::console_print("Thank you for using ");
@@ -71,24 +72,20 @@ void DispatchOnce() {
     switch (ReadAction(2)) {
       case kActionSave:
         ScreenName(1, kScreenFile1);
-        EnterFileName();
-        stage = kStageDone;
-        break;
+        HandOver(Handover::kEnterFileName);
+        return;
       case kActionPrint:
         ScreenName(1, kScreenPrint1);
-        PrintResults();
-        stage = kStageDone;
-        break;
+        HandOver(Handover::kPrintResults);
+        return;
       case kActionRefusal:
         ScreenName(1, kScreenGag);
-        RefusalScreen();
-        stage = kStageDone;
-        break;
+        HandOver(Handover::kRefusalScreen);
+        return;
       case kActionMain:
         ScreenName(1, kScreenMainRefresh);
-        DispatchScreens();
-        stage = kStageDone;
-        break;
+        HandOver(Handover::kDispatch);
+        return;
       case kActionEnd:
         ScreenName(1, kScreenEnd);
         stage = kStageFarewell;
@@ -101,8 +98,8 @@ void DispatchOnce() {
   if (stage == kStageFarewell || ScreenIs(kScreenEnd)) Farewell();
 }
 
-void Run(Handover next) {
-  switch (next) {
+void Run(Handover step) {
+  switch (step) {
     case Handover::kDispatch:
       DispatchOnce();
       break;
@@ -112,9 +109,33 @@ void Run(Handover next) {
     case Handover::kFileMenu:
       FileMenu();
       break;
-    case Handover::kNone:
+    case Handover::kPrintResults:
+      PrintResults();
+      break;
+    case Handover::kRefusalScreen:
+      RefusalScreen();
       break;
   }
+}
+
+// Runs `first`, then whatever each step hands over, until a step hands over nothing. The
+// program-variable release puts the loop state back should a step never return.
+void RunLoop(Handover first) {
+  ScreenActivation* const outer = g_activation;
+  g_activation = nullptr;  // the loop's own steps belong to no screen activation
+  g_loop_running = true;
+  std::optional<Handover> step = first;
+  while (step) {
+    g_handed_over.reset();
+    Run(*step);
+    const bool ran_dispatcher = *step == Handover::kDispatch;
+    step = g_handed_over;
+    // A screen procedure that ended the program without handing over returns, as a nested
+    // call would, to the dispatcher that ran it, which finds "END" and says farewell.
+    if (!step && !ran_dispatcher && ScreenIs(kScreenEnd)) Farewell();
+  }
+  g_loop_running = false;
+  g_activation = outer;
 }
 
 }  // namespace
@@ -122,70 +143,40 @@ void Run(Handover next) {
 void DispatchScreens() {
   runtime::ErrorScope scope;
   if (g_loop_running) {
-    g_queued = Handover::kDispatch;
+    assert(!"a running screen hands over with HandOver");
+    HandOver(Handover::kDispatch);
     return;
   }
-  // The loop flag falls back even when a screen is left by an exception (a test's input
-  // script running dry), so that the next run starts afresh.
-  struct LoopFlag {
-    LoopFlag() { g_loop_running = true; }
-    ~LoopFlag() {
-      g_loop_running = false;
-      g_queued = Handover::kNone;
-    }
-  } loop_flag;
-  Handover next = Handover::kDispatch;
-  while (next != Handover::kNone) {
-    g_queued = Handover::kNone;
-    Run(next);
-    const bool ran_dispatcher = next == Handover::kDispatch;
-    next = g_queued;
-    // A screen procedure that ended the program without handing over returns, as a nested
-    // call would, to the dispatcher that ran it, which finds "END" and says farewell.
-    if (next == Handover::kNone && !ran_dispatcher && ScreenIs(kScreenEnd)) Farewell();
-  }
+  RunLoop(Handover::kDispatch);
 }
 
 void HandOver(Handover next) {
   runtime::ErrorScope scope;
-  if (next == Handover::kDispatch) {
-    DispatchScreens();
-  } else if (g_loop_running) {
-    g_queued = next;
+  CheckNotHandedOver();
+  if (g_activation != nullptr) g_activation->handed_over_ = true;
+  if (g_loop_running) {
+    g_handed_over = next;
   } else {
-    Run(next);
+    RunLoop(next);
   }
 }
 
-ScreenActivation::ScreenActivation() noexcept {
-  ++g_depth;
-  if (g_depth > g_peak) g_peak = g_depth;
+ScreenActivation::ScreenActivation() noexcept : outer_(g_activation) {
+  g_activation = this;
 }
 ScreenActivation::~ScreenActivation() {
-  --g_depth;
+  g_activation = outer_;
 }
 
-int32_t ScreenNestingDepth() {
-  return g_depth;
-}
-int32_t ScreenNestingPeak() {
-  return g_peak;
-}
-int32_t FarewellCount() {
-  return g_farewells;
-}
-void ResetScreenNestingFigures() {
-  g_peak = g_depth;
-  g_farewells = 0;
+void CheckNotHandedOver() {
+  assert((g_activation == nullptr || !g_activation->handed_over_) &&
+         "a screen procedure went on after it had handed over");
 }
 
 namespace detail {
 void ReleaseScreenChain() {
   g_loop_running = false;
-  g_queued = Handover::kNone;
-  g_depth = 0;
-  g_peak = 0;
-  g_farewells = 0;
+  g_handed_over.reset();
 }
 }  // namespace detail
 

@@ -1,37 +1,47 @@
 // The screen dispatcher: draws the main screen, waits for an action and runs the screen that
 // the action selects; shows the farewell when the program ends.
 //
-// Screen procedures move on by storing the next screen name and calling the next screen
-// (DispatchScreens, EnterFileName or FileMenu) as their very last step. Once a dispatcher
-// runs, such a hand-over is queued and the dispatcher's loop runs it after the handing
-// procedure has returned. The screens, their drawings and the single farewell come in the
-// same order as if every hand-over were a nested call, but the nesting stays bounded however
-// many screens the user goes through; the loop ends when the screen name is "EXIT NOW".
+// Screens move on by handing over: a screen procedure stores the next screen name and, as its
+// very last step, calls HandOver with the procedure that runs next. The dispatcher's loop runs
+// that procedure once the handing one has returned. The screens, their drawings and the single
+// farewell come in the same order as if every hand-over were a nested call, but the nesting
+// stays bounded however many screens the user goes through. The loop ends when a procedure
+// returns without handing over (after the farewell the screen name is "EXIT NOW").
 #pragma once
-
-#include <cstdint>
 
 namespace app {
 
+// Runs the dispatcher loop from the current screen name until the program ends. Called by
+// ProgramMain; a screen procedure hands over with HandOver instead.
 void DispatchScreens();
 
-// The next screen a screen procedure hands over to.
-enum class Handover { kNone, kDispatch, kEnterFileName, kFileMenu };
-// Runs `next` now when no dispatcher is running, else queues it for the dispatcher's loop.
-// Call it only as the last step of a screen procedure.
+// The procedure a screen hands over to.
+enum class Handover { kDispatch, kEnterFileName, kFileMenu, kPrintResults, kRefusalScreen };
+
+// The last step of a screen procedure: `next` runs once the caller has returned. Outside a
+// running dispatcher loop it starts one that begins with `next`. Debug builds check that the
+// handing activation does nothing after it.
 void HandOver(Handover next);
 
-// Screen procedures count their activations, so that tests can watch the nesting depth.
+// Marks one activation of a screen procedure, so that debug builds can tell when it goes on
+// working after it has handed over.
 class ScreenActivation {
  public:
   ScreenActivation() noexcept;
   ~ScreenActivation();
   ScreenActivation(const ScreenActivation&) = delete;
   ScreenActivation& operator=(const ScreenActivation&) = delete;
+
+ private:
+  friend void HandOver(Handover next);
+  friend void CheckNotHandedOver();
+  ScreenActivation* outer_;
+  bool handed_over_ = false;
 };
-int32_t ScreenNestingDepth();      // activations running now
-int32_t ScreenNestingPeak();       // the deepest nesting since the last reset
-int32_t FarewellCount();           // farewells shown since the last reset
-void ResetScreenNestingFigures();  // peak and farewell count back to 0
+
+// Debug builds: stops the program when the running screen activation has already handed
+// over. Every application step (screen name, actions, drawing helpers, panels, saving and
+// hand-over) calls it first. Release builds do nothing.
+void CheckNotHandedOver();
 
 }  // namespace app

@@ -87,7 +87,7 @@ void EnterFileName() {
         break;
       case Command::kBackToMain:
         ScreenName(1, kScreenMainRefresh);
-        if (ScreenIs(kScreenMainRefresh)) DispatchScreens();
+        if (ScreenIs(kScreenMainRefresh)) HandOver(Handover::kDispatch);
         return;
       case Command::kEnd:
         ScreenName(1, kScreenEnd);

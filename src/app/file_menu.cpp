@@ -30,11 +30,11 @@ void FileMenu() {
         return;
       case kActionMain:
         ScreenName(1, kScreenMainRefresh);
-        DispatchScreens();
+        HandOver(Handover::kDispatch);
         return;
       case kActionEnd:
         ScreenName(1, kScreenEnd);
-        DispatchScreens();
+        HandOver(Handover::kDispatch);
         return;
       default:
         break;

@@ -88,11 +88,11 @@ void PrintResults() {
         break;
       case kActionMain:
         ScreenName(1, kScreenMainRefresh);
-        DispatchScreens();
+        HandOver(Handover::kDispatch);
         return;
       case kActionEnd:
         ScreenName(1, kScreenEnd);
-        DispatchScreens();
+        HandOver(Handover::kDispatch);
         return;
       default:
         break;

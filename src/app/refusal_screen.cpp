@@ -72,14 +72,13 @@ void RefusalScreen() {
   PrintLine("to make another choice");
 
   // Keys typed during the animation wait in the console input and are read here.
-  int32_t stage = 1;
-  while (stage == 1) {
+  for (;;) {
     ReadAction(1);
     const int32_t action = ReadAction(2);
     if (action == kActionMain || action == kActionEnd) {
       ScreenName(1, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
-      DispatchScreens();
-      stage = 2;
+      HandOver(Handover::kDispatch);
+      return;
     }
   }
 }

@@ -1,6 +1,7 @@
 #include "app/save_results.h"
 
 #include "app/cube_table.h"
+#include "app/dispatch_screens.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "app/screen_name.h"
@@ -71,6 +72,7 @@ void DrawConfirmationBox() {
 
 void SaveResults(int32_t mode, const std::string& name) {
   runtime::ErrorScope scope;
+  CheckNotHandedOver();
   if (!ScreenIs(kScreenFile2)) return;
   if (mode == 1) {
     text::text_assign(g_save_folder, "C:\\TEMP");

@@ -1,5 +1,6 @@
 #include "app/screen_name.h"
 
+#include "app/dispatch_screens.h"
 #include "app/program_variables.h"
 #include "runtime/error.h"
 #include "text/strings.h"
@@ -12,6 +13,7 @@ std::string g_screen_name;  // program lifetime, reachable only through ScreenNa
 
 std::string ScreenName(int32_t mode, const std::string& name) {
   runtime::ErrorScope scope;
+  CheckNotHandedOver();
   if (mode == 1) {
     text::text_assign(g_screen_name, name);
     return {};

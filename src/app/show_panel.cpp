@@ -1,5 +1,6 @@
 #include "app/show_panel.h"
 
+#include "app/dispatch_screens.h"
 #include "app/place.h"
 #include "console/screen.h"
 #include "runtime/error.h"
@@ -114,6 +115,7 @@ void PrintBody(int32_t stage, text::IntArray& flags) {
 
 void ShowPanel(int32_t panel, int32_t stage) {
   runtime::ErrorScope scope;
+  CheckNotHandedOver();
   text::IntArray flags;
   text::array_dim(flags, 0, 3);
   flags[1] = 99;

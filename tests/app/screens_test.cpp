@@ -163,6 +163,26 @@ TEST_F(AppTest, DispatcherEnteredWithEndSaysFarewellAtOnce) {
   EXPECT_EQ(farewells, 1);
 }
 
+#if !defined(NDEBUG) && GTEST_HAS_DEATH_TEST
+TEST_F(AppTest, AScreenThatGoesOnAfterHandingOverStopsADebugBuild) {
+  app::ProgramVariablesInit();
+  app::ScreenName(1, "EXIT NOW");
+  EXPECT_DEATH(
+      {
+        app::ScreenActivation activation;
+        app::HandOver(app::Handover::kDispatch);  // finds "EXIT NOW" and returns at once
+        app::ScreenName(2, {});
+      },
+      "went on after it had handed over");
+  // Handing over as the last step is fine, and so is the next activation's work.
+  {
+    app::ScreenActivation activation;
+    app::HandOver(app::Handover::kDispatch);
+  }
+  EXPECT_EQ(app::ScreenName(2, {}), "EXIT NOW");
+}
+#endif
+
 TEST_F(AppTest, ScreenNameAndReadActionOutsideTheirModes) {
   app::ProgramVariablesInit();
   EXPECT_EQ(app::ReadAction(2), 0);
