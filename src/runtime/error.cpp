@@ -1,6 +1,5 @@
 #include "runtime/error.h"
 
-#include <atomic>
 #include <cstdlib>
 
 #include "platform/system.h"
@@ -12,9 +11,6 @@ namespace {
 // The error word used when no procedure has declared a scope (the outermost level).
 ErrorScope* g_innermost = nullptr;
 uint8_t g_orphan_code = 0;
-
-constexpr int kMaxHooks = 8;
-std::atomic<FatalHook> g_hooks[kMaxHooks];
 
 }  // namespace
 
@@ -52,25 +48,7 @@ void error_clear() noexcept {
   (g_innermost ? g_innermost->code_ : g_orphan_code) = 0;
 }
 
-void add_fatal_hook(FatalHook hook) noexcept {
-  for (auto& slot : g_hooks) {
-    FatalHook expected = nullptr;
-    if (slot.load() == hook) return;
-    if (slot.compare_exchange_strong(expected, hook)) return;
-  }
-}
-
-void remove_fatal_hook(FatalHook hook) noexcept {
-  for (auto& slot : g_hooks) {
-    FatalHook expected = hook;
-    slot.compare_exchange_strong(expected, nullptr);
-  }
-}
-
 void fatal_exit(int exit_code) noexcept {
-  for (int i = kMaxHooks - 1; i >= 0; --i) {
-    if (FatalHook hook = g_hooks[i].exchange(nullptr)) hook();
-  }
   if (platform::System* sys = installed_platform().system) sys->exit_now(exit_code);
   std::_Exit(exit_code);
 }

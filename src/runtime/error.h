@@ -94,14 +94,8 @@ int32_t error_number() noexcept;
 int32_t error_take() noexcept;
 void error_clear() noexcept;
 
-// Hooks run, newest first, on the fatal path before the process ends (for example to put a
-// terminal back into its normal mode). They must not allocate or raise.
-using FatalHook = void (*)();
-void add_fatal_hook(FatalHook hook) noexcept;
-void remove_fatal_hook(FatalHook hook) noexcept;
-
-// Ends the process at once with `exit_code` after running the fatal hooks: no variable is
-// released and no handle is closed.
+// Ends the process at once with `exit_code` through the system service (a terminal backend
+// puts the terminal back first): no variable is released and no handle is closed.
 [[noreturn]] void fatal_exit(int exit_code = kFatalExitCode) noexcept;
 
 }  // namespace runtime
