@@ -9,8 +9,12 @@
 
 namespace console {
 
+// The one installed console carries both the screen and the keyboard input.
 inline platform::Console* output_console() {
   return runtime::installed_platform().console;
+}
+inline platform::Console* input_console() {
+  return output_console();
 }
 inline platform::System* process() {
   return runtime::installed_platform().system;

@@ -66,7 +66,7 @@ struct Key {
 // Classifies the next key event without removing it; events that are not key presses are
 // removed on the way.
 Key look() {
-  platform::Console* con = output_console();
+  platform::Console* con = input_console();
   if (!con) return {};
   for (;;) {
     platform::InputEvent ev;
@@ -90,7 +90,7 @@ Key look() {
 }
 
 void remove_key() {
-  platform::Console* con = output_console();
+  platform::Console* con = input_console();
   platform::InputEvent ev;
   uint32_t count = 0;
   if (con) con->read_input(ev, count);
@@ -103,7 +103,7 @@ std::string key_text(const Key& key) {
 }
 
 void wait_a_moment() {
-  if (platform::Console* con = output_console()) {
+  if (platform::Console* con = input_console()) {
     con->wait_input(1);
   } else if (platform::System* sys = process()) {
     sys->sleep_ms(1);
@@ -202,8 +202,7 @@ std::string line_input() {
 }
 
 void key_flush() {
-  platform::Console* con = output_console();
-  if (con && con->input_is_console()) con->flush_input();
+  if (platform::Console* con = input_console()) con->flush_input();
 }
 
 void pause_ms(int32_t milliseconds) {

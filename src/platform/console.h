@@ -107,13 +107,13 @@ class Console {
   // PeekConsoleInputA / ReadConsoleInputA of one record: true with count 0 when empty.
   virtual bool peek_input(InputEvent& ev, uint32_t& count) = 0;
   virtual bool read_input(InputEvent& ev, uint32_t& count) = 0;
+  // FlushConsoleInputBuffer, done only when keyboard input comes from a console (on Windows:
+  // GetConsoleMode succeeded on the standard input handle at start-up); otherwise nothing is
+  // discarded and the result is true.
   virtual bool flush_input() = 0;
   // Waits up to `ms` milliseconds for input to arrive (the 1 ms keyboard poll). Backends
   // that can block on their input (poll on a terminal) wake at once when a key comes.
   virtual void wait_input(uint32_t ms) = 0;
-  // Whether keyboard input comes from a console (GetConsoleMode succeeded on the input
-  // handle at start-up); flushing the keyboard is done only then.
-  virtual bool input_is_console() const { return true; }
 
   // --- the console's desktop window ---
   // Finds the console's window. `marked_title` is the title the caller has just set to

@@ -301,7 +301,7 @@ bool MemoryConsole::read_input(InputEvent& ev, uint32_t& count) {
 
 bool MemoryConsole::flush_input() {
   if (broken_) return false;
-  input_.clear();
+  if (input_is_console_) input_.clear();
   return true;
 }
 

@@ -65,13 +65,13 @@ class MemoryConsole : public Console {
   bool lock_window_update(WindowHandle w) override;
   bool set_foreground_window(WindowHandle w) override;
   void present() override { ++presents_; }
-  bool input_is_console() const override { return input_is_console_; }
 
   // --- shaping the console (tests) ---
   // Largest window the console accepts (like a screen too small for more rows); windows
   // larger than this fail to be set.
   void set_max_window(int16_t columns, int16_t rows);
   void set_cursor_shape(CursorInfo info) { cursor_info_ = info; }
+  // When false, input counts as coming from a file or pipe: flushing discards nothing.
   void set_input_is_console(bool yes) { input_is_console_ = yes; }
   // When false, find_window never finds the console's desktop window.
   void set_window_findable(bool yes) { findable_ = yes; }
