@@ -5,7 +5,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal.h"
 #include "platform/system.h"
@@ -44,8 +43,6 @@ std::string read_command_line() {
 class PosixSystem final : public System {
  public:
   void sleep_ms(uint32_t ms) override {
-    // A pause shows what has been drawn so far.
-    terminal_console().present();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   uint32_t platform_id() override { return 2; }
