@@ -93,28 +93,11 @@ void printer_set(int32_t setting, int32_t value) {
     runtime::error_raise(57);
     return;
   }
+  // Every known setting is changed in the printer's device mode; without one it is refused.
   platform::DevMode* dm = s.dev_mode.get();
-  if (!dm) {
-    // Without the printer's device mode there is nothing to change.
-    switch (setting) {
-      case kSetCollate:
-      case kSetColor:
-      case kSetCopies:
-      case kSetDuplex:
-      case kSetOrientation:
-      case kSetPaperSize:
-      case kSetPrintQuality:
-      case kSetDefaultSource:
-        runtime::error_raise(5);
-        break;
-      default:
-        break;
-    }
-    return;
-  }
   auto refuse = [] { runtime::error_raise(5); };
   // A driver's record may end before a field: that setting cannot be changed.
-  auto lacks = [dm](uint32_t field) { return (dm->covered & field) == 0; };
+  auto lacks = [dm](uint32_t field) { return dm == nullptr || (dm->covered & field) == 0; };
   switch (setting) {
     case kSetCollate:
       if (lacks(platform::kDmCollate) || !(dm->fields & platform::kDmCollate) || value < 0 ||
@@ -143,6 +126,7 @@ void printer_set(int32_t setting, int32_t value) {
       dm->fields |= platform::kDmDuplex;
       break;
     case kSetOrientation: {
+      if (!dm) return refuse();
       if (value != platform::kOrientPortrait && value != platform::kOrientLandscape) {
         return refuse();
       }
