@@ -27,10 +27,6 @@ text::StringArray g_example_lines;  // 0..10: the EXAMPLES panel
 int32_t g_file_error = 0;     // first write error of the last file rendering
 int32_t g_printer_error = 0;  // first printer error of the last printer rendering
 
-constexpr int32_t kWhite = 15;
-constexpr int32_t kYellow = 14;
-constexpr int32_t kCyan = 11;
-
 // The mask that holds exactly as many digit positions as `cube` has digits. Numbers up to
 // 30 share the first column, 6 characters wide; the others are 7 wide.
 const char* MaskFor(int32_t number, int32_t cube) {

@@ -34,9 +34,9 @@ constexpr int32_t kStageWait = 1;
 void Farewell() {
   runtime::ErrorScope scope;
   console::console_clear();
-  PlaceColored(4, 2, 11);
+  PlaceColored(4, 2, kCyan);
   console::console_print("Thank you for using ");
-  console::console_color(15, 0);
+  console::console_color(kWhite, kBlack);
   PrintLine("Orvane-Table");
   console::pause_ms(1500);
   ScreenName(1, kScreenExitNow);
@@ -51,7 +51,7 @@ void DispatchOnce() {
 
   if (ScreenIs(kScreenBegin)) {
     console::console_clear();
-    console::console_color(0, 0);
+    console::console_color(kBlack, kBlack);
     for (int32_t row = 1; row <= 49; ++row) {
       PlaceCursor(row, 1);
       PrintLine(text::text_repeat(" ", 78));

@@ -71,7 +71,7 @@ void EnterFileName() {
   std::string entered;
   DrawEntryScreen();
   for (;;) {
-    PlaceColored(34, 50, 15);
+    PlaceColored(34, 50, kWhite);
     console::console_print(entered);
     entered = CleanName(console::line_input());
 

@@ -6,10 +6,6 @@
 
 namespace app {
 
-namespace {
-constexpr int32_t kKeepColor = -1;  // any value of 16 or more keeps the current colour
-}  // namespace
-
 void PlaceCursor(int32_t row, int32_t column) {
   runtime::ErrorScope scope;
   CheckNotHandedOver();

@@ -16,9 +16,6 @@
 namespace app {
 namespace {
 
-constexpr int32_t kBlack = 0;
-constexpr int32_t kGrey = 7;
-constexpr int32_t kWhite = 15;
 constexpr int32_t kPauseAfterPrinting = 1550;
 
 // What became of one press of Y.

@@ -1,6 +1,7 @@
 #include "app/program_main.h"
 
 #include "app/dispatch_screens.h"
+#include "app/place.h"
 #include "app/screen_name.h"
 #include "console/screen.h"
 #include "console/window.h"
@@ -18,7 +19,7 @@ int32_t ProgramMain(uintptr_t /*instance*/, int32_t /*previous_instance*/,
   ScreenName(1, kScreenBegin);
   DispatchScreens();
   console::screen_set(80, 25);
-  console::console_color(7, 0);
+  console::console_color(kGrey, kBlack);
   console::console_cursor(-1);
   return 0;
 }

@@ -16,9 +16,9 @@
 namespace app {
 
 namespace {
-constexpr int32_t kKeep = -1;
 // Colours of the letters of the word, by position.
-constexpr int32_t kLetterColors[9] = {11, 14, 11, 10, 7, 10, 11, 14, 11};
+constexpr int32_t kLetterColors[9] = {kCyan,  kYellow, kCyan,   kGreen, kGrey,
+                                      kGreen, kCyan,   kYellow, kCyan};
 }  // namespace
 
 void RefusalScreen() {
@@ -36,7 +36,7 @@ void RefusalScreen() {
     console::console_print(text::text_fill(48, ' '));
   }
   console::pause_ms(400);
-  PlaceColored(20, 32, 15);
+  PlaceColored(20, 32, kWhite);
   PrintLine("WHAT !?");
   console::pause_ms(210);
   for (int32_t k = 1; k <= 9; ++k) {
@@ -46,29 +46,29 @@ void RefusalScreen() {
     PrintLine(letter);
   }
   console::pause_ms(210);
-  PlaceColored(20, 59, 7);
+  PlaceColored(20, 59, kGrey);
   console::console_print("..?");
   console::pause_ms(700);
-  console::console_color(15, kKeep);
+  console::console_color(kWhite, kKeepColor);
   PrintLine("  PLEASE !!");
   console::pause_ms(1055);
 
-  PlaceColored(23, 32, 11);
+  PlaceColored(23, 32, kCyan);
   console::console_print("What kind of a ");
-  console::console_color(14, kKeep);
+  console::console_color(kYellow, kKeepColor);
   console::console_print(text::text_chr(173));
   console::console_print("!");
   console::console_print(text::text_chr(155));
   console::console_print("$%^& ");
-  console::console_color(11, kKeep);
+  console::console_color(kCyan, kKeepColor);
   PrintLine("fool do you think I am?");
   console::pause_ms(1055);
 
-  PlaceColored(26, 32, 11);
+  PlaceColored(26, 32, kCyan);
   console::console_print("Press the ");
-  console::console_color(14, kKeep);
+  console::console_color(kYellow, kKeepColor);
   console::console_print("SPACE BAR ");
-  console::console_color(11, kKeep);
+  console::console_color(kCyan, kKeepColor);
   PrintLine("to make another choice");
 
   // Keys typed during the animation wait in the console input and are read here.

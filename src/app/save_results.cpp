@@ -48,7 +48,7 @@ int32_t WriteResultsFile() {
 }
 
 void DrawConfirmationBox() {
-  console::console_color(0, 15);
+  console::console_color(kBlack, kWhite);
   for (int32_t row = 30; row <= 35; ++row) {
     PlaceCursor(row, 47);
     PrintLine(text::text_fill(31, ' '));
@@ -65,7 +65,7 @@ void DrawConfirmationBox() {
   PrintLine(text::text_concat(g_saved_name, ".TXT"));
   PlaceCursor(34, 48);
   PrintLine(text::text_concat("in folder ", g_save_folder));
-  console::console_color(7, 0);
+  console::console_color(kGrey, kBlack);
 }
 
 }  // namespace

@@ -10,12 +10,6 @@ namespace app {
 
 namespace {
 
-constexpr int32_t kBlack = 0;
-constexpr int32_t kGrey = 7;
-constexpr int32_t kCyan = 11;
-constexpr int32_t kYellow = 14;
-constexpr int32_t kWhite = 15;
-
 // A key letter and its label on one row: "F -" at column 47, the label at column 51.
 void KeyLine(int32_t row, const char* key, int32_t label_color, const char* label) {
   PlaceColored(row, 47, kWhite);
