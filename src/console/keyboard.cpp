@@ -110,6 +110,17 @@ void wait_a_moment() {
   }
 }
 
+// Waits for the next key and removes it.
+Key take_key() {
+  for (;;) {
+    wait_a_moment();
+    const Key key = look();
+    if (key.kind == 0) continue;
+    remove_key();
+    return key;
+  }
+}
+
 // One cell back for Backspace: after the echo filled the last cell of the buffer (pending
 // scroll), the last cell; else one column left, or the last column of the row above.
 void cursor_back() {
@@ -151,24 +162,14 @@ int32_t key_wait_waiting() {
 
 std::string key_wait() {
   present();
-  for (;;) {
-    wait_a_moment();
-    Key key = look();
-    if (key.kind == 0) continue;
-    remove_key();
-    return key_text(key);
-  }
+  return key_text(take_key());
 }
 
 int32_t key_wait_char() {
   present();
   for (;;) {
-    wait_a_moment();
-    Key key = look();
-    if (key.kind == 0) continue;
-    remove_key();
-    if (key.kind == 2 || key.code == 0) continue;
-    return key.code;
+    const Key key = take_key();
+    if (key.kind == 1 && key.code != 0) return key.code;
   }
 }
 
