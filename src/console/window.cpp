@@ -127,7 +127,7 @@ void screen_set(int32_t columns, int32_t rows) {
     }
   }
   buffer_resize(c0, r0);
-  runtime::error_raise(5);
+  runtime::error_raise(runtime::kErrBadCall);
 }
 
 void view_set(int32_t column, int32_t row) {
@@ -156,12 +156,12 @@ void window_move(int32_t x, int32_t y) {
 void buffer_set(int32_t columns, int32_t rows) {
   platform::BufferInfo info;
   if (!read_info(info)) {
-    runtime::error_raise(5);
+    runtime::error_raise(runtime::kErrBadCall);
     return;
   }
   const Size window = window_of(info);
   if (columns < window.columns || rows < window.rows || !buffer_resize(columns, rows)) {
-    runtime::error_raise(5);
+    runtime::error_raise(runtime::kErrBadCall);
   }
 }
 

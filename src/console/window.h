@@ -16,10 +16,10 @@ struct Point {
   int32_t y = 0;
 };
 
-void screen_set(int32_t columns, int32_t rows);  // error 5 on failure
+void screen_set(int32_t columns, int32_t rows);  // kErrBadCall on failure
 void view_set(int32_t column, int32_t row);
 void window_move(int32_t x, int32_t y);
-void buffer_set(int32_t columns, int32_t rows);  // error 5 when smaller than the window
+void buffer_set(int32_t columns, int32_t rows);  // kErrBadCall when smaller than the window
 Size buffer_size();
 Size window_size();
 Point view_origin();

@@ -68,7 +68,7 @@ CallStatus seek(OpenFile& f, int64_t distance, uint32_t method, uint64_t* offset
 uint8_t open_step(OpenFile& f) {
   const bool disk = is_disk(f);
   if ((f.mode & kModeDeviceOnly) != 0) {
-    if (disk) return 69;
+    if (disk) return runtime::kErrDeviceOnlyMode;
     return 0;
   }
   if ((f.mode & kModeOutput) != 0) {
@@ -82,12 +82,12 @@ uint8_t open_step(OpenFile& f) {
     uint64_t end = 0;
     CallStatus s = seek(f, 0, platform::kFileEnd, &end);
     if (!s.ok()) return s.code;
-    if (!disk) return 54;
+    if (!disk) return runtime::kErrBadFileMode;
     f.position = end;
     return 0;
   }
   if ((f.mode & kModeRandom) != 0) {
-    if (f.record_length > 32768) return 5;
+    if (f.record_length > 32768) return runtime::kErrBadCall;
     if (f.caller_flag == 0) f.position = std::numeric_limits<uint64_t>::max();
     return seek(f, 0, platform::kFileBegin).code;
   }
@@ -113,8 +113,8 @@ uint8_t close_record(OpenFile* f, uint8_t mask) {
   auto keep = [&](uint8_t code) {
     if (first == 0 && code != 0) first = code;
   };
-  if (mask != 0 && (f->mode & mask) == 0) keep(54);
-  if (!unlink(f)) runtime::error_raise(242);  // ends the process
+  if (mask != 0 && (f->mode & mask) == 0) keep(runtime::kErrBadFileMode);
+  if (!unlink(f)) runtime::error_raise(runtime::kErrFatalFileList);  // ends the process
   if ((f->mode & kModeOutput) != 0 && is_disk(*f)) {
     keep(platform_call([&](platform::FileSystem& fs) { fs.set_end_of_file(f->handle); }).code);
   }
@@ -132,24 +132,24 @@ void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_leng
   SpinGuard open_guard(g_open_lock);
 
   const detail::PathBuffer path = detail::to_path(name);
-  if (handle == 0 && path.length == 0) return runtime::error_raise(64);
-  if (path.wildcard) return runtime::error_raise(64);
+  if (handle == 0 && path.length == 0) return runtime::error_raise(runtime::kErrBadFileName);
+  if (path.wildcard) return runtime::error_raise(runtime::kErrBadFileName);
 
   if ((mode & kModeRandom) == 0 && (mode & (kModeOutput | kModeAppend | kModeBinary)) != 0) {
     record_length = 1;
   }
-  if (number < 0) return runtime::error_raise(52);
-  if (record_length < 1) return runtime::error_raise(5);
-  if (find_open(number) != nullptr) return runtime::error_raise(55);
+  if (number < 0) return runtime::error_raise(runtime::kErrBadFileNumber);
+  if (record_length < 1) return runtime::error_raise(runtime::kErrBadCall);
+  if (find_open(number) != nullptr) return runtime::error_raise(runtime::kErrFileAlreadyOpen);
 
   OpenFile* f = new (std::nothrow) OpenFile;
-  if (f == nullptr) return runtime::error_raise(7);
+  if (f == nullptr) return runtime::error_raise(runtime::kErrNoMemory);
   try {
     f->buffer.assign(static_cast<size_t>(record_length), '\0');
     f->name = name;
   } catch (const std::bad_alloc&) {
     delete f;
-    return runtime::error_raise(7);
+    return runtime::error_raise(runtime::kErrNoMemory);
   }
   link(f);
 
@@ -168,12 +168,13 @@ void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_leng
       // Success is a valid handle, whatever the last error says (an existing file opened
       // with kOpenAlways leaves ERROR_ALREADY_EXISTS).
       if (h != platform::kInvalidFileHandle) return std::pair<platform::FileHandle, uint8_t>{h, 0};
-      return std::pair<platform::FileHandle, uint8_t>{h, s.ok() ? uint8_t{51} : s.code};
+      return std::pair<platform::FileHandle, uint8_t>{
+          h, s.ok() ? uint8_t{runtime::kErrInternal} : s.code};
     };
     auto [h, code] = create(access);
     if (h == platform::kInvalidFileHandle) {
       if ((mode & kModeDeviceOnly) != 0) {
-        code = 69;
+        code = runtime::kErrDeviceOnlyMode;
       } else if ((access & kAccessNoRetry) == 0 && (access & kAccessWrite) != 0) {
         std::tie(h, code) = create(static_cast<uint8_t>(access & ~kAccessWrite));
       }
@@ -222,7 +223,7 @@ int16_t file_current() {
 
 OpenFile* file_find(int16_t number) {
   OpenFile* f = find_open(number);
-  if (f == nullptr) runtime::error_raise(52);
+  if (f == nullptr) runtime::error_raise(runtime::kErrBadFileNumber);
   return f;
 }
 
@@ -231,7 +232,7 @@ namespace {
 // Writes and advances; false after raising the error.
 bool write_bytes(OpenFile& f, const void* bytes, uint32_t count) {
   if ((f.mode & ~(kModeOutput | kModeAppend)) != 0) {
-    runtime::error_raise(54);
+    runtime::error_raise(runtime::kErrBadFileMode);
     return false;
   }
   uint32_t written = 0;
@@ -253,7 +254,7 @@ bool write_bytes(OpenFile& f, const void* bytes, uint32_t count) {
   if (!s.ok()) {
     runtime::error_raise(s.code);
   } else {
-    runtime::error_raise(is_disk(f) ? 61 : 57);
+    runtime::error_raise(is_disk(f) ? runtime::kErrDiskFull : runtime::kErrDeviceIo);
   }
   return false;
 }
@@ -267,7 +268,9 @@ void file_write(OpenFile& f, const void* bytes, uint32_t count) {
 void file_print(const std::string& text) {
   OpenFile* f = file_find(g_current);
   if (f == nullptr || text.empty()) return;
-  if (text.size() > std::numeric_limits<uint32_t>::max()) return runtime::error_raise(5);
+  if (text.size() > std::numeric_limits<uint32_t>::max()) {
+    return runtime::error_raise(runtime::kErrBadCall);
+  }
   file_write(*f, text.data(), static_cast<uint32_t>(text.size()));
 }
 

@@ -66,11 +66,11 @@ void file_print_eol();
 void file_write(OpenFile& file, const void* bytes, uint32_t count);
 
 // Closes `number`; a number that is not open is no error. A non-zero `mask` must share a
-// bit with the file's mode (else 54).
+// bit with the file's mode (else kErrBadFileMode).
 void file_close(int16_t number, uint8_t mask);
 void file_close_all();
 
-// The record of an open file number, or nullptr after raising 52.
+// The record of an open file number, or nullptr after raising kErrBadFileNumber.
 OpenFile* file_find(int16_t number);
 
 // Forgets every open file without closing its handle and sets the current number to 0

@@ -10,7 +10,7 @@ using detail::platform_call;
 
 void dir_make(const std::string& path) {
   const detail::PathBuffer p = detail::to_path(path);
-  if (p.wildcard) return runtime::error_raise(76);
+  if (p.wildcard) return runtime::error_raise(runtime::kErrPathNotFound);
   const CallStatus s =
       platform_call([&](platform::FileSystem& fs) { fs.create_directory(p.text); });
   if (!s.ok()) runtime::error_raise(s.code);
@@ -19,7 +19,7 @@ void dir_make(const std::string& path) {
 uint32_t file_attributes(const std::string& path) {
   const detail::PathBuffer p = detail::to_path(path);
   if (p.wildcard) {
-    runtime::error_raise(64);
+    runtime::error_raise(runtime::kErrBadFileName);
     return 0;
   }
   uint32_t attributes = 0;

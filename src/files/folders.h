@@ -7,12 +7,14 @@
 
 namespace files {
 
-// Creates one folder (no parent folders). A wildcard in the path gives 76; an existing
-// folder 75, a missing parent 76, refused access 70.
+// Creates one folder (no parent folders). A wildcard in the path gives kErrPathNotFound; an
+// existing folder kErrPathAccess, a missing parent kErrPathNotFound, refused access
+// kErrPermissionDenied.
 void dir_make(const std::string& path);
 
 // The platform's attributes of a file or a folder; 0 and an error when they cannot be
-// read (53 missing file, 76 missing path, 64 wildcard).
+// read (kErrFileNotFound missing file, kErrPathNotFound missing path, kErrBadFileName
+// wildcard).
 uint32_t file_attributes(const std::string& path);
 
 // Renames the file `from` to `to` on the same volume, replacing a file named `to` in one

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "runtime/error.h"
 #include "runtime/fpu.h"
 
 namespace files::detail {
@@ -71,7 +72,7 @@ SpinLock& call_lock() noexcept;
 template <class Fn>
 CallStatus platform_call(Fn&& fn) {
   platform::FileSystem* fs = file_system();
-  if (fs == nullptr) return {platform::win_error::kInvalidFunction, 75};
+  if (fs == nullptr) return {platform::win_error::kInvalidFunction, runtime::kErrPathAccess};
   SpinGuard guard(call_lock());
   uint32_t last_error = 0;
   uint32_t previous_mode = 0;

@@ -71,14 +71,19 @@ inline constexpr uint32_t kSharingViolation = 32;
 inline constexpr uint32_t kLockViolation = 33;
 inline constexpr uint32_t kHandleEof = 38;
 inline constexpr uint32_t kHandleDiskFull = 39;
+inline constexpr uint32_t kBadNetPath = 53;
 inline constexpr uint32_t kFileExists = 80;
 inline constexpr uint32_t kInvalidParameter = 87;
+inline constexpr uint32_t kBrokenPipe = 109;
 inline constexpr uint32_t kDiskFull = 112;
 inline constexpr uint32_t kInvalidName = 123;
+inline constexpr uint32_t kNegativeSeek = 131;
 inline constexpr uint32_t kDirNotEmpty = 145;
 inline constexpr uint32_t kAlreadyExists = 183;
 inline constexpr uint32_t kFilenameExcedRange = 206;
+inline constexpr uint32_t kFileTooLarge = 223;
 inline constexpr uint32_t kDirectory = 267;
+inline constexpr uint32_t kCantResolveFilename = 1921;
 }  // namespace win_error
 
 class FileSystem {

@@ -137,7 +137,7 @@ int32_t font_new(const std::string& face, float size, int32_t style, uint8_t cha
   FontListLock lock;
   FontObject* f = take_font_object();
   if (!f) {
-    runtime::error_raise(5);
+    runtime::error_raise(runtime::kErrBadCall);
     return 0;
   }
   ++f->refs;
@@ -167,13 +167,13 @@ void font_select(int32_t number) {
       f->logical.height = std::isnan(h) ? 0 : -static_cast<int32_t>(std::clamp(h, -kLimit, kLimit));
       f->printer_font = p->create_font(f->logical);
       if (!f->printer_font) {
-        runtime::error_raise(5);
+        runtime::error_raise(runtime::kErrBadCall);
         return;
       }
     }
     platform::GdiObject old = p->select_object(s.dc, f->printer_font);
     if (old == 0 || old == platform::kGdiError) {
-      runtime::error_raise(5);
+      runtime::error_raise(runtime::kErrBadCall);
       return;
     }
     ++f->refs;
@@ -186,10 +186,10 @@ void font_select(int32_t number) {
 
 void printer_default_font() {
   if (!state().dc || !device()) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return;
   }
-  if (!select_default_font()) runtime::error_raise(5);
+  if (!select_default_font()) runtime::error_raise(runtime::kErrBadCall);
 }
 
 }  // namespace printer

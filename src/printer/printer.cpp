@@ -70,7 +70,7 @@ bool ensure_page() {
   PrinterState& s = state();
   platform::Printing* p = device();
   if (!s.dc || !p) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return false;
   }
   if (s.flags & kPageOpen) return true;
@@ -78,7 +78,7 @@ bool ensure_page() {
   // Settings changed since the last page take effect here. A printer that gave no device mode
   // has nothing to apply.
   if (s.dev_mode && !p->reset_dc(s.dc, s.dev_mode.get())) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return false;
   }
   {
@@ -86,7 +86,7 @@ bool ensure_page() {
     if (FontObject* f = find_font(s.current_font); f && f->printer_font) {
       platform::GdiObject old = p->select_object(s.dc, f->printer_font);
       if (old == 0 || old == platform::kGdiError) {
-        runtime::error_raise(57);
+        runtime::error_raise(runtime::kErrDeviceIo);
         return false;
       }
     }
@@ -94,13 +94,13 @@ bool ensure_page() {
   apply_colors();
   read_metrics();
   if (p->start_page(s.dc) <= 0) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return false;
   }
   s.flags |= kPageOpen;
   // The previous alignment (0 for left/top) is a normal answer; only the error value fails.
   if (p->set_text_align(s.dc, platform::kTaUpdateCp) == platform::kGdiErrorAlign) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return false;
   }
   s.x = s.y = 0;
@@ -157,7 +157,7 @@ constexpr uint32_t kDialogFlags = platform::kPdReturnDc | platform::kPdNoSelecti
                                   platform::kPdUseDevModeCopiesAndCollate |
                                   platform::kPdHidePrintToFile;
 
-// Undoes a half-made attach and raises 68.
+// Undoes a half-made attach and raises kErrDeviceUnavailable.
 void attach_failed() {
   PrinterState& s = state();
   platform::Printing* p = device();
@@ -166,14 +166,14 @@ void attach_failed() {
     release_fonts();
   }
   reset_state();
-  runtime::error_raise(68);
+  runtime::error_raise(runtime::kErrDeviceUnavailable);
 }
 
 }  // namespace
 
 void printer_attach(int32_t mode, const std::string& name, const std::string& document) {
   FpGuard fp;
-  if (!detach()) runtime::error_raise(57);
+  if (!detach()) runtime::error_raise(runtime::kErrDeviceIo);
   PrinterState& s = state();
   if (name.size() > kMaxNameLength) {
     attach_failed();
@@ -262,7 +262,7 @@ void printer_end_page() {
   PrinterState& s = state();
   platform::Printing* p = device();
   if (!s.dc || !p) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return;
   }
   FpGuard fp;
@@ -270,7 +270,7 @@ void printer_end_page() {
   if (s.flags & kPageOpen) ok = p->end_page(s.dc) > 0;
   s.x = s.y = 0;
   s.flags &= ~kPageOpen;
-  if (!ok) runtime::error_raise(57);
+  if (!ok) runtime::error_raise(runtime::kErrDeviceIo);
 }
 
 void printer_abort() {

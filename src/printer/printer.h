@@ -2,9 +2,9 @@
 // position, numbered font objects, colours, device-mode settings and page metrics.
 //
 // Every operation reports failure through runtime::error_raise in the caller's ErrorScope:
-// 68 when choosing the printer, making its device context or starting the document fails;
-// 57 when output finds no printer or the device refuses a page operation; 5 for refused
-// settings and fonts that cannot be made.
+// kErrDeviceUnavailable when choosing the printer, making its device context or starting the
+// document fails; kErrDeviceIo when output finds no printer or the device refuses a page
+// operation; kErrBadCall for refused settings and fonts that cannot be made.
 #pragma once
 
 #include <cstdint>
@@ -48,9 +48,10 @@ void printer_init();
 void printer_attach(int32_t mode, const std::string& name, const std::string& document);
 // The attached printer's name; empty when none is attached.
 std::string printer_name();
-// Opens a page when none is open (57 without a printer).
+// Opens a page when none is open (kErrDeviceIo without a printer).
 void printer_ensure_page();
-// Ends the open page, if any; the position returns to (0, 0). 57 without a printer.
+// Ends the open page, if any; the position returns to (0, 0). kErrDeviceIo without a
+// printer.
 void printer_end_page();
 // Aborts the document and releases the printer.
 void printer_abort();

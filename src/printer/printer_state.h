@@ -71,7 +71,7 @@ FontObject* find_font(int32_t number);  // caller holds the lock
 // The installed printing service; nullptr when the platform has none.
 platform::Printing* device();
 
-// Opens a page when none is open; false (after raising 57) when it cannot.
+// Opens a page when none is open; false (after raising kErrDeviceIo) when it cannot.
 bool ensure_page();
 // Reads the character metrics of the selected font and the page metrics.
 void read_metrics();

@@ -60,7 +60,7 @@ void printer_text(const std::string& text) {
   PrinterState& s = state();
   platform::Printing* p = device();
   if (!p->text_out(s.dc, 0, 0, text)) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return;
   }
   p->current_position(s.dc, s.x, s.y);
@@ -90,12 +90,12 @@ void printer_background_color(int32_t rgb) {
 void printer_set(int32_t setting, int32_t value) {
   PrinterState& s = state();
   if (!s.dc || !device()) {
-    runtime::error_raise(57);
+    runtime::error_raise(runtime::kErrDeviceIo);
     return;
   }
   // Every known setting is changed in the printer's device mode; without one it is refused.
   platform::DevMode* dm = s.dev_mode.get();
-  auto refuse = [] { runtime::error_raise(5); };
+  auto refuse = [] { runtime::error_raise(runtime::kErrBadCall); };
   // A driver's record may end before a field: that setting cannot be changed.
   auto lacks = [dm](uint32_t field) { return dm == nullptr || (dm->covered & field) == 0; };
   switch (setting) {

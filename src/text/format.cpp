@@ -14,7 +14,6 @@
 namespace text {
 namespace {
 
-constexpr int kErrNoMemory = 7;
 constexpr int kSig = 18;  // significant digits every conversion starts from
 
 // ---------------------------------------------------------------------------------------------
@@ -534,13 +533,13 @@ size_t output_bound(const Template& t, int64_t int_len) {
 
 std::string finish(Writer& w, char* end) {
   if (static_cast<size_t>(end - w.w) > text_length_limit()) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return {};
   }
   try {
     return std::string(w.w, static_cast<size_t>(end - w.w));
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return {};
   }
 }
@@ -843,13 +842,13 @@ std::string mask_format(long double value, std::string_view mask) {
     if (const char* w = format_whole_number(sec, seen[chosen], value, end)) {
       const auto size = static_cast<size_t>(end - w);
       if (size > text_length_limit()) {
-        runtime::error_raise(kErrNoMemory);
+        runtime::error_raise(runtime::kErrNoMemory);
         return {};
       }
       try {
         return std::string(w, size);
       } catch (const std::bad_alloc&) {
-        runtime::error_raise(kErrNoMemory);
+        runtime::error_raise(runtime::kErrNoMemory);
         return {};
       }
     }
@@ -872,13 +871,13 @@ std::string mask_format(long double value, std::string_view mask) {
   }
   std::string out;
   if (bound > text_length_limit()) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return {};
   }
   try {
     out.resize(bound);
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return {};
   }
   Writer w{out.data(), out.data() + bound};
@@ -927,7 +926,7 @@ std::string number_to_text(long double value, int32_t significant) {
   try {
     return std::string(buf, static_cast<size_t>(n));
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return {};
   }
 }
@@ -1174,14 +1173,14 @@ void format_number_field(std::string& out, const Field& f, long double value) {
 FieldFormat field_begin(std::string_view mask) {
   FieldFormat st;
   if (kFieldBufferSize > text_length_limit()) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     return st;
   }
   try {
     st.out.reserve(kFieldBufferSize);
     st.mask.assign(mask.data(), mask.size());
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
     st.out = std::string();
     return st;
   }
@@ -1198,7 +1197,7 @@ void field_number(FieldFormat& st, long double value) {
     if (st.out.size() < kFieldTextLimit) format_number_field(st.out, f, value);
     after_field(st);
   } catch (const std::bad_alloc&) {
-    runtime::error_raise(kErrNoMemory);
+    runtime::error_raise(runtime::kErrNoMemory);
   }
 }
 
@@ -1233,7 +1232,7 @@ std::string field_end(FieldFormat& st) {
     try {
       result.assign(st.out.data(), st.out.size());
     } catch (const std::bad_alloc&) {
-      runtime::error_raise(kErrNoMemory);
+      runtime::error_raise(runtime::kErrNoMemory);
     }
   }
   std::string().swap(st.out);

@@ -14,7 +14,7 @@ namespace {
 
 uint32_t g_length_limit = kTextMaxLength;
 
-// Makes a string of `length` bytes (contents unspecified) or raises 7 and returns false.
+// Makes a string of `length` bytes (contents unspecified) or raises kErrNoMemory and returns false.
 bool make_storage(std::string& out, uint64_t length) {
   if (length > g_length_limit) {
     runtime::error_raise(runtime::kErrNoMemory);

@@ -2,7 +2,7 @@
 //
 // A dynamic string is a std::string: counted bytes (any byte, 0 included) of the console's
 // OEM code page. The length is a 32-bit quantity; a string never grows beyond kTextMaxLength
-// bytes. Operations that cannot get storage raise error 7 and give their defined fallback
+// bytes. Operations that cannot get storage raise kErrNoMemory and give their defined fallback
 // result; no string operation raises an error for an out-of-range position or count.
 #pragma once
 
@@ -18,14 +18,14 @@ namespace text {
 // The longest string any operation makes (text_len returns a signed 32-bit length).
 inline constexpr uint32_t kTextMaxLength = 0x7FFFFFFF;
 
-// variable := copy of value. On allocation failure the variable is left empty (error 7).
+// variable := copy of value. On allocation failure the variable is left empty (kErrNoMemory).
 void text_assign(std::string& variable, std::string_view value);
 
 // a followed by b (one allocation of the combined length).
 std::string text_concat(std::string_view a, std::string_view b);
 
 // The concatenation of the parts in order, made with one allocation of the total length.
-// A total beyond 32 bits gives "" and error 5; no storage gives "" and error 7.
+// A total beyond 32 bits gives "" and kErrBadCall; no storage gives "" and kErrNoMemory.
 std::string text_join(std::initializer_list<std::string_view> parts);
 std::string text_join(std::span<const std::string> parts);
 
@@ -37,7 +37,7 @@ int32_t text_len(std::string_view s);
 // Upper/lower case. Mode 0: the platform's rules for its code page when it has them, else
 // code page 437's case pairs. Any other mode: the fixed table (ASCII letters and the pairs
 // 84/8E, 94/99, 81/9A, 82/90, A4/A5, 86/8F, 87/80). On allocation failure the operand is
-// returned unchanged (error 7).
+// returned unchanged (kErrNoMemory).
 std::string text_upper(std::string_view s, int32_t mode);
 std::string text_lower(std::string_view s, int32_t mode);
 // Capitalises words: the first letter of each word upper-cased, the rest lower-cased, with
@@ -49,11 +49,11 @@ std::string text_proper(std::string_view s, int32_t mode);
 std::string text_mid(std::string_view s, int32_t start, int32_t count);
 
 // count copies of the byte given by the low 8 bits of code; negative or unallocatable
-// counts give "" and error 7.
+// counts give "" and kErrNoMemory.
 std::string text_fill(int32_t count, int32_t code);
 // count copies of the first byte of s ("" when s is empty or count is 0).
 std::string text_fill_first(int32_t count, std::string_view s);
-// count copies of s (the last copy cut at count * L bytes); "" and error 7 when too long.
+// count copies of s (the last copy cut at count * L bytes); "" and kErrNoMemory when too long.
 std::string text_repeat(std::string_view s, int32_t count);
 
 // Set and substring family. When s or the second operand is empty, removal and retention
@@ -120,7 +120,7 @@ struct Array {
 
   // True when the array exists and index lies within its bounds.
   bool contains(int32_t index) const { return exists && index >= lower && index <= upper; }
-  // Element access. An index outside the bounds (or a missing array) raises error 9 and
+  // Element access. An index outside the bounds (or a missing array) raises kErrBadBounds and
   // gives a scratch element that is reset on every such access.
   T& operator[](int32_t index);
   const T& operator[](int32_t index) const;
@@ -130,7 +130,8 @@ using StringArray = Array<std::string>;
 using IntArray = Array<int32_t>;
 
 // Creates the array with every element empty / 0. An existing array is left untouched.
-// upper < lower, or more than 32 bits of elements or bytes, raises 9; no storage raises 7.
+// upper < lower, or more than 32 bits of elements or bytes, raises kErrBadBounds; no storage raises
+// kErrNoMemory.
 template <class T>
 void array_dim(Array<T>& array, int32_t lower, int32_t upper);
 // Releases every element; the array no longer exists. Nothing happens to a missing array.

@@ -99,7 +99,7 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
     return r;
   }
   if (p.size() >= 2 && is_sep(p[0]) && is_sep(p[1])) {
-    r.error = 53;  // ERROR_BAD_NETPATH: there is no network here
+    r.error = we::kBadNetPath;  // there is no network here
     return r;
   }
   char letter = current_drive_;
@@ -280,7 +280,7 @@ bool MemoryFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uin
     return fail(we::kInvalidParameter);
   }
   const int64_t to = base + distance;
-  if (to < 0) return fail(131);  // ERROR_NEGATIVE_SEEK
+  if (to < 0) return fail(we::kNegativeSeek);
   o->position = static_cast<uint64_t>(to);
   if (new_position != nullptr) *new_position = o->position;
   return true;

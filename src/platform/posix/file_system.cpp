@@ -247,7 +247,7 @@ bool PosixFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uint
       if (new_position != nullptr) *new_position = 0;
       return true;
     }
-    return fail(errno == EINVAL ? 131u /* ERROR_NEGATIVE_SEEK */ : windows_error(errno));
+    return fail(errno == EINVAL ? we::kNegativeSeek : windows_error(errno));
   }
   if (new_position != nullptr) *new_position = static_cast<uint64_t>(at);
   return true;

@@ -423,11 +423,11 @@ uint32_t windows_error(int posix_errno) {
     case ENOTEMPTY:
       return we::kDirNotEmpty;
     case EPIPE:
-      return 109;  // ERROR_BROKEN_PIPE
+      return we::kBrokenPipe;
     case ELOOP:
-      return 1921;  // ERROR_CANT_RESOLVE_FILENAME
+      return we::kCantResolveFilename;
     case EFBIG:
-      return 223;  // ERROR_FILE_TOO_LARGE
+      return we::kFileTooLarge;
     default:
       return we::kGenFailure;
   }
