@@ -8,7 +8,7 @@
 #   scripts/test-cups-faults.sh [SUMMARY_FILE]
 #
 # The private cupsd has its own configuration, socket, spool and logs in a temporary folder;
-# the system's CUPS is never touched. Appends "cups-faults: N passed, M failed, K skipped"
+# the system's CUPS is never touched. Appends "cups-faults: N passed, M failed[, K skipped]"
 # to SUMMARY_FILE and exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,28 +16,11 @@ summary=${1:-/dev/null}
 jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 build="$root/build/cups"
 
-log() { echo "[cups-faults] $*"; }
-passed=0
-failed=0
-skipped=0
-pass() {
-  passed=$((passed + 1))
-  log "ok: $*"
-}
-fail() {
-  failed=$((failed + 1))
-  log "FAILED: $*"
-}
-skip() {
-  skipped=$((skipped + 1))
-  log "skipped: $*"
-}
-finish() {
-  echo "cups-faults: $passed passed, $failed failed, $skipped skipped" >>"$summary"
-  log "$passed passed, $failed failed, $skipped skipped"
-  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
-  exit $?
-}
+stage_name=cups-faults
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
+# shellcheck source=lib/cupsd.sh
+source "$root/scripts/lib/cupsd.sh"
 
 for tool in cupsd lpadmin lpstat cupsreject tmux pdfinfo; do
   if ! command -v "$tool" >/dev/null; then
@@ -57,18 +40,15 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=O
   }
 program="$build/src/orvane-table"
 
-work=$(mktemp -d)
-chmod 755 "$work"
-cupsd_pid=""
+work=$(reachable_work_dir ot-cups-faults) || {
+  fail "making a work folder"
+  finish
+}
 tmpfs_dir=""
 T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
-  if [ -n "$cupsd_pid" ]; then
-    kill -CONT "$cupsd_pid" 2>/dev/null
-    kill "$cupsd_pid" 2>/dev/null
-    wait "$cupsd_pid" 2>/dev/null
-  fi
+  stop_cupsd
   [ -n "$tmpfs_dir" ] && umount "$tmpfs_dir" 2>/dev/null
   rm -rf "$work"
 }
@@ -119,59 +99,9 @@ leave_program() {
 
 # --- a private cupsd -------------------------------------------------------------------
 c="$work/cups"
-start_cupsd() {
-  mkdir -p "$c/spool/tmp" "$c/cache" "$c/state" "$c/log" "$c/ppd" "$c/out"
-  chmod 755 "$c" "$c/cache" "$c/state" "$c/log" "$c/ppd"
-  chmod 1777 "$c/spool/tmp" "$c/out"
-  chmod 710 "$c/spool"
-  chgrp lp "$c/spool" 2>/dev/null
-  cat >"$c/cupsd.conf" <<EOF
-Listen $c/cups.sock
-LogLevel warn
-WebInterface No
-Browsing No
-DefaultAuthType None
-PreserveJobHistory Yes
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-  cat >"$c/cups-files.conf" <<EOF
-ServerRoot $c
-StateDir $c/state
-CacheDir $c/cache
-RequestRoot $c/spool
-TempDir $c/spool/tmp
-AccessLog $c/log/access_log
-ErrorLog $c/log/error_log
-PageLog $c/log/page_log
-FileDevice Yes
-SystemGroup root
-EOF
-  cupsd -f -c "$c/cupsd.conf" -s "$c/cups-files.conf" >"$c/log/cupsd.out" 2>&1 &
-  cupsd_pid=$!
-  export CUPS_SERVER="$c/cups.sock"
-  local i
-  for ((i = 0; i < 100; i++)); do
-    [ -S "$c/cups.sock" ] && lpstat -r >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  cat "$c/log/cupsd.out" "$c/log/error_log" 2>/dev/null | tail -20
-  return 1
-}
 
 echo letter >"$work/letter"
-if ! start_cupsd; then
+if ! start_cupsd "$c" "PreserveJobHistory Yes"; then
   fail "starting a private cupsd"
   finish
 fi
@@ -297,9 +227,7 @@ grep -q "^sides two-sided-short-edge$" <<<"$attrs" &&
   pass "short-edge duplex and collated copies reach the job" || fail "second job: $out $attrs"
 
 # --- no server from here on -----------------------------------------------------------------
-kill "$cupsd_pid" 2>/dev/null
-wait "$cupsd_pid" 2>/dev/null
-cupsd_pid=""
+stop_cupsd
 export CUPS_SERVER="$work/no-cups-here.sock"
 
 # --- Save as PDF: the system's paper ------------------------------------------------------

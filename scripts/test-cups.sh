@@ -22,23 +22,11 @@ jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 build="$root/build/cups"
 expected_lines="$root/tests/cups/results.txt"
 
-log() { echo "[cups] $*"; }
-passed=0
-failed=0
-pass() {
-  passed=$((passed + 1))
-  log "ok: $*"
-}
-fail() {
-  failed=$((failed + 1))
-  log "FAILED: $*"
-}
-finish() {
-  echo "cups: $passed passed, $failed failed" >>"$summary"
-  log "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
-  exit $?
-}
+stage_name=cups
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
+# shellcheck source=lib/cupsd.sh
+source "$root/scripts/lib/cupsd.sh"
 
 for tool in cupsd lpadmin lpstat cups-config tmux pdfinfo pdffonts pdftotext; do
   if ! command -v "$tool" >/dev/null; then
@@ -57,30 +45,15 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=O
   }
 program="$build/src/orvane-table"
 
-# reachable_by_all DIR: whether every folder on the way to DIR lets others through.
-reachable_by_all() {
-  local d=$1
-  while [ -n "$d" ] && [ "$d" != / ]; do
-    [ -n "$(find "$d" -maxdepth 0 -perm -o+x 2>/dev/null)" ] || return 1
-    d=$(dirname "$d")
-  done
+work=$(reachable_work_dir ot-cups) || {
+  fail "making a work folder"
+  finish
 }
-tmp_base=${TMPDIR:-/tmp}
-if ! reachable_by_all "$tmp_base"; then
-  log "$tmp_base is closed to other users; the work folder goes under /tmp"
-  tmp_base=/tmp
-fi
-work=$(mktemp -d "$tmp_base/ot-cups.XXXXXX")
-chmod 755 "$work"
-cupsd_pid=""
 cups_pdf_conf=""
 T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
 cleanup() {
   T kill-server >/dev/null 2>&1
-  if [ -n "$cupsd_pid" ]; then
-    kill "$cupsd_pid" 2>/dev/null
-    wait "$cupsd_pid" 2>/dev/null
-  fi
+  stop_cupsd
   [ -n "$cups_pdf_conf" ] && rm -f "$cups_pdf_conf"
   rm -rf "$work"
 }
@@ -208,65 +181,7 @@ check_pdf() {
 }
 
 # --- a private cupsd -------------------------------------------------------------------
-start_cupsd() {
-  local c="$work/cups"
-  mkdir -p "$c/spool/tmp" "$c/cache" "$c/state" "$c/log" "$c/ppd" "$c/out"
-  chmod 755 "$c" "$c/cache" "$c/state" "$c/log" "$c/ppd"
-  chmod 1777 "$c/spool/tmp" "$c/out"
-  chmod 710 "$c/spool"
-  chgrp lp "$c/spool" 2>/dev/null
-  cat >"$c/cupsd.conf" <<EOF
-Listen $c/cups.sock
-LogLevel warn
-WebInterface No
-Browsing No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-  cat >"$c/cups-files.conf" <<EOF
-ServerRoot $c
-StateDir $c/state
-CacheDir $c/cache
-RequestRoot $c/spool
-TempDir $c/spool/tmp
-AccessLog $c/log/access_log
-ErrorLog $c/log/error_log
-PageLog $c/log/page_log
-FileDevice Yes
-SystemGroup root
-EOF
-  cupsd -f -c "$c/cupsd.conf" -s "$c/cups-files.conf" >"$c/log/cupsd.out" 2>&1 &
-  cupsd_pid=$!
-  export CUPS_SERVER="$c/cups.sock"
-  local i
-  for ((i = 0; i < 100; i++)); do
-    [ -S "$c/cups.sock" ] && lpstat -r >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  cat "$c/log/cupsd.out" "$c/log/error_log" 2>/dev/null | tail -20
-  return 1
-}
 
-stop_cupsd() {
-  if [ -n "$cupsd_pid" ]; then
-    kill "$cupsd_pid" 2>/dev/null
-    wait "$cupsd_pid" 2>/dev/null
-    cupsd_pid=""
-  fi
-  unset CUPS_SERVER
-}
 
 # wait_job_done QUEUE: until the queue's job has completed (a cups-pdf file is created empty
 # first, so the file is no sign).
@@ -285,7 +200,7 @@ wait_job_done() {
   return 1
 }
 
-if start_cupsd; then
+if start_cupsd "$work/cups"; then
   pass "private cupsd running"
   c="$work/cups"
   lpadmin -p OT-PDF-File -E -v "file://$c/out/results.pdf" \

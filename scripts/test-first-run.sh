@@ -15,24 +15,9 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 
-log() { echo "[first-run] $*"; }
-passed=0
-failed=0
-pass() {
-  passed=$((passed + 1))
-  log "ok: $*"
-}
-fail() {
-  failed=$((failed + 1))
-  log "FAILED: $*"
-}
-times=""
-finish() {
-  echo "first-run: $passed passed, $failed failed${times:+ ($times)}" >>"$summary"
-  log "$passed passed, $failed failed${times:+ ($times)}"
-  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
-  exit $?
-}
+stage_name=first-run
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
 command -v tmux >/dev/null || {
   fail "tmux is missing (run scripts/bootstrap.sh)"
@@ -53,7 +38,7 @@ version=$(sed -n 's/^project(orvane-table VERSION \([0-9.]*\).*/\1/p' "$root/CMa
 start=$SECONDS
 out=$("$root/run.sh" --version 2>"$work/version.err")
 rc=$?
-times="build and --version $((SECONDS - start)) s"
+stage_notes="build and --version $((SECONDS - start)) s"
 if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
   pass "./run.sh --version prints '$out', exit status 0"
 else
@@ -100,7 +85,7 @@ wait_for READY 10 || fail "the shell in the pane does not answer"
 start=$SECONDS
 type_line "clear; ./run.sh; echo EXIT=\$?"
 if wait_for "User Options - Main" 300; then
-  times="$times, ./run.sh to the main screen $((SECONDS - start)) s"
+  stage_notes="$stage_notes, ./run.sh to the main screen $((SECONDS - start)) s"
   sleep 0.3  # the rest of the frame, should it come in a second write
   shown=$(screen)
   missing=""

@@ -22,24 +22,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-log() { echo "[package] $*"; }
-passed=0
-failed=0
-pass() {
-  passed=$((passed + 1))
-  log "ok: $*"
-}
-fail() {
-  failed=$((failed + 1))
-  log "FAILED: $*"
-}
-notes=""
-finish() {
-  echo "package: $passed passed, $failed failed${notes:+ ($notes)}" >>"$summary"
-  log "$passed passed, $failed failed${notes:+ ($notes)}"
-  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
-  exit $?
-}
+stage_name=package
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-package.XXXXXX")
 installed_here=""
@@ -197,7 +182,7 @@ if "$root/scripts/bootstrap.sh" lintian >"$work/lintian-install.log" 2>&1; then
   fi
 else
   log "lintian could not be installed: not checked"
-  notes="lintian not installable"
+  stage_notes="lintian not installable"
 fi
 
 # --- the Windows zip -----------------------------------------------------------------------

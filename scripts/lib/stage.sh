@@ -1,0 +1,31 @@
+# Counting and reporting for a test stage script. Source it after setting stage_name and
+# summary; then call pass, fail and skip for each check and end with finish, which appends
+# "<name>: N passed, M failed[, K skipped][ (notes)]" to the summary file and exits non-zero
+# when a check failed or none passed. Put free-form remarks (timings, what was not
+# installable) in stage_notes.
+passed=0
+failed=0
+skipped=0
+stage_notes=""
+log() { echo "[$stage_name] $*"; }
+pass() {
+  passed=$((passed + 1))
+  log "ok: $*"
+}
+fail() {
+  failed=$((failed + 1))
+  log "FAILED: $*"
+}
+skip() {
+  skipped=$((skipped + 1))
+  log "skipped: $*"
+}
+finish() {
+  local line="$passed passed, $failed failed"
+  [ "$skipped" -gt 0 ] && line="$line, $skipped skipped"
+  [ -n "$stage_notes" ] && line="$line ($stage_notes)"
+  echo "$stage_name: $line" >>"${summary:-/dev/null}"
+  log "$line"
+  [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+  exit $?
+}
