@@ -14,7 +14,6 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
-build="$root/build/cups"
 
 stage_name=cups-faults
 # shellcheck source=lib/stage.sh
@@ -22,23 +21,8 @@ source "$root/scripts/lib/stage.sh"
 # shellcheck source=lib/cupsd.sh
 source "$root/scripts/lib/cupsd.sh"
 
-for tool in cupsd lpadmin lpstat cupsreject tmux pdfinfo; do
-  if ! command -v "$tool" >/dev/null; then
-    fail "missing $tool (run scripts/bootstrap.sh)"
-    finish
-  fi
-done
-
-log "building the program"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
-  -DOT_BUILD_TESTS=ON -DOT_BUILD_BENCH=OFF -DOT_BUILD_FUZZ=OFF >/dev/null &&
-  cmake --build "$build" -j "$jobs" \
-    --target orvane-table cups_print_settings cups_job_attributes >/dev/null ||
-  {
-    fail "build"
-    finish
-  }
-program="$build/src/orvane-table"
+need_tools cupsd lpadmin lpstat cupsreject tmux pdfinfo
+build_printing_stage cups_print_settings cups_job_attributes
 
 work=$(reachable_work_dir ot-cups-faults) || {
   fail "making a work folder"

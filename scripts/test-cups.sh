@@ -19,7 +19,6 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
-build="$root/build/cups"
 expected_lines="$root/tests/cups/results.txt"
 
 stage_name=cups
@@ -28,22 +27,8 @@ source "$root/scripts/lib/stage.sh"
 # shellcheck source=lib/cupsd.sh
 source "$root/scripts/lib/cupsd.sh"
 
-for tool in cupsd lpadmin lpstat cups-config tmux pdfinfo pdffonts pdftotext; do
-  if ! command -v "$tool" >/dev/null; then
-    fail "missing $tool (run scripts/bootstrap.sh)"
-    finish
-  fi
-done
-
-log "building the program"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
-  -DOT_BUILD_TESTS=ON -DOT_BUILD_BENCH=OFF -DOT_BUILD_FUZZ=OFF >/dev/null &&
-  cmake --build "$build" -j "$jobs" --target orvane-table cups_font_metrics >/dev/null ||
-  {
-    fail "build"
-    finish
-  }
-program="$build/src/orvane-table"
+need_tools cupsd lpadmin lpstat cups-config tmux pdfinfo pdffonts pdftotext
+build_printing_stage cups_font_metrics
 
 work=$(reachable_work_dir ot-cups) || {
   fail "making a work folder"

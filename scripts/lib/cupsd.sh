@@ -1,6 +1,23 @@
 # A private CUPS server for the printing stages: its own configuration, socket, spool and logs
 # in one folder; the system's CUPS is never touched.
 
+# The Release build both printing stages share.
+build="$build"
+
+# build_printing_stage TARGET...: the Release program and the stage's helper TARGETs in
+# $build; sets program. Fails and ends the stage
+# when the build fails.
+build_printing_stage() {
+  log "building the program"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
+    -DOT_BUILD_TESTS=ON -DOT_BUILD_BENCH=OFF -DOT_BUILD_FUZZ=OFF >/dev/null &&
+    cmake --build "$build" -j "${jobs:-2}" --target orvane-table "$@" >/dev/null || {
+    fail "build"
+    finish
+  }
+  program="$build/src/orvane-table"
+}
+
 # reachable_work_dir PREFIX: makes and prints a new folder that every user can enter (cupsd
 # runs its filters as lp, and the checkout may sit in a folder only its owner can enter):
 # under ${TMPDIR:-/tmp}, or under /tmp when TMPDIR is closed to other users.

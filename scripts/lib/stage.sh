@@ -29,3 +29,14 @@ finish() {
   [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
   exit $?
 }
+
+# need_tools COMMAND...: fails and ends the stage when a command is missing.
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      fail "missing $tool (run scripts/bootstrap.sh)"
+      finish
+    fi
+  done
+}

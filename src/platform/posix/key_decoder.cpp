@@ -485,4 +485,21 @@ void KeyDecoder::note_mouse(int button, bool press) {
   wheel_ = std::clamp(wheel_, -1000, 1000);
 }
 
+bool KeyDecoder::read_round(const std::function<long(uint8_t*, size_t)>& read,
+                            const std::function<void(int)>& wait, int idle_ms,
+                            std::vector<InputEvent>& out) {
+  uint8_t buf[64];
+  long n = read(buf, sizeof buf);
+  if (n == 0 && pending()) {
+    wait(50);
+    n = read(buf, sizeof buf);
+    if (n == 0) expire(out);
+  } else if (n == 0) {
+    wait(idle_ms);
+  }
+  if (n < 0) return false;
+  if (n > 0) feed(buf, static_cast<size_t>(n), out);
+  return true;
+}
+
 }  // namespace platform::posix

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,12 @@ class KeyDecoder {
   // No more bytes came in time: decodes the waiting bytes as they stand (a lone Esc is the
   // Esc key, Esc and a character is Alt and that character).
   void expire(std::vector<InputEvent>& out);
+  // One round of reading a terminal whose bytes come through `read` (0: none waiting, -1: hung
+  // up): decodes what came; when nothing did, waits up to `idle_ms` through `wait`, or 50 ms
+  // for the rest of a started sequence before deciding it as it stands (a lone Esc is the Esc
+  // key). Returns false when the terminal hung up.
+  bool read_round(const std::function<long(uint8_t*, size_t)>& read,
+                  const std::function<void(int)>& wait, int idle_ms, std::vector<InputEvent>& out);
   void reset() {
     buf_.clear();
     skipping_ = false;

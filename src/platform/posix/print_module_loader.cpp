@@ -108,18 +108,7 @@ class UnavailablePrinting final : public Printing {
     KeyDecoder decoder(io.utf8);
     std::vector<InputEvent> events;
     for (bool open = true; open;) {
-      uint8_t buf[64];
-      long n = io.read(buf, sizeof buf);
-      if (n == 0 && decoder.pending()) {
-        // A lone Esc is the Esc key unless the rest of a sequence follows at once.
-        io.wait(50);
-        n = io.read(buf, sizeof buf);
-        if (n == 0) decoder.expire(events);
-      } else if (n == 0) {
-        io.wait(500);
-      }
-      if (n < 0) break;  // the terminal hung up
-      if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
+      if (!decoder.read_round(io.read, io.wait, 500, events)) break;  // the terminal hung up
       for (const InputEvent& ev : events) {
         if (ev.type == InputEvent::kKey && ev.key_down &&
             (ev.virtual_key == kVkEscape || ev.virtual_key == kVkReturn)) {

@@ -222,22 +222,11 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
     model.key(esc);
   };
   while (model.state() == PrintDialogModel::State::kOpen) {
-    uint8_t buf[64];
-    long n = terminal.read(buf, sizeof buf);
-    if (n == 0 && decoder.pending()) {
-      // A lone Esc is the Esc key unless the rest of a sequence follows at once.
-      terminal.wait(50);
-      n = terminal.read(buf, sizeof buf);
-      if (n == 0) decoder.expire(events);
-    } else if (n == 0) {
-      // While destinations may still come, look for them often; otherwise only keys matter.
-      terminal.wait(model.searching() ? 50 : 500);
-    }
-    if (n < 0) {
+    // While destinations may still come, look for them often; otherwise only keys matter.
+    if (!decoder.read_round(terminal.read, terminal.wait, model.searching() ? 50 : 500, events)) {
       hang_up();
       break;
     }
-    if (n > 0) decoder.feed(buf, static_cast<size_t>(n), events);
     for (const InputEvent& ev : events) model.key(ev);
     bool changed = !events.empty();
     events.clear();
