@@ -2,11 +2,10 @@
 # in one folder; the system's CUPS is never touched.
 
 # The Release build both printing stages share.
-build="$build"
+build="$root/build/cups"
 
 # build_printing_stage TARGET...: the Release program and the stage's helper TARGETs in
-# $build; sets program. Fails and ends the stage
-# when the build fails.
+# $build; sets program. Fails and ends the stage when the build fails.
 build_printing_stage() {
   log "building the program"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
