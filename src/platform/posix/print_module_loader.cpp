@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/posix/dialog_box.h"
 #include "platform/posix/key_decoder.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
@@ -20,6 +21,7 @@ constexpr DialogWindow kDialogWindow = 1;
 constexpr uint16_t kVkReturn = 0x0D;
 constexpr uint16_t kVkEscape = 0x1B;
 constexpr uint32_t kNoColour = 0xFFFFFFFFu;
+constexpr int kUnavailableBoxWidth = 72;
 
 // The lines of `text` at most `width` long, broken after spaces or slashes where it can.
 std::vector<std::string> wrap(const std::string& text, size_t width, size_t max_lines) {
@@ -43,48 +45,17 @@ std::vector<std::string> wrap(const std::string& text, size_t width, size_t max_
 // The print dialog when printing is not available: a box over the terminal with no printer
 // to choose and the reason, closed by Esc or Enter.
 std::string render_unavailable(const std::string& reason, int columns, int rows, bool utf8) {
-  const int width = std::min(72, std::max(20, columns - 2));
-  const size_t inner = static_cast<size_t>(width - 2);
-  std::vector<std::string> body = {" Printer:", "   (none)", "",
-                                   " Printing is not available on this system:"};
-  for (const std::string& line : wrap(reason, inner - 2, 4)) body.push_back(" " + line);
-  body.insert(body.end(), {"", " Esc Cancel"});
-  const int height = static_cast<int>(body.size()) + 2;
-  const int top = std::max(1, (rows - height) / 2 + 1);
-  const int left = std::max(1, (columns - width) / 2 + 1);
-  const std::string h = utf8 ? "\u2500" : "-";
-  const std::string v = utf8 ? "\u2502" : "|";
-  const std::string corner[4] = {utf8 ? "\u250C" : "+", utf8 ? "\u2510" : "+",
-                                 utf8 ? "\u2514" : "+", utf8 ? "\u2518" : "+"};
-  const std::string frame = "\x1b[0;30;47m";
-
-  std::string out =
-      "\x1b[?25l\x1b"
-      "7";  // hide the cursor, save its position
-  auto at = [&](int row) {
-    out += "\x1b[" + std::to_string(top + row) + ";" + std::to_string(left) + "H" + frame;
-  };
-  const std::string title = " Print ";
-  at(0);
-  out += corner[0];
-  const size_t rule = (inner - title.size()) / 2;
-  for (size_t i = 0; i < rule; ++i) out += h;
-  out += title;
-  for (size_t i = rule + title.size(); i < inner; ++i) out += h;
-  out += corner[1];
-  for (size_t i = 0; i < body.size(); ++i) {
-    at(static_cast<int>(i) + 1);
-    std::string text = body[i].substr(0, inner);
-    out += v + text + std::string(inner - text.size(), ' ') + v;
+  const int width = std::min(kUnavailableBoxWidth, std::max(20, columns - 2));
+  std::vector<DialogLine> body = {{" Printer:", {}},
+                                  {"   (none)", {}},
+                                  {"", {}},
+                                  {" Printing is not available on this system:", {}}};
+  for (const std::string& line : wrap(reason, static_cast<size_t>(width - 4), 4)) {
+    body.push_back({" " + line, {}});
   }
-  at(height - 1);
-  out += corner[2];
-  for (size_t i = 0; i < inner; ++i) out += h;
-  out += corner[3];
-  out +=
-      "\x1b[0m\x1b"
-      "8";
-  return out;
+  body.push_back({"", {}});
+  body.push_back({" Esc Cancel", {}});
+  return render_dialog_box(" Print ", body, kUnavailableBoxWidth, columns, rows, utf8);
 }
 
 // Printing with no backend: no printer exists, the dialog can only be cancelled.

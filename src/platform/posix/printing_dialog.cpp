@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/posix/dialog_box.h"
 #include "platform/posix/key_decoder.h"
 #include "platform/printing.h"
 
@@ -25,11 +26,6 @@ enum : uint16_t {
 constexpr int kBoxWidth = 64;
 constexpr std::chrono::milliseconds kFirstAnswerGrace{300};
 constexpr int kListRows = 8;
-
-std::string fit(const std::string& text, size_t width) {
-  if (text.size() > width) return text.substr(0, width);
-  return text + std::string(width - text.size(), ' ');
-}
 
 }  // namespace
 
@@ -121,46 +117,9 @@ void PrintDialogModel::key(const InputEvent& ev) {
 
 std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8) {
   const auto& entries = model.entries();
-  int list_rows = std::min<int>(kListRows, static_cast<int>(entries.size()));
-  int height = list_rows + 8;
-  int width = std::min(kBoxWidth, std::max(20, columns - 2));
-  int top = std::max(1, (rows - height) / 2 + 1);
-  int left = std::max(1, (columns - width) / 2 + 1);
-  const std::string h = utf8 ? "\u2500" : "-";
-  const std::string v = utf8 ? "\u2502" : "|";
-  const char* corners[4] = {"+", "+", "+", "+"};
-  if (utf8) {
-    corners[0] = "\u250C";
-    corners[1] = "\u2510";
-    corners[2] = "\u2514";
-    corners[3] = "\u2518";
-  }
-  const std::string frame = "\x1b[0;30;47m";
+  const int list_rows = std::min<int>(kListRows, static_cast<int>(entries.size()));
   const std::string chosen = "\x1b[0;97;44m";
-  size_t inner = static_cast<size_t>(width - 2);
-
-  std::string out =
-      "\x1b[?25l\x1b"
-      "7";  // hide the cursor, save its position
-  auto at = [&](int row) {
-    out += "\x1b[" + std::to_string(top + row) + ";" + std::to_string(left) + "H";
-  };
-  auto line = [&](int row, const std::string& text, const std::string& colour = {}) {
-    at(row);
-    out += frame + v;
-    if (!colour.empty()) out += colour;
-    out += fit(text, inner);
-    out += frame + v;
-  };
-  std::string title = " Print ";
-  at(0);
-  out += frame + corners[0];
-  size_t left_rule = (inner - title.size()) / 2;
-  for (size_t i = 0; i < left_rule; ++i) out += h;
-  out += title;
-  for (size_t i = left_rule + title.size(); i < inner; ++i) out += h;
-  out += corners[1];
-  line(1, " Printer:");
+  std::vector<DialogLine> lines = {{" Printer:", {}}};
   size_t first = 0;
   if (model.selected() >= static_cast<size_t>(list_rows)) first = model.selected() + 1 - list_rows;
   for (int i = 0; i < list_rows; ++i) {
@@ -169,27 +128,21 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
     std::string text = (index == model.selected() ? " > " : "   ") + d.name;
     if (!d.description.empty()) text += " - " + d.description;
     if (d.is_default) text += "  (default)";
-    line(2 + i, text, index == model.selected() ? chosen : std::string());
+    lines.push_back({text, index == model.selected() ? chosen : std::string()});
   }
-  line(2 + list_rows, "");
+  lines.push_back({"", {}});
   if (model.copies_offered()) {
     std::string copies = std::to_string(model.copies());
-    line(3 + list_rows, " Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
-                            "]   (digits, + and - change)");
+    lines.push_back({" Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
+                         "]   (digits, + and - change)",
+                     {}});
   } else {
-    line(3 + list_rows, " Copies:  -    (one file per print)");
+    lines.push_back({" Copies:  -    (one file per print)", {}});
   }
-  line(4 + list_rows, model.searching() ? " Looking for printers..." : "");
-  line(5 + list_rows, " Up/Down choose    Enter OK    Esc Cancel");
-  line(6 + list_rows, "");
-  at(7 + list_rows);
-  out += frame + corners[2];
-  for (size_t i = 0; i < inner; ++i) out += h;
-  out += corners[3];
-  out +=
-      "\x1b[0m\x1b"
-      "8";
-  return out;
+  lines.push_back({model.searching() ? " Looking for printers..." : "", {}});
+  lines.push_back({" Up/Down choose    Enter OK    Esc Cancel", {}});
+  lines.push_back({"", {}});
+  return render_dialog_box(" Print ", lines, kBoxWidth, columns, rows, utf8);
 }
 
 PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
