@@ -4,8 +4,7 @@
 # made to build/linux-release/orvane-table.path; that is what runs.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-"$root/scripts/bootstrap.sh" cmake ninja-build g++ pkg-config libcups2-dev libcairo2-dev \
-  libfontconfig-dev fonts-liberation
+"$root/scripts/bootstrap.sh" build
 b="$root/build/linux-release"
 mkdir -p "$b"
 log="$b/run-build.log"

@@ -6,6 +6,9 @@
 #
 #   ./test.sh              every stage
 #   ./test.sh NAME...      only the named stages (e.g. ./test.sh first-run package)
+#   ./test.sh fresh-machine
+#                          the stage that proves these commands on new minimal Debian 12 and
+#                          13 roots (as root; it runs ./test.sh inside them): what CI runs
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$root"
@@ -13,7 +16,8 @@ cd "$root"
 
 # The stages, in order. Stage NAME is the script scripts/test-NAME.sh, run with the summary
 # file as its one argument; it may append its own result lines there and exits non-zero on
-# a failure. A new stage is one more line here.
+# a failure. A new stage is one more line here. The fresh-machine stage is not in the list:
+# it runs every other stage itself, inside its roots.
 stages=(
   first-run
   linux

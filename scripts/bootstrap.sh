@@ -1,10 +1,53 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/packages.txt that are missing. Silent when all are
-# present; uses sudo when not root.
+# Installs the Debian packages that are missing, from the groups of scripts/packages.txt.
+#
+#   scripts/bootstrap.sh                 every group
+#   scripts/bootstrap.sh GROUP...        the groups named (./run.sh: build)
+#   scripts/bootstrap.sh --list GROUP... prints the packages those groups name on this release
+#   scripts/bootstrap.sh --package NAME  one package that is not on the list (optional tools)
+#
+# Silent when everything is present; uses sudo when not root. On a system without dpkg it
+# lists what to install and leaves that to the system's own package manager.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/packages.txt" | awk '{print $1}')
-if [ "$#" -gt 0 ]; then wanted=("$@"); fi
+list="$here/packages.txt"
+codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}") || codename=""
+
+# packages_of GROUP...: the package names of the groups (all groups when none is named) that
+# apply to this release.
+packages_of() {
+  awk -v want=" $* " -v release="$codename" '
+    /^[[:space:]]*(#|$)/ { next }
+    /^\[/ { group = $0; gsub(/[][[:space:]]/, "", group); known[group] = 1; next }
+    {
+      if (want != "  " && index(want, " " group " ") == 0) next
+      if (NF > 1) { ok = 0; for (i = 2; i <= NF; i++) if ($i == release) ok = 1; if (!ok) next }
+      print $1
+    }
+    END {
+      n = split(want, w, " ")
+      for (i = 1; i <= n; i++) if (!(w[i] in known)) { print "unknown group: " w[i] > "/dev/stderr"; exit 2 }
+    }' "$list"
+}
+
+if [ "${1:-}" = --list ]; then
+  shift
+  packages_of "$@"
+  exit
+fi
+if [ "${1:-}" = --package ]; then
+  shift
+  wanted=("$@")
+else
+  mapfile -t wanted < <(packages_of "$@")
+  [ "${#wanted[@]}" -gt 0 ] || exit 1
+fi
+
+if ! command -v dpkg-query >/dev/null 2>&1; then
+  echo "note: not a Debian system; make sure the equivalents of these are installed:" >&2
+  echo "  ${wanted[*]}" >&2
+  exit 0
+fi
 missing=()
 for p in "${wanted[@]}"; do
   st=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -22,11 +65,18 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+apt_log=${TMPDIR:-/tmp}/orvane-apt.log
 apt_get=("${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600)
-if ! "${apt_get[@]}" install -y -q --no-install-recommends "${missing[@]}" >/tmp/orvane-apt.log 2>&1; then
-  "${apt_get[@]}" update -q >>/tmp/orvane-apt.log 2>&1 || true
-  if ! "${apt_get[@]}" install -y -q --no-install-recommends "${missing[@]}" >>/tmp/orvane-apt.log 2>&1; then
-    echo "error: could not install: ${missing[*]} (see /tmp/orvane-apt.log)" >&2
+# A machine whose package lists were never fetched (a new root) cannot install anything:
+# fetch them first when apt has none, otherwise only after an install fails.
+if ! compgen -G '/var/lib/apt/lists/*_Packages' >/dev/null; then
+  "${apt_get[@]}" update -q >"$apt_log" 2>&1 || true
+fi
+if ! "${apt_get[@]}" install -y -q --no-install-recommends "${missing[@]}" >>"$apt_log" 2>&1; then
+  "${apt_get[@]}" update -q >>"$apt_log" 2>&1 || true
+  if ! "${apt_get[@]}" install -y -q --no-install-recommends "${missing[@]}" >>"$apt_log" 2>&1; then
+    tail -n 20 "$apt_log" >&2
+    echo "error: could not install: ${missing[*]} (see $apt_log)" >&2
     exit 1
   fi
 fi

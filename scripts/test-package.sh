@@ -171,7 +171,7 @@ else
 fi
 
 # lintian, when it can be installed.
-if "$root/scripts/bootstrap.sh" lintian >"$work/lintian-install.log" 2>&1; then
+if "$root/scripts/bootstrap.sh" --package lintian >"$work/lintian-install.log" 2>&1; then
   lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
   if grep -q '^E: ' "$work/lintian.log"; then
     fail "lintian reports errors:"

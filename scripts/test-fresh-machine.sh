@@ -1,0 +1,232 @@
+#!/usr/bin/env bash
+# The README's set-up commands proven from nothing: for Debian 12 (bookworm) and Debian 13
+# (trixie), a minimal root (debootstrap --variant=minbase, plus git and ca-certificates), this
+# checkout cloned into it, and inside it, as root with a clean environment:
+#   1. ./run.sh --version prints "orvane-table <version>", exit status 0 (it installs what the
+#      build needs and builds);
+#   2. ./run.sh on an 80 x 50 pseudo-terminal shows the main screen; X ends it with status 0;
+#   3. ./test.sh: every stage in the Debian 12 root; in the Debian 13 root the stages of
+#      FRESH_TRIXIE_STAGES (first-run linux terminals package).
+# Then the Linux tarball that the Debian 12 root's package stage made is unpacked into a bare
+# Debian 13 root (nothing installed beyond minbase) and run there.
+#
+#   scripts/test-fresh-machine.sh [SUMMARY_FILE]
+#
+# Needs root (debootstrap, chroot, mounts). The package mirror is the one this machine's apt
+# uses (FRESH_MIRROR overrides it). Each minimal root is cached as a tarball in
+# build/fresh-machine/cache, reused while what it is made of is unchanged; the roots
+# themselves are made anew from it on every run, in build/fresh-machine/<name>, and kept
+# afterwards for a look (nothing stays mounted or running in them).
+# FRESH_RELEASES="bookworm" limits the releases; FRESH_BOOKWORM_STAGES overrides the stages
+# run in the Debian 12 root (all of them by default).
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+summary=${1:-/dev/null}
+
+stage_name=fresh-machine
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
+
+read -ra releases <<<"${FRESH_RELEASES:-bookworm trixie}"
+trixie_stages=${FRESH_TRIXIE_STAGES:-first-run linux terminals package}
+bookworm_stages=${FRESH_BOOKWORM_STAGES:-}
+include=git,ca-certificates
+python=/usr/bin/python3
+base="$root/build/fresh-machine"
+version=$(sed -n 's/^project(orvane-table VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+
+if [ "$(id -u)" -ne 0 ]; then
+  fail "needs root (debootstrap, chroot and mounts)"
+  finish
+fi
+need_tools debootstrap chroot mount umount git tar "$python"
+"$python" -c 'import pyte' 2>/dev/null || { fail "python3-pyte is not installed"; finish; }
+
+# The first Debian mirror this machine's apt sources name (deb822 or one-line format).
+mirror_of_this_machine() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    case "$f" in
+    *.sources) awk 'tolower($1) == "uris:" { for (i = 2; i <= NF; i++) print $i }' "$f" ;;
+    *) awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; break } }' "$f" ;;
+    esac
+  done | grep -v -- '-security' | grep -m1 -E '/debian/?$'
+}
+mirror=${FRESH_MIRROR:-$(mirror_of_this_machine)}
+[ -n "$mirror" ] || { fail "no Debian mirror in this machine's apt sources (set FRESH_MIRROR)"; finish; }
+
+mkdir -p "$base/cache"
+mounted=()
+
+# The processes whose root is folder $1.
+processes_in() {
+  local p r
+  for p in /proc/[0-9]*; do
+    r=$(readlink "$p/root" 2>/dev/null) || continue
+    [ "$r" = "$1" ] && echo "${p#/proc/}"
+  done
+}
+
+# Ends every process left in root $1 and unmounts what was mounted into it.
+release_root() {
+  local r=$1 i pids
+  for i in 1 2 3; do
+    pids=$(processes_in "$r")
+    [ -z "$pids" ] && break
+    # shellcheck disable=SC2086
+    kill -KILL $pids 2>/dev/null
+    sleep 1
+  done
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    case "${mounted[i]}" in
+    "$r"/*) umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" ;;
+    esac
+  done
+  local kept=()
+  for i in "${mounted[@]}"; do case "$i" in "$r"/*) ;; *) kept+=("$i") ;; esac done
+  mounted=("${kept[@]}")
+}
+cleanup() {
+  local r
+  for r in "$base"/*/; do [ -d "$r" ] && release_root "${r%/}"; done
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+bind_into() {
+  local r=$1
+  mount -t proc proc "$r/proc" && mounted+=("$r/proc")
+  mount --bind /sys "$r/sys" && mounted+=("$r/sys")
+  mount --bind /dev "$r/dev" && mounted+=("$r/dev")
+  mount --bind /dev/pts "$r/dev/pts" && mounted+=("$r/dev/pts")
+  if mountpoint -q /dev/shm; then
+    mount --bind /dev/shm "$r/dev/shm" && mounted+=("$r/dev/shm")
+  fi
+  cp -L /etc/resolv.conf "$r/etc/resolv.conf" 2>/dev/null || true
+}
+
+# make_root RELEASE NAME: a new minimal root of RELEASE in $base/NAME, from the cached tarball
+# (made first when missing).
+make_root() {
+  local release=$1 r="$base/$2"
+  local key
+  key=$(echo "minbase $release $include $mirror" | sha256sum | cut -c1-12)
+  local tarball="$base/cache/$release-minbase-$key.tar"
+  if [ ! -f "$tarball" ]; then
+    local tmp="$base/cache/$release.new"
+    rm -rf --one-file-system "$tmp"
+    log "debootstrap $release from $mirror"
+    if ! debootstrap --variant=minbase --include="$include" "$release" "$tmp" "$mirror" \
+      >"$base/cache/$release-debootstrap.log" 2>&1; then
+      tail -20 "$base/cache/$release-debootstrap.log"
+      return 1
+    fi
+    tar -C "$tmp" -cf "$tarball.part" . && mv "$tarball.part" "$tarball"
+    rm -rf --one-file-system "$tmp"
+  fi
+  if findmnt -rno TARGET | grep -q "^$r/"; then
+    echo "$r still has something mounted in it; not replacing it" >&2
+    return 1
+  fi
+  rm -rf --one-file-system "$r"
+  mkdir -p "$r" && tar -C "$r" -xf "$tarball"
+}
+
+# in_root ROOT COMMAND: COMMAND run by bash inside ROOT, in the clone, as root, with a clean
+# environment.
+clean_env=(env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+  LANG=C.UTF-8 TERM=xterm-256color)
+in_root() { chroot "$1" "${clean_env[@]}" bash -c "cd /root/orvane-table && $2"; }
+
+# timed NAME COMMAND...: runs COMMAND, prints its time, records it in the notes.
+timed() {
+  local name=$1 start=$SECONDS rc
+  shift
+  "$@"
+  rc=$?
+  log "$name: $((SECONDS - start)) s"
+  stage_notes="${stage_notes:+$stage_notes; }$name $((SECONDS - start)) s"
+  return $rc
+}
+
+# prove RELEASE LABEL STAGES: the README's commands in a new root of RELEASE. STAGES empty
+# means every stage.
+prove() {
+  local release=$1 label=$2 stages=$3
+  local r="$base/$release"
+  if ! timed "$label root" make_root "$release" "$release"; then
+    fail "$label: could not make a minimal root"
+    return
+  fi
+  bind_into "$r"
+  git clone -q "$root" "$r/root/orvane-table" || { fail "$label: git clone"; release_root "$r"; return; }
+
+  local out rc
+  timed "$label ./run.sh --version" in_root "$r" './run.sh --version </dev/null' \
+    >"$base/$release-run.out" 2>"$base/$release-run.err"
+  rc=$?
+  out=$(cat "$base/$release-run.out")
+  if [ "$rc" -eq 0 ] && [ "$(tail -1 <<<"$out")" = "orvane-table $version" ]; then
+    pass "$label: ./run.sh --version prints 'orvane-table $version'"
+  else
+    fail "$label: ./run.sh --version: status $rc, printed '$out'"
+    tail -30 "$base/$release-run.err"
+    release_root "$r"
+    return
+  fi
+  if "$python" "$root/tests/e2e/pty_walk.py" --timeout 60 --wait 'X - Exit This Program' --keys X \
+    -- chroot "$r" "${clean_env[@]}" bash -c 'cd /root/orvane-table && exec ./run.sh' \
+    >"$base/$release-screen.log" 2>&1; then
+    pass "$label: ./run.sh shows the main screen on 80 x 50; X ends it with status 0"
+  else
+    fail "$label: ./run.sh on 80 x 50:"
+    sed -e 's/^/  | /' "$base/$release-screen.log"
+  fi
+
+  local log_file="$base/$release-test.log"
+  log "$label: ./test.sh ${stages:-(every stage)} (log: $log_file)"
+  # shellcheck disable=SC2086
+  timed "$label ./test.sh" in_root "$r" "./test.sh $stages </dev/null" >"$log_file" 2>&1
+  rc=$?
+  # The inner run's summary, under this release's name.
+  sed -n '/^==== Summary$/,$p' "$log_file" | sed -e '1d' -e "s/^/  [$label] /"
+  if [ "$rc" -eq 0 ]; then
+    pass "$label: ./test.sh ${stages:-(every stage)} passes"
+  else
+    fail "$label: ./test.sh ${stages:-(every stage)} failed (status $rc); the last lines:"
+    grep -vE '^\[[0-9]+/[0-9]+\] ' "$log_file" | tail -40 | sed -e 's/^/  | /'
+  fi
+  release_root "$r"
+}
+
+for release in "${releases[@]}"; do
+  case "$release" in
+  bookworm) prove bookworm "Debian 12" "$bookworm_stages" ;;
+  trixie) prove trixie "Debian 13" "$trixie_stages" ;;
+  *) prove "$release" "$release" "" ;;
+  esac
+done
+
+# The Linux tarball in a bare Debian 13 root: no compiler, no -dev package, no terminfo
+# library; only what minbase has.
+tarball=$(find "$base/bookworm/root/orvane-table/build/linux-release/packages" \
+  -name 'orvane-table-*-linux-x86_64.tar.gz' 2>/dev/null | head -1)
+if [ -z "$tarball" ]; then
+  skip "the Linux tarball: the Debian 12 root's package stage made none"
+elif [ ! -x "$root/scripts/check-tarball.sh" ]; then
+  skip "the Linux tarball: no scripts/check-tarball.sh"
+elif ! timed "bare Debian 13 root" make_root trixie trixie-bare; then
+  fail "the Linux tarball: could not make a bare Debian 13 root"
+else
+  bind_into "$base/trixie-bare"
+  if timed "tarball in bare Debian 13" "$root/scripts/check-tarball.sh" "$base/trixie-bare" "$tarball" \
+    >"$base/trixie-bare.log" 2>&1; then
+    pass "the Linux tarball runs in a bare Debian 13 root"
+  else
+    fail "the Linux tarball in a bare Debian 13 root:"
+    sed -e 's/^/  | /' "$base/trixie-bare.log"
+  fi
+  release_root "$base/trixie-bare"
+fi
+finish
