@@ -54,7 +54,7 @@ for p in "${wanted[@]}"; do
   [ "$st" = "install ok installed" ] || missing+=("$p")
 done
 [ "${#missing[@]}" -eq 0 ] && exit 0
-echo "Installing missing packages: ${missing[*]}"
+echo "Installing missing packages: ${missing[*]}" >&2
 if [ "$(id -u)" -eq 0 ]; then
   SUDO=()
 elif command -v sudo >/dev/null 2>&1; then

@@ -57,6 +57,7 @@ mirror=${FRESH_MIRROR:-$(mirror_of_this_machine)}
 [ -n "$mirror" ] || { fail "no Debian mirror in this machine's apt sources (set FRESH_MIRROR)"; finish; }
 
 mkdir -p "$base/cache"
+exec 3>&1 # the stage's own output, for lines written while a command's output is redirected
 mounted=()
 
 # The processes whose root is folder $1.
@@ -145,7 +146,7 @@ timed() {
   shift
   "$@"
   rc=$?
-  log "$name: $((SECONDS - start)) s"
+  log "$name: $((SECONDS - start)) s" >&3
   stage_notes="${stage_notes:+$stage_notes; }$name $((SECONDS - start)) s"
   return $rc
 }
@@ -167,7 +168,7 @@ prove() {
     >"$base/$release-run.out" 2>"$base/$release-run.err"
   rc=$?
   out=$(cat "$base/$release-run.out")
-  if [ "$rc" -eq 0 ] && [ "$(tail -1 <<<"$out")" = "orvane-table $version" ]; then
+  if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
     pass "$label: ./run.sh --version prints 'orvane-table $version'"
   else
     fail "$label: ./run.sh --version: status $rc, printed '$out'"
