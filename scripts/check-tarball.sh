@@ -6,7 +6,8 @@
 #   - on an 80 x 50 pseudo-terminal (made on this side and read back by a terminal model, as
 #     the root has neither tmux nor python) the main screen shows whole, X ends the program
 #     with exit status 0 and the terminal is given back; when the root has no CUPS library,
-#     P and Y first show a print dialog that says why printing is not available.
+#     P and Y first show a print dialog that says why printing is not available, and when it
+#     has, the printing module beside the program prints through "Save as PDF".
 #
 #   scripts/check-tarball.sh ROOT TARBALL
 #
@@ -79,20 +80,32 @@ program="$inside/$name/bin/orvane-table"
 out=$("${in_root[@]}" "$program" --version 2>&1)
 rc=$?
 if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
-  ok "orvane-table --version in the bare root prints '$out'"
+  ok "orvane-table --version in the root prints '$out'"
 else
-  bad "orvane-table --version in the bare root: exit $rc, '$out'"
+  bad "orvane-table --version in the root: exit $rc, '$out'"
 fi
 
-# Without CUPS in the root, the print dialog must say why printing is not available.
-printing=()
-if ! compgen -G "$root/usr/lib/*/libcups.so.2" >/dev/null && ! compgen -G "$root/lib/*/libcups.so.2" >/dev/null; then
-  printing=(--no-printing)
-fi
-if line=$("$python" "$here/lib/pty_main_screen.py" "${printing[@]}" -- "${in_root[@]}" "$program" 2>&1); then
-  ok "in the bare root: $line"
+# Without CUPS in the root, the print dialog must say why printing is not available; with
+# it, the module beside the program prints through "Save as PDF" to drive C:.
+drive="$inside/drive_c"
+if compgen -G "$root/usr/lib/*/libcups.so.2" >/dev/null || compgen -G "$root/lib/*/libcups.so.2" >/dev/null; then
+  printing=--save-as-pdf
 else
-  bad "the main screen in the bare root:"
+  printing=--no-printing
+fi
+if line=$("$python" "$here/lib/pty_main_screen.py" "$printing" -- "${in_root[@]}" \
+  ORVANE_DRIVE_C="$drive" CUPS_SERVER=/nonexistent "$program" 2>&1); then
+  ok "in the root: $line"
+  if [ "$printing" = --save-as-pdf ]; then
+    pdf=$(find "$root$drive" -iname 'PRINT-JOB-001.PDF' 2>/dev/null)
+    if [ -n "$pdf" ] && [ "$(head -c 5 "$pdf")" = "%PDF-" ]; then
+      ok "Save as PDF wrote ${pdf#"$root"}"
+    else
+      bad "Save as PDF wrote no PDF in $drive"
+    fi
+  fi
+else
+  bad "the main screen in the root:"
   echo "$line"
 fi
 exit "$failed"

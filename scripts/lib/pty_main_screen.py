@@ -4,11 +4,12 @@ draws back through a terminal model (pyte), waits for the whole main screen, pre
 checks that the program ends with exit status 0 and gives the terminal back in canonical mode
 with echo.
 
-    pty_main_screen.py [--timeout SECONDS] [--no-printing] -- COMMAND [ARG...]
+    pty_main_screen.py [--timeout SECONDS] [--no-printing | --save-as-pdf] -- COMMAND [ARG...]
 
 With --no-printing, on a system without the printing libraries: before X, P and Y must
 open a print dialog that offers no printer and says why printing is not available, and Esc
-must end the printing as cancelled.
+must end the printing as cancelled. With --save-as-pdf, on a system with them: P, Y and
+Enter on "Save as PDF" must end in "Printing Completed" (the caller looks for the file).
 
 COMMAND may be a wrapper (chroot, env -i) that ends by running the program; it gets the
 terminal as its controlling terminal and as standard input, output and error. Prints one
@@ -39,9 +40,12 @@ def main():
     if args[:1] == ["--timeout"]:
         timeout = float(args[1])
         args = args[2:]
-    no_printing = False
+    no_printing = save_as_pdf = False
     if args[:1] == ["--no-printing"]:
         no_printing = True
+        args = args[1:]
+    elif args[:1] == ["--save-as-pdf"]:
+        save_as_pdf = True
         args = args[1:]
     if args[:1] == ["--"]:
         args = args[1:]
@@ -131,6 +135,17 @@ def main():
         if not wait_for("Printing Cancelled"):
             return failed("Esc in the print dialog does not cancel the printing")
 
+    if save_as_pdf:
+        os.write(master, b"P")
+        if not wait_for("Print It"):
+            return failed("P does not ask whether to print")
+        os.write(master, b"Y")
+        if not wait_for("Save as PDF"):
+            return failed("the print dialog offers no Save as PDF")
+        os.write(master, b"\r")
+        if not wait_for("Printing Completed", 60):
+            return failed("Save as PDF does not complete")
+
     os.write(master, b"X")
     end = time.monotonic() + 20
     while child.poll() is None and time.monotonic() < end:
@@ -145,7 +160,8 @@ def main():
     print("main screen in %.2f s in an 80 x 50 pty; %sX ends it with exit status 0, the "
           "terminal in canonical mode with echo"
           % (shown, "printing is not available (\"%s\"), Esc cancels it; " % unavailable
-             if no_printing else ""))
+             if no_printing else "P, Y, Enter print through Save as PDF; " if save_as_pdf
+             else ""))
     return 0
 
 
