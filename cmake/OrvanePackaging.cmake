@@ -1,5 +1,9 @@
 # Packages made by CPack from the install rules:
 #   Linux:   cpack -G DEB  ->  orvane-table_<version>_amd64.deb
+#            cpack -G TGZ  ->  orvane-table-<version>-linux-x86_64.tar.gz, for any distribution:
+#            the program (needing only the C library), bin/ and lib/orvane-table/ as installed,
+#            the manual page, and README.md and INSTALL.txt at its top (the "portable"
+#            component, left out of the .deb).
 #   Windows: cpack -G ZIP  ->  orvane-table-<version>-win64.zip (or -win32), flat: the static
 #            orvane-table.exe, HOW-TO-RUN.txt and README.md.
 # scripts/test-package.sh builds both and checks them.
@@ -32,7 +36,12 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME "orvane-table-${PROJECT_VERSION}-${_arch}")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
-  set(CPACK_GENERATOR DEB)
+  set(CPACK_GENERATOR DEB TGZ)
+  # The tarball's name and its top folder; the .deb names itself.
+  set(CPACK_PACKAGE_FILE_NAME
+      "orvane-table-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}")
+  string(TOLOWER "${CPACK_PACKAGE_FILE_NAME}" CPACK_PACKAGE_FILE_NAME)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # orvane-table_<version>_<arch>.deb
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${OT_PACKAGE_MAINTAINER})
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -49,7 +58,9 @@ else()
                  ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake.gen @ONLY)
   file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake
        INPUT ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake.gen)
-  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/OrvaneDebDepends.cmake)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/OrvaneCPackGenerators.cmake.in
+                 ${PROJECT_BINARY_DIR}/OrvaneCPackGenerators.cmake @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/OrvaneCPackGenerators.cmake)
 endif()
 
 include(CPack)

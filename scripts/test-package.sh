@@ -9,6 +9,12 @@
 #     it prints through "Save as PDF" with the installed printing module, and the installed
 #     manual page renders without warnings;
 #   - lintian, when it can be installed, reports no errors;
+#   - CPack makes orvane-table-<version>-linux-x86_64.tar.gz: the program needs no library but
+#     glibc (objdump), INSTALL.txt names the oldest glibc it runs with, and unpacked and run
+#     with an empty environment it prints its version, shows its main screen in an 80 x 50
+#     pseudo-terminal (X ends it with 0) and prints through "Save as PDF" with the module
+#     beside it; with OT_TARBALL_ROOT=<bare root folder> (as root) scripts/check-tarball.sh
+#     proves it inside that root too;
 #   - CPack makes orvane-table-<version>-win64.zip holding the static orvane-table.exe (no DLL
 #     beyond Windows' own) and HOW-TO-RUN.txt; the unzipped program prints its version under
 #     Wine when the Windows stage's Wine prefix is there.
@@ -121,9 +127,15 @@ if [ "$?" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
 else
   fail "the $how /usr/bin/orvane-table --version: '$out'"
 fi
-# Printing with the installed module: P, Y, Enter on "Save as PDF" (no print server), in a
-# private tmux pane; the PDF must appear on drive C:.
-if command -v tmux >/dev/null; then
+# prints_to_pdf PROGRAM WHAT: P, Y, Enter on "Save as PDF" (no print server) in a private
+# tmux pane; the PDF must appear on drive C:, which proves the printing module beside PROGRAM
+# was found and loaded.
+prints_to_pdf() {
+  local program=$1 what=$2 drive
+  if ! command -v tmux >/dev/null; then
+    log "no tmux: printing with $what is not checked"
+    return
+  fi
   T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
   pane_has() {  # pane_has TEXT: waits up to 20 s for TEXT in the pane
     local i
@@ -133,21 +145,20 @@ if command -v tmux >/dev/null; then
     done
     return 1
   }
-  mkdir -p "$work/drive_c"
-  if T new-session -d -x 80 -y 50 "env HOME='$work' ORVANE_DRIVE_C='$work/drive_c' \
-      CUPS_SERVER='$work/no-server' LANG=C.UTF-8 '$prefix/usr/bin/orvane-table'; sleep 60" &&
+  drive=$(mktemp -d "$work/drive_c.XXXXXX")
+  if T new-session -d -x 80 -y 50 "env HOME='$work' ORVANE_DRIVE_C='$drive' \
+      CUPS_SERVER='$work/no-server' LANG=C.UTF-8 '$program'; sleep 60" &&
     pane_has "User Options" && T send-keys P && pane_has "Print It" && T send-keys Y &&
     pane_has "Save as PDF" && T send-keys Enter && pane_has "Printing Completed" &&
-    [ -n "$(find "$work/drive_c" -iname 'PRINT-JOB-001.PDF')" ]; then
-    pass "the $how program prints through Save as PDF with its printing module"
+    [ -n "$(find "$drive" -iname 'PRINT-JOB-001.PDF')" ]; then
+    pass "$what prints through Save as PDF with its printing module"
   else
-    fail "the $how program did not print through Save as PDF:"
+    fail "$what did not print through Save as PDF:"
     T capture-pane -p 2>/dev/null | sed -e 's/^/  | /' | grep -v '^  | *$'
   fi
   T kill-server >/dev/null 2>&1
-else
-  log "no tmux: printing with the installed module is not checked"
-fi
+}
+prints_to_pdf "$prefix/usr/bin/orvane-table" "the $how program"
 
 page="$prefix/usr/share/man/man1/orvane-table.1.gz"
 if [ -z "$prefix" ]; then
@@ -183,6 +194,77 @@ if "$root/scripts/bootstrap.sh" --package lintian >"$work/lintian-install.log" 2
 else
   log "lintian could not be installed: not checked"
   stage_notes="lintian not installable"
+fi
+
+# --- the tarball for any Linux distribution ----------------------------------------------
+name="orvane-table-${version}-linux-$(uname -m)"
+tgz="$b/packages/$name.tar.gz"
+if (cd "$b" && cpack -G TGZ) >"$work/cpack-tgz.log" 2>&1 && [ -f "$tgz" ]; then
+  pass "cpack made $(basename "$tgz")"
+  mkdir -p "$work/tgz"
+  tar -xzf "$tgz" -C "$work/tgz"
+  top="$work/tgz/$name"
+  missing=""
+  for f in bin/orvane-table lib/orvane-table/orvane-table-printing.so \
+    share/man/man1/orvane-table.1.gz README.md INSTALL.txt; do
+    [ -f "$top/$f" ] || missing="$missing $f"
+  done
+  [ -z "$missing" ] && pass "the tarball holds $name/{bin/orvane-table, lib/orvane-table/orvane-table-printing.so, share/man/man1/, README.md, INSTALL.txt}" ||
+    fail "the tarball lacks:$missing"
+
+  # Nothing but the C library: glibc's own libraries are the only ones a distribution is sure
+  # to have, and the oldest glibc that has every symbol version it imports is the one
+  # INSTALL.txt names.
+  needed=$(objdump -p "$top/bin/orvane-table" | awk '$1 == "NEEDED" { print $2 }' | sort)
+  foreign=$(grep -vE '^(libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0|librt\.so\.1|ld-linux-x86-64\.so\.2)$' <<<"$needed")
+  if [ -n "$needed" ] && [ -z "$foreign" ]; then
+    pass "the tarball's program needs only glibc: $(tr '\n' ' ' <<<"$needed")"
+  else
+    fail "the tarball's program needs libraries beyond glibc: ${foreign:-(none listed)}"
+  fi
+  floor=$(objdump -T "$top/bin/orvane-table" | grep -oE 'GLIBC_[0-9]+\.[0-9]+(\.[0-9]+)?' |
+    sed 's/GLIBC_//' | sort -uV | tail -1)
+  stated=$(sed -n 's/.*(glibc) \([0-9.]*\) or later.*/\1/p' "$top/INSTALL.txt")
+  if [ -n "$floor" ] && [ "$stated" = "$floor" ]; then
+    pass "INSTALL.txt names glibc $stated or later, the newest symbol version the program imports"
+    stage_notes="${stage_notes:+$stage_notes, }tarball needs glibc >= $floor"
+  else
+    fail "INSTALL.txt names glibc '${stated}', the program imports GLIBC_${floor}"
+  fi
+
+  # Unpacked anywhere and run with an empty environment.
+  clean=(env -i PATH=/usr/bin:/bin HOME="$work" TERM=xterm-256color LANG=C.UTF-8)
+  out=$("${clean[@]}" "$top/bin/orvane-table" --version 2>&1)
+  rc=$?
+  if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+    pass "the unpacked bin/orvane-table --version with env -i prints '$out'"
+  else
+    fail "the unpacked bin/orvane-table --version with env -i: exit $rc, '$out'"
+  fi
+  if /usr/bin/python3 -c 'import pyte' 2>/dev/null; then
+    if line=$(/usr/bin/python3 "$root/scripts/lib/pty_main_screen.py" -- "${clean[@]}" \
+      "$top/bin/orvane-table" 2>&1); then
+      pass "the unpacked program with env -i: $line"
+    else
+      fail "the unpacked program with env -i:"
+      echo "$line"
+    fi
+  else
+    log "no python3-pyte: the unpacked program's main screen is not checked"
+  fi
+  prints_to_pdf "$top/bin/orvane-table" "the unpacked tarball's program"
+  # A bare root file system to prove it in, when one is given (the fresh-machine stage makes
+  # them): no compiler, no development packages.
+  if [ -n "${OT_TARBALL_ROOT:-}" ]; then
+    if "$root/scripts/check-tarball.sh" "$OT_TARBALL_ROOT" "$tgz"; then
+      pass "the tarball runs in the bare root $OT_TARBALL_ROOT"
+    else
+      fail "the tarball in the bare root $OT_TARBALL_ROOT"
+    fi
+  fi
+else
+  tail -30 "$work/cpack-tgz.log"
+  fail "cpack -G TGZ did not make $name.tar.gz"
 fi
 
 # --- the Windows zip -----------------------------------------------------------------------

@@ -2,10 +2,12 @@
 // columns and colours through the console backend, then reports every key it reads.
 //   terminal_probe draw|wait|crash|exit255|small [pid-file]
 // Ctrl+Q ends it normally.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,9 +74,13 @@ int main(int argc, char** argv) {
   g.console->present();
   if (mode == "crash") {
     g.system->sleep_ms(200);
-    // An access to an unmapped page: a real crash that ends in SIGSEGV.
-    volatile int* unmapped = reinterpret_cast<int*>(uintptr_t{64});
-    *unmapped = 1;
+    // A write to a page mapped without access: a real fault that ends in SIGSEGV. The page
+    // is valid memory as far as the compiler knows, so the store is neither removed nor
+    // flagged the way a write through a made-up address is.
+    void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) std::abort();
+    *static_cast<volatile int*>(page) = 1;
+    std::abort();  // not reached: the store faults
   }
   if (mode == "exit255") {
     g.system->sleep_ms(200);

@@ -256,33 +256,29 @@ TEST(PosixDevice, NoDefaultDestinationIsAFailureNotSaveAsPdf) {
 }
 
 TEST(PosixPaper, SystemPaperComesFromLibpaper) {
-  char tmpl[] = "/tmp/ot-paper-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string conf = std::string(tmpl) + "/papersize";
+  // $PAPERSIZE names the paper to libpaper 1 and 2 alike (2 reads no $PAPERCONF).
   const char* old_size = getenv("PAPERSIZE");
   std::string saved_size = old_size ? old_size : "";
-  unsetenv("PAPERSIZE");
-  auto paper_in_file = [&](const char* text) {
-    std::ofstream(conf) << text;
-    setenv("PAPERCONF", conf.c_str(), 1);
+  auto paper_named = [&](const char* name) {
+    setenv("PAPERSIZE", name, 1);
     return system_paper(600);
   };
-  Media a4 = paper_in_file("a4\n");
+  Media a4 = paper_named("a4");
   EXPECT_EQ(a4.code, 9);
   EXPECT_EQ(a4.name, "iso_a4_210x297mm");
   EXPECT_EQ(a4.geometry.paper_width, 4961);
   EXPECT_EQ(a4.geometry.paper_height, 7016);
   EXPECT_EQ(a4.geometry.offset_x, 150);
-  EXPECT_EQ(paper_in_file("legal\n").code, 5);
-  Media a6 = paper_in_file("a6\n");  // a paper without a code of its own keeps its size
+  EXPECT_EQ(paper_named("legal").code, 5);
+  Media a6 = paper_named("a6");  // a paper without a code of its own keeps its size
   EXPECT_EQ(a6.code, 0);
   EXPECT_EQ(a6.geometry.paper_width, 2480);
-  EXPECT_EQ(paper_in_file("no-such-paper\n").code, 1);  // Letter
-  setenv("PAPERCONF", (conf + ".missing").c_str(), 1);
-  EXPECT_EQ(system_paper(600).code, 1);
-  unsetenv("PAPERCONF");
-  if (old_size) setenv("PAPERSIZE", saved_size.c_str(), 1);
-  std::filesystem::remove_all(tmpl);
+  EXPECT_EQ(paper_named("no-such-paper").code, 1);  // Letter
+  if (old_size) {
+    setenv("PAPERSIZE", saved_size.c_str(), 1);
+  } else {
+    unsetenv("PAPERSIZE");
+  }
 }
 
 TEST(PosixPaper, LetterByDefaultAndOtherPapersKeepTheMargins) {
@@ -326,15 +322,12 @@ class SaveAsPdf : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     setenv("ORVANE_DRIVE_C", dir_.c_str(), 1);
-    // Letter paper whatever this machine's /etc/papersize says.
-    paper_ = std::string(tmpl) + ".paper";
-    std::ofstream(paper_) << "letter\n";
-    setenv("PAPERCONF", paper_.c_str(), 1);
+    // Letter paper whatever this machine's /etc/papersize or locale says.
+    setenv("PAPERSIZE", "letter", 1);
   }
   void TearDown() override {
     unsetenv("ORVANE_DRIVE_C");
-    unsetenv("PAPERCONF");
-    std::filesystem::remove(paper_);
+    unsetenv("PAPERSIZE");
     std::filesystem::remove_all(dir_);
   }
 
@@ -362,7 +355,6 @@ class SaveAsPdf : public ::testing::Test {
   }
 
   std::string dir_;
-  std::string paper_;
 };
 
 TEST_F(SaveAsPdf, TakesNoCopiesAndUsesTheSystemPaper) {
@@ -375,9 +367,7 @@ TEST_F(SaveAsPdf, TakesNoCopiesAndUsesTheSystemPaper) {
   ASSERT_GT(p->document_properties(h, kSaveAsPdf, &mode), 0);
   p->close_printer(h);
   EXPECT_FALSE(mode.fields & kDmCopies);
-  std::string conf = dir_ + "/papersize";
-  std::ofstream(conf) << "a4\n";
-  setenv("PAPERCONF", conf.c_str(), 1);
+  setenv("PAPERSIZE", "a4", 1);
   DeviceContext dc = p->create_dc(kSaveAsPdf, nullptr);
   ASSERT_NE(dc, 0u);
   EXPECT_EQ(p->device_caps(dc, kPhysicalWidth), 4961);

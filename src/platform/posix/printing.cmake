@@ -10,7 +10,7 @@ execute_process(COMMAND ${OT_CUPS_CONFIG} --libs OUTPUT_VARIABLE _cups_libs
 separate_arguments(_cups_cflags UNIX_COMMAND "${_cups_cflags}")
 separate_arguments(_cups_libs UNIX_COMMAND "${_cups_libs}")
 target_compile_options(ot_posix_printing PRIVATE ${_cups_cflags})
-# libpaper names the system's paper for "Save as PDF" (no pkg-config file either).
-find_library(OT_PAPER_LIBRARY paper REQUIRED)
+# libpaper, which names the system's paper for "Save as PDF", is loaded at run time
+# (printing_cups.cpp): its soname differs between distributions.
 target_link_libraries(ot_posix_printing PUBLIC PkgConfig::OT_PRINTING ${_cups_libs}
-                                               ${OT_PAPER_LIBRARY})
+                                               ${CMAKE_DL_LIBS})

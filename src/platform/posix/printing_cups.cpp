@@ -1,7 +1,7 @@
 #include "platform/posix/printing_cups.h"
 
 #include <cups/cups.h>
-#include <paper.h>
+#include <dlfcn.h>
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +15,48 @@ namespace platform::posix {
 namespace {
 
 constexpr int32_t kQuarterInch = 635;  // 1/100 mm
+
+// libpaper, loaded when first asked for the system's paper rather than linked: Debian 12 and
+// older systems have libpaper.so.1, newer ones only libpaper.so.2, with the same calls. Without
+// either the system names no paper.
+struct LibPaper {
+  int (*init)() = nullptr;
+  int (*done)() = nullptr;
+  char* (*system_name)() = nullptr;
+  const void* (*info)(const char*) = nullptr;
+  const char* (*name)(const void*) = nullptr;
+  double (*ps_width)(const void*) = nullptr;
+  double (*ps_height)(const void*) = nullptr;
+};
+
+template <typename F>
+bool resolve(void* library, const char* symbol, F& out) {
+  void* address = dlsym(library, symbol);
+  if (!address) return false;
+  static_assert(sizeof out == sizeof address);
+  std::memcpy(&out, &address, sizeof out);
+  return true;
+}
+
+const LibPaper* libpaper() {
+  static const LibPaper* const loaded = []() -> const LibPaper* {
+    static LibPaper lib;
+    for (const char* soname : {"libpaper.so.2", "libpaper.so.1"}) {
+      void* library = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+      if (!library) continue;
+      if (resolve(library, "paperinit", lib.init) && resolve(library, "paperdone", lib.done) &&
+          resolve(library, "systempapername", lib.system_name) &&
+          resolve(library, "paperinfo", lib.info) && resolve(library, "papername", lib.name) &&
+          resolve(library, "paperpswidth", lib.ps_width) &&
+          resolve(library, "paperpsheight", lib.ps_height)) {
+        return &lib;  // stays loaded for the life of the process
+      }
+      dlclose(library);
+    }
+    return nullptr;
+  }();
+  return loaded;
+}
 
 int32_t to_dots(int32_t hundredths_mm, int32_t dpi) {
   return static_cast<int32_t>(std::lround(hundredths_mm * static_cast<double>(dpi) / 2540.0));
@@ -215,22 +257,25 @@ Media system_paper(int32_t dpi) {
   const Paper& letter = known_papers().front();
   m.geometry = geometry(letter.width, letter.length, kQuarterInch, kQuarterInch, kQuarterInch,
                         kQuarterInch, dpi);
-  paperinit();
-  char* name = systempapername();
-  const struct paper* info = name ? paperinfo(name) : nullptr;
+  const LibPaper* paper = libpaper();
+  if (!paper) return m;
+  paper->init();
+  char* name = paper->system_name();
+  const void* info = name ? paper->info(name) : nullptr;
   if (info) {
     // libpaper measures in PostScript points.
     auto hundredths_mm = [](double points) {
       return static_cast<int32_t>(std::lround(points * 2540.0 / 72.0));
     };
-    int32_t width = hundredths_mm(paperpswidth(info));
-    int32_t length = hundredths_mm(paperpsheight(info));
+    int32_t width = hundredths_mm(paper->ps_width(info));
+    int32_t length = hundredths_mm(paper->ps_height(info));
     const Paper* known = nullptr;
     for (const Paper& p : known_papers()) {
       if (std::abs(p.width - width) <= 50 && std::abs(p.length - length) <= 50) known = &p;
     }
     if (width > 0 && length > 0) {
-      m.name = known ? known->media : "custom_" + std::string(papername(info));
+      const char* info_name = paper->name(info);
+      m.name = known ? known->media : "custom_" + std::string(info_name ? info_name : "paper");
       m.code = known ? known->code : 0;
       if (known) {
         width = known->width;
@@ -241,7 +286,7 @@ Media system_paper(int32_t dpi) {
     }
   }
   std::free(name);
-  paperdone();
+  paper->done();
   return m;
 }
 

@@ -84,8 +84,8 @@ DestinationInfo cups_destination_info(const std::string& destination, int32_t dp
                                       const CupsLimit& limit);
 
 // The system's paper (libpaper: $PAPERSIZE, the file $PAPERCONF or /etc/papersize) with
-// quarter-inch margins, at `dpi`; Letter when nothing names a paper libpaper knows. This is
-// the paper of "Save as PDF", which has no print server to ask.
+// quarter-inch margins, at `dpi`; Letter when libpaper is not installed or names no paper it
+// knows. This is the paper of "Save as PDF", which has no print server to ask.
 Media system_paper(int32_t dpi);
 // The page for paper `code` with the margins of `like`.
 Media media_for_paper(int16_t code, const Media& like, int32_t dpi);
