@@ -8,7 +8,7 @@
 #   3. ./test.sh: every stage in the Debian 12 root; in the Debian 13 root the stages of
 #      FRESH_TRIXIE_STAGES (first-run linux terminals package).
 # Then the Linux tarball that the Debian 12 root's package stage made is unpacked into a bare
-# Debian 13 root (nothing installed beyond minbase) and run there.
+# Debian 13 root (nothing installed beyond minbase) and run there (scripts/check-tarball.sh).
 #
 #   scripts/test-fresh-machine.sh [SUMMARY_FILE]
 #
@@ -176,10 +176,10 @@ prove() {
     release_root "$r"
     return
   fi
-  if "$python" "$root/tests/e2e/pty_walk.py" --timeout 60 --wait 'X - Exit This Program' --keys X \
+  if "$python" "$root/scripts/lib/pty_main_screen.py" --timeout 60 \
     -- chroot "$r" "${clean_env[@]}" bash -c 'cd /root/orvane-table && exec ./run.sh' \
     >"$base/$release-screen.log" 2>&1; then
-    pass "$label: ./run.sh shows the main screen on 80 x 50; X ends it with status 0"
+    pass "$label: ./run.sh shows the main screen on 80 x 50; X ends it with status 0 and the terminal back"
   else
     fail "$label: ./run.sh on 80 x 50:"
     sed -e 's/^/  | /' "$base/$release-screen.log"
@@ -209,7 +209,7 @@ for release in "${releases[@]}"; do
   esac
 done
 
-# The Linux tarball in a bare Debian 13 root: no compiler, no -dev package, no terminfo
+# The Linux tarball in a bare Debian 13 root: no compiler, no -dev package, no printing
 # library; only what minbase has.
 tarball=$(find "$base/bookworm/root/orvane-table/build/linux-release/packages" \
   -name 'orvane-table-*-linux-x86_64.tar.gz' 2>/dev/null | head -1)
