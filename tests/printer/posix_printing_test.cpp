@@ -425,6 +425,7 @@ TEST_F(SaveAsPdf, WritesNumberedFilesWithoutOverwriting) {
     if (e.is_regular_file()) first = e.path();
   }
   ASSERT_EQ(first.filename(), "PRINT-JOB-001.PDF");
+  EXPECT_EQ(first.parent_path().filename(), "Temp");  // as the save flow makes it
   std::ifstream in(first, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
