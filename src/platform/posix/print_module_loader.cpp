@@ -32,7 +32,9 @@ std::string render_unavailable(const std::string& reason, int columns, int rows,
                                   {"", {}},
                                   {" Printing is not available on this system:", {}}};
   // One line, cut where it does not fit: the box keeps its size whatever the reason says.
-  body.push_back({" " + fit_line(reason, static_cast<size_t>(width - 4), utf8), {}});
+  std::string line(1, ' ');
+  line += fit_line(reason, static_cast<size_t>(width - 4), utf8);
+  body.push_back({line, {}});
   body.push_back({"", {}});
   body.push_back({" Esc Cancel", {}});
   return render_dialog_box(" Print ", body, kUnavailableBoxWidth, columns, rows, utf8);
