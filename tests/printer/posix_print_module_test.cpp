@@ -147,6 +147,13 @@ TEST_F(PrintModule, TheReasonIsOneLineAndNamesWhatCouldNotBeFound) {
   EXPECT_NE(rows[why + 1].find("\u2026"), std::string::npos) << rows[why + 1];
   EXPECT_EQ(rows[why + 2].find_first_of("x/"), std::string::npos) << rows[why + 2];
   EXPECT_NE(rows[why + 3].find("Esc Cancel"), std::string::npos) << rows[why + 3];
+  // The frame stays square: the cut row is as wide as the others, its ellipsis one character.
+  auto shown = [](const std::string& row) {
+    const std::string text =
+        std::regex_replace(row, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\x1b[78]"), "");
+    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+  };
+  EXPECT_EQ(shown(rows[why + 1]), shown(rows[why + 3]));
 
   auto lost = make_module_printing([] { return std::string(); }, nullptr, open_fake);
   terminal_.output.clear();
