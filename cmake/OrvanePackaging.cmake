@@ -51,7 +51,9 @@ else()
   # works without; the libraries of the printing module (CUPS, cairo, fontconfig), which is
   # loaded only when the user prints, are added to it by dpkg-shlibdeps when cpack runs
   # (OrvaneDebDepends.cmake.in). Without them the program runs and offers no printer.
-  set(OT_DEB_RECOMMENDS "")
+  # fonts-liberation: Liberation Mono, metric-compatible with the Courier New the results are
+  # printed in, so that every line keeps its place on the page.
+  set(OT_DEB_RECOMMENDS "fonts-liberation")
   set(OT_DEB_SUGGESTS "cups")
   list(JOIN OT_DEB_SUGGESTS ", " CPACK_DEBIAN_PACKAGE_SUGGESTS)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/OrvaneDebDepends.cmake.in

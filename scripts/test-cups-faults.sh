@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The printing faults stage of ./test.sh: the real program and a private CUPS server that
 # misbehaves. Checks that a stopped server (SIGSTOP) never makes the program wait more than a
-# few seconds nor ignore Esc, that a refused job and a full disk say "Printing Failed" and
+# few seconds nor ignore Esc (and that the dialog then says the server did not answer),
+# that a refused job and a full disk say "Printing Failed" and
 # leave no file, that duplex, collation and copies reach the job's attributes, and that
 # "Save as PDF" takes its paper from the system's paper setting (libpaper's PAPERCONF).
 #
@@ -116,8 +117,14 @@ if start_program stopped-early; then
   else
     fail "Esc did not close the dialog while the server was stopped"
   fi
-  # Save as PDF still works while the server says nothing.
+  # The box says that the server did not answer once the list's time is up, and Save as PDF
+  # still works while the server says nothing.
   T send-keys Y
+  if wait_for "No answer from the print server" 10; then
+    pass "the dialog says the stopped server did not answer (${waited} s)"
+  else
+    fail "the dialog does not say that the server did not answer"
+  fi
   wait_for "Save as PDF" 3 && T send-keys Down Down Down Down Down Down Down Down Enter
   if wait_for "Printing Completed" 10; then
     pass "Save as PDF prints with the server stopped (${waited} s)"

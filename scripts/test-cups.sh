@@ -3,8 +3,9 @@
 # (P, Y, Enter on the default destination) to a private CUPS server, and checks the PDF that
 # comes out with poppler: one page titled "Print job", one embedded bold monospaced font, the
 # 39 result lines in order, and a line pitch of the font's height plus external leading.
-# Queues: a file: queue with the Generic PDF driver and a cups-pdf queue. Then "Save as PDF"
-# with no print server at all.
+# Queues: two file: queues with the Generic PDF driver, one on A4 and one on Letter, and a
+# cups-pdf queue (A4), each checked to print on its own paper, in Liberation Mono Bold where
+# that is installed. Then "Save as PDF" with no print server at all.
 #
 #   scripts/test-cups.sh [SUMMARY_FILE]
 #
@@ -89,9 +90,15 @@ print_through_program() {
   return 0
 }
 
-# check_pdf NAME FILE: the poppler checks of one printed page.
+# Liberation Mono Bold where it is installed: the metric-compatible face the results must be
+# printed in (another monospaced face moves every line).
+liberation=""
+fc-list 2>/dev/null | grep -q 'Liberation Mono:style=Bold$' && liberation=LiberationMono-Bold
+
+# check_pdf NAME FILE [PAPER]: the poppler checks of one printed page; PAPER (A4 or Letter)
+# is the page size it must have.
 check_pdf() {
-  local name=$1 pdf=$2
+  local name=$1 pdf=$2 paper=${3:-}
   local info fonts
   if [ ! -s "$pdf" ]; then
     fail "$name: no PDF at $pdf"
@@ -107,7 +114,26 @@ check_pdf() {
   else
     fail "$name: title: $(grep '^Title' <<<"$info")"
   fi
+  if [ -n "$paper" ]; then
+    local size
+    size=$(sed -n 's/^Page size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 \2/p' <<<"$info")
+    if awk -v p="$paper" '{
+        w = p == "A4" ? 595.28 : 612; h = p == "A4" ? 841.89 : 792
+        exit !(NF == 2 && $1 - w < 1 && w - $1 < 1 && $2 - h < 1 && h - $2 < 1)
+      }' <<<"$size"; then
+      pass "$name: the queue's own paper, $paper ($size pt)"
+    else
+      fail "$name: page size ${size:-unknown} pt is not $paper"
+    fi
+  fi
   fonts=$(pdffonts "$pdf" 2>&1 | tail -n +3)
+  if [ -n "$liberation" ]; then
+    if grep -q "$liberation" <<<"$fonts"; then
+      pass "$name: printed in Liberation Mono Bold"
+    else
+      fail "$name: the font is not Liberation Mono Bold: $fonts"
+    fi
+  fi
   if [ "$(wc -l <<<"$fonts")" = 1 ] && grep -qi 'mono.*bold\|bold.*mono\|courier.*bold' <<<"$fonts" &&
     awk '{ if ($(NF-4) != "yes") exit 1 }' <<<"$fonts"; then
     pass "$name: one embedded bold monospaced font ($(awk '{print $1}' <<<"$fonts"))"
@@ -188,22 +214,29 @@ wait_job_done() {
 if start_cupsd "$work/cups"; then
   pass "private cupsd running"
   c="$work/cups"
+  # Two file: queues whose own paper differs: each job must come out on its queue's paper.
   lpadmin -p OT-PDF-File -E -v "file://$c/out/results.pdf" \
-    -P /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd \
+    -P /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd -o PageSize=A4 \
     -D "Results to a PDF file" >"$c/log/lpadmin.out" 2>&1 || fail "adding the file: queue"
-  lpadmin -d OT-PDF-File >/dev/null 2>&1
-  if print_through_program file "$CUPS_SERVER"; then
-    grep -q "OT-PDF-File.*(default)" "$work/dialog-file.txt" && pass "file: queue listed as the default" ||
-      fail "the dialog does not show the default queue: $(grep -i ot-pdf "$work/dialog-file.txt")"
-    if wait_job_done OT-PDF-File; then
-      pass "file: queue job completed"
-      check_pdf file-queue "$c/out/results.pdf"
+  lpadmin -p OT-PDF-Letter -E -v "file://$c/out/letter.pdf" \
+    -P /usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd -o PageSize=Letter \
+    -D "Results on Letter" >>"$c/log/lpadmin.out" 2>&1 || fail "adding the Letter queue"
+  for queue in OT-PDF-File:A4:results OT-PDF-Letter:Letter:letter; do
+    IFS=: read -r q paper out <<<"$queue"
+    lpadmin -d "$q" >/dev/null 2>&1
+    if print_through_program "$out" "$CUPS_SERVER"; then
+      grep -q "$q.*(default)" "$work/dialog-$out.txt" && pass "$q listed as the default" ||
+        fail "the dialog does not show the default queue: $(grep -i ot-pdf "$work/dialog-$out.txt")"
+      if wait_job_done "$q"; then
+        pass "$q job completed"
+        check_pdf "$q" "$c/out/$out.pdf" "$paper"
+      else
+        fail "$q job"
+      fi
     else
-      fail "file: queue job"
+      fail "printing through the program to $q"
     fi
-  else
-    fail "printing through the program to the file: queue"
-  fi
+  done
 
   if [ "$(id -u)" != 0 ]; then
     log "cups-pdf not checked: its backend runs only under a cupsd started by root"
@@ -231,7 +264,7 @@ CONF
       pass "cups-pdf job completed"
       made=$(find "$pdf_out" -type f -name '*.pdf')
       if [ "$(wc -l <<<"$made")" = 1 ] && [ -n "$made" ]; then
-        check_pdf cups-pdf "$made"
+        check_pdf cups-pdf "$made" A4
       else
         fail "cups-pdf should have written one PDF into $pdf_out; there: ${made:-nothing}"
       fi

@@ -92,6 +92,7 @@ depends=$(field Depends)
 recommends=$(field Recommends)
 if grep -q 'libc6 (>= ' <<<"$depends" && ! grep -qE 'libcups2|libcairo2|libfontconfig1' <<<"$depends" &&
   grep -q 'libcups2 (>= ' <<<"$recommends" && grep -q 'libcairo2 (>= ' <<<"$recommends" &&
+  grep -qw 'fonts-liberation' <<<"$recommends" &&
   [ "$(field Section)" = utils ] && [ "$(field Priority)" = optional ] &&
   grep -qE '^[^<>]+ <[^@ ]+@[^> ]+>$' <<<"$(field Maintainer)" &&
   [ "$(field Description | wc -l)" -ge 2 ] && [ "$(field Version)" = "$version" ]; then

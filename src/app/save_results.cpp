@@ -25,11 +25,23 @@ int32_t g_save_error = 0;  // first error code of the last save; 0 when it went 
 // beside the saved path first, and replace the saved path in one step only once every write
 // and the close went through: a failed save keeps an earlier file of the same name as it
 // was, and leaves no empty or partial file behind.
+//
+// The file beside it is the save's own: whatever entry holds its name already (one left by a
+// save that was cut short, or a link planted there) is removed itself, never what it leads
+// to, and the file is then made new, so that no link, symbolic or hard, can carry the
+// results anywhere else. Should the name be taken again in between, it is tried once more.
 int32_t WriteResultsFile() {
   runtime::ErrorScope scope;
   const std::string partial = text::text_concat(g_saved_path, ".PART");
-  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, partial);
-  int32_t first = runtime::error_take();
+  int32_t first = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    files::file_delete(partial);
+    runtime::error_take();  // mostly "not found": nothing was left there
+    files::file_open(1, files::kModeOutput | files::kModeNew, 97, 128, 0, 1, partial);
+    first = runtime::error_take();
+    if (first == 0) break;
+  }
+  // A failed open leaves nothing of its own behind (file_open deletes a file it made).
   const bool opened = first == 0;
   CubeTable(kCubeFile);
   if (first == 0) first = CubeTableFileError();

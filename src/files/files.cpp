@@ -154,11 +154,15 @@ void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_leng
   link(f);
 
   bool own_handle = false;
+  bool created = false;  // this open made the file
   uint8_t failure = 0;
   if (handle == 0) {
-    const uint32_t disposition = (mode & (kModeInput | kModeDeviceOnly)) != 0
-                                     ? platform::kOpenExisting
-                                     : platform::kOpenAlways;
+    uint32_t disposition = platform::kOpenAlways;
+    if ((mode & (kModeInput | kModeDeviceOnly)) != 0) {
+      disposition = platform::kOpenExisting;
+    } else if ((mode & kModeNew) != 0) {
+      disposition = platform::kCreateNew;
+    }
     auto create = [&](uint8_t with_access) {
       platform::FileHandle h = platform::kInvalidFileHandle;
       const CallStatus s = platform_call([&](platform::FileSystem& fs) {
@@ -166,8 +170,12 @@ void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_leng
                            (access & 7u) - 1u, true, disposition, platform::kAttributeNormal);
       });
       // Success is a valid handle, whatever the last error says (an existing file opened
-      // with kOpenAlways leaves ERROR_ALREADY_EXISTS).
-      if (h != platform::kInvalidFileHandle) return std::pair<platform::FileHandle, uint8_t>{h, 0};
+      // with kOpenAlways leaves ERROR_ALREADY_EXISTS, which also tells that the file was
+      // there before).
+      if (h != platform::kInvalidFileHandle) {
+        created = s.last_error != platform::win_error::kAlreadyExists;
+        return std::pair<platform::FileHandle, uint8_t>{h, 0};
+      }
       return std::pair<platform::FileHandle, uint8_t>{
           h, s.ok() ? uint8_t{runtime::kErrInternal} : s.code};
     };
@@ -209,6 +217,9 @@ void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_leng
     if (own_handle) {
       platform_call([&](platform::FileSystem& fs) { fs.close_handle(handle); });
     }
+    // A file this open made (and could not finish opening: a truncate or seek that failed
+    // on a full or failing disk) goes again: a failed open leaves nothing new behind.
+    if (created) platform_call([&](platform::FileSystem& fs) { fs.delete_file(path.text); });
     delete f;
     runtime::error_raise(failure);
   }
@@ -231,7 +242,7 @@ namespace {
 
 // Writes and advances; false after raising the error.
 bool write_bytes(OpenFile& f, const void* bytes, uint32_t count) {
-  if ((f.mode & ~(kModeOutput | kModeAppend)) != 0) {
+  if ((f.mode & ~(kModeOutput | kModeAppend | kModeNew)) != 0) {
     runtime::error_raise(runtime::kErrBadFileMode);
     return false;
   }

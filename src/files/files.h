@@ -15,6 +15,9 @@ inline constexpr uint8_t kModeRandom = 4;
 inline constexpr uint8_t kModeAppend = 8;
 inline constexpr uint8_t kModeDeviceOnly = 16;  // accepts only a handle that is not a disk file
 inline constexpr uint8_t kModeBinary = 32;      // record length 1, position at the start
+// With output: the file is made by this open and must not exist yet; an existing entry of
+// the name (a file, or a link to one) is never opened or written through.
+inline constexpr uint8_t kModeNew = 64;
 
 // Access byte: bits 0-2 a sharing code 1..4 (share mode = code - 1), 32 forbids the
 // read-only retry of a failed open, 64 asks for write access, 128 for read access.
@@ -49,7 +52,8 @@ struct OpenFile {
   std::string buffer;  // record_length bytes: input read-ahead and record data
 };
 
-// Opens `name` (or adopts `handle` when it is not 0) as file `number`.
+// Opens `name` (or adopts `handle` when it is not 0) as file `number`. An open that fails
+// after it created the file deletes that file again, so a failed open leaves nothing new.
 // The application's call: file_open(1, kModeOutput, 97, 128, 0, 1, path).
 void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_length,
                uintptr_t handle, uint16_t caller_flag, const std::string& name);

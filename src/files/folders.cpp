@@ -37,7 +37,8 @@ void file_rename(const std::string& from, const std::string& to) {
   const detail::PathBuffer b = detail::to_path(to);
   if (a.wildcard || b.wildcard) return runtime::error_raise(runtime::kErrBadFileName);
   const CallStatus s = platform_call([&](platform::FileSystem& fs) {
-    fs.move_file_ex(a.text, b.text, platform::kMoveFileReplaceExisting);
+    fs.move_file_ex(a.text, b.text,
+                    platform::kMoveFileReplaceExisting | platform::kMoveFileWriteThrough);
   });
   if (!s.ok()) runtime::error_raise(s.code);
 }

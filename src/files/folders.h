@@ -18,11 +18,13 @@ void dir_make(const std::string& path);
 uint32_t file_attributes(const std::string& path);
 
 // Renames the file `from` to `to` on the same volume, replacing a file named `to` in one
-// step (no moment without either). A wildcard in either name gives 64; otherwise the mapped
-// platform error (53 missing file, 76 missing path, 70 refused, 74 another volume).
+// step (no moment without either), and written through: once it returns, the new name
+// holds the new file also after a power cut. A wildcard in either name gives 64; otherwise the
+// mapped platform error (53 missing file, 76 missing path, 70 refused, 74 another volume).
 void file_rename(const std::string& from, const std::string& to);
 
-// Deletes a file. A wildcard gives 64; otherwise the mapped platform error.
+// Deletes a file, or a link itself (never what it leads to, even outside the drive). A
+// wildcard gives 64; otherwise the mapped platform error.
 void file_delete(const std::string& path);
 
 // Free and total bytes of the volume named by `root`: empty text is the current drive,

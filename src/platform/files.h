@@ -45,6 +45,9 @@ inline constexpr uint32_t kFileCurrent = 1;
 inline constexpr uint32_t kFileEnd = 2;
 // Flags of move_file_ex.
 inline constexpr uint32_t kMoveFileReplaceExisting = 0x1;
+// The move is on the disk before the call returns (with the file's own bytes, which the
+// backends write out when a written handle is closed).
+inline constexpr uint32_t kMoveFileWriteThrough = 0x8;
 // Error mode bits.
 inline constexpr uint32_t kSemFailCriticalErrors = 0x0001;
 inline constexpr uint32_t kSemNoOpenFileErrorBox = 0x8000;
@@ -114,9 +117,10 @@ class FileSystem {
   // GetFileAttributesA: kInvalidFileAttributes on failure.
   virtual uint32_t get_file_attributes(const char* path) = 0;
   // MoveFileExA: renames a file within its volume; with kMoveFileReplaceExisting an
-  // existing file of the new name is replaced in one step.
+  // existing file of the new name is replaced in one step; with kMoveFileWriteThrough the
+  // new name survives a power cut once the call returns.
   virtual bool move_file_ex(const char* from, const char* to, uint32_t flags) = 0;
-  // DeleteFileA.
+  // DeleteFileA. A name that is a link is removed itself, never what it leads to.
   virtual bool delete_file(const char* name) = 0;
 
   // Whether GetDiskFreeSpaceExA can be found at run time (GetModuleHandleA of "KERNEL32",

@@ -129,6 +129,47 @@ TEST_F(PosixSaveTest, ASaveThroughALinkLeadingOutIsNotSavedAndTouchesNothingOuts
   EXPECT_EQ(Names(root_ + "/outside"), std::vector<std::string>{"VICTIM.TXT"});
 }
 
+// Whatever holds the name of the file a save writes first (NAME.TXT.PART): a link planted
+// there, symbolic or hard, leading inside or out of the drive, or a file left by a save cut
+// short. The save goes through, and nothing the entry led to is written or removed.
+TEST_F(PosixSaveTest, WhatHoldsTheNameOfTheSavesOwnFileIsNeverWrittenThrough) {
+  fs::create_directory(root_ + "/outside");
+  std::ofstream(root_ + "/outside/notes.txt") << "notes";
+  std::ofstream(drive_c_ + "/IMPORTANT.TXT") << "important";
+  fs::create_directory(drive_c_ + "/TEMP");
+  const std::string temp = drive_c_ + "/TEMP/";
+  fs::create_symlink("../IMPORTANT.TXT", temp + "INSIDE.TXT.PART");
+  fs::create_symlink("../../outside/notes.txt", temp + "OUTSIDE.TXT.PART");
+  fs::create_symlink("../../outside/new.txt", temp + "DANGLING.TXT.PART");
+  fs::create_hard_link(root_ + "/outside/notes.txt", temp + "HARDLINK.TXT.PART");
+  std::ofstream(temp + "STALE.TXT.PART") << std::string(5000, 's');
+  for (const std::string name : {"INSIDE", "OUTSIDE", "DANGLING", "HARDLINK", "STALE"}) {
+    SaveAndLeave(name, 0);
+    EXPECT_FALSE(fs::is_symlink(temp + name + ".TXT")) << name;
+    EXPECT_EQ(Slurp(temp + name + ".TXT"), ResultsFileBytes()) << name;
+  }
+  EXPECT_EQ(Slurp(drive_c_ + "/IMPORTANT.TXT"), "important");
+  EXPECT_EQ(Slurp(root_ + "/outside/notes.txt"), "notes");
+  EXPECT_EQ(fs::hard_link_count(root_ + "/outside/notes.txt"), 1u);
+  EXPECT_EQ(Names(root_ + "/outside"), std::vector<std::string>{"notes.txt"});
+  EXPECT_EQ(Names(drive_c_ + "/TEMP"),
+            (std::vector<std::string>{"DANGLING.TXT", "HARDLINK.TXT", "INSIDE.TXT", "OUTSIDE.TXT",
+                                      "STALE.TXT"}));
+}
+
+// Run by save_faults.sh under strace, with a fault injected into one system call;
+// OT_SAVE_FAULT is the error code the box is to show (0: the save goes through).
+TEST_F(PosixSaveTest, UnderAnInjectedFault) {
+  const char* expected = std::getenv("OT_SAVE_FAULT");
+  if (expected == nullptr) GTEST_SKIP() << "run by save_faults.sh, under strace";
+  const int code = std::atoi(expected);
+  fs::create_directory(drive_c_ + "/TEMP");
+  std::ofstream(drive_c_ + "/TEMP/ABCDE.TXT") << "earlier";
+  SaveAndLeave("ABCDE", code);
+  EXPECT_EQ(Slurp(drive_c_ + "/TEMP/ABCDE.TXT"), code == 0 ? ResultsFileBytes() : "earlier");
+  EXPECT_EQ(Names(drive_c_ + "/TEMP"), std::vector<std::string>{"ABCDE.TXT"});
+}
+
 TEST_F(PosixSaveTest, ASecondSaveOnAFullDiskKeepsTheFirst) {
   MountSmallDisk(64);
   if (IsSkipped() || HasFatalFailure()) return;

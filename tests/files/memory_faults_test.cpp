@@ -117,6 +117,31 @@ TEST_F(MemoryFaultsTest, RefusedAndReadOnlyPlacesGive70AndLeaveNothingOpen) {
   EXPECT_EQ(mem_->open_handle_count(), 0u);
 }
 
+TEST_F(MemoryFaultsTest, AnOpenThatFailsLeavesNoFileOfItsOwnAndNewFilesAreOnlyEverMade) {
+  runtime::ErrorScope scope;
+  mem_->put_file("C:\\OLD.TXT", "old");
+  mem_->fail_end_of_file(platform::win_error::kGenFailure);  // the file cannot be cut to length
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\NEW.TXT");
+  EXPECT_EQ(runtime::error_take(), 72);
+  EXPECT_FALSE(mem_->exists("C:\\NEW.TXT"));  // made by the open, so taken away again
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\OLD.TXT");
+  EXPECT_EQ(runtime::error_take(), 72);
+  EXPECT_EQ(mem_->file_bytes("C:\\OLD.TXT"), "old");  // there before: kept
+  mem_->fail_end_of_file(std::nullopt);
+
+  const uint8_t fresh = files::kModeOutput | files::kModeNew;
+  files::file_open(1, fresh, 97, 128, 0, 1, "C:\\OLD.TXT");
+  EXPECT_EQ(runtime::error_take(), 75);  // ERROR_FILE_EXISTS: never opened, never emptied
+  EXPECT_EQ(mem_->file_bytes("C:\\OLD.TXT"), "old");
+  EXPECT_EQ(mem_->open_handle_count(), 0u);
+  files::file_open(1, fresh, 97, 128, 0, 1, "C:\\NEW.TXT");
+  files::file_set_current(1);
+  files::file_print("new");
+  files::file_close(1, 0);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(mem_->file_bytes("C:\\NEW.TXT"), "new");
+}
+
 TEST_F(MemoryFaultsTest, MissingDriveGives76) {
   runtime::ErrorScope scope;
   files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "Q:\\A.TXT");

@@ -397,10 +397,18 @@ TEST_P(PosixLinkTest, LinksThatLeadOutAreRefused) {
   EXPECT_EQ(runtime::error_take(), 70);
   files::file_rename("C:\\OUT\\SECRET.TXT", "C:\\TEMP\\GOT.TXT");
   EXPECT_EQ(runtime::error_take(), 70);
-  files::file_delete("C:\\TEMP\\VICTIM.TXT");
-  EXPECT_EQ(runtime::error_take(), 70);
   files::file_delete("C:\\OUT\\SECRET.TXT");
   EXPECT_EQ(runtime::error_take(), 70);
+  // A file that is a link leading out is itself inside: deleting it takes the link away and
+  // leaves what it leads to.
+  files::file_delete("C:\\TEMP\\VICTIM.TXT");
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_FALSE(fs::is_symlink(drive_c_ + "/TEMP/VICTIM.TXT"));
+  // A new file is made where the name is free, never through a link that holds it.
+  files::file_open(1, files::kModeOutput | files::kModeNew, 97, 128, 0, 1, "C:\\TEMP\\DANGLE.TXT");
+  EXPECT_EQ(runtime::error_take(), 75);  // the name is taken (by the link)
+  EXPECT_TRUE(fs::is_symlink(drive_c_ + "/TEMP/DANGLE.TXT"));
+  EXPECT_FALSE(fs::exists(outside_ + "/NEW.TXT"));
   EXPECT_EQ(slurp(outside_ + "/SECRET.TXT"), "secret");
   EXPECT_EQ(std::distance(fs::directory_iterator(outside_), fs::directory_iterator()), 1);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -121,11 +122,46 @@ TEST_F(PrintModule, MissingModuleOffersNothingAndSaysWhy) {
   EXPECT_NE(box.find("(none)"), std::string::npos);
   EXPECT_EQ(box.find("Save as PDF"), std::string::npos);
   EXPECT_NE(box.find("Printing is not available"), std::string::npos);
-  EXPECT_NE(box.find("not installed"), std::string::npos) << box;
-  EXPECT_NE(box.find("orvane-table-printing.so"), std::string::npos) << box;
+  EXPECT_NE(box.find("not installed (" + dir_), std::string::npos) << box;
   EXPECT_EQ(hook_messages, std::vector<uint32_t>{kWmInitDialog});  // opened, never OK
   EXPECT_EQ(terminal_.redraws, 1);
   expect_no_printer(*p);
+}
+
+// The reason is one line of the box, cut with an ellipsis where it is longer; with the
+// program's own file unknown (no /proc), the reason says that.
+TEST_F(PrintModule, TheReasonIsOneLineAndNamesWhatCouldNotBeFound) {
+  const std::string path = dir_ + "/" + std::string(80, 'x') + "/orvane-table-printing.so";
+  auto p = make_module_printing([&] { return path; }, nullptr, open_fake);
+  dialog(*p, {"\r"});
+  // The box's rows, each drawn after a cursor position.
+  const std::string& box = terminal_.output;
+  const std::regex at_row("\x1b\\[[0-9]+;[0-9]+H");
+  std::vector<std::string> rows(std::sregex_token_iterator(box.begin(), box.end(), at_row, -1), {});
+  size_t why = 0;
+  while (why < rows.size() && rows[why].find("Printing is not available") == std::string::npos) {
+    ++why;
+  }
+  ASSERT_LT(why + 3, rows.size()) << box;
+  EXPECT_NE(rows[why + 1].find("not installed (" + dir_), std::string::npos) << rows[why + 1];
+  EXPECT_NE(rows[why + 1].find("\u2026"), std::string::npos) << rows[why + 1];
+  EXPECT_EQ(rows[why + 2].find_first_of("x/"), std::string::npos) << rows[why + 2];
+  EXPECT_NE(rows[why + 3].find("Esc Cancel"), std::string::npos) << rows[why + 3];
+  // The frame stays square: the cut row is as wide as the others, its ellipsis one character.
+  auto shown = [](const std::string& row) {
+    const std::string text =
+        std::regex_replace(row, std::regex("\x1b\\[[0-9;?]*[A-Za-z]|\x1b[78]"), "");
+    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+  };
+  EXPECT_EQ(shown(rows[why + 1]), shown(rows[why + 3]));
+
+  auto lost = make_module_printing([] { return std::string(); }, nullptr, open_fake);
+  terminal_.output.clear();
+  dialog(*lost, {"\r"});
+  EXPECT_NE(terminal_.output.find("the program's own location could not be read"),
+            std::string::npos)
+      << terminal_.output;
+  EXPECT_EQ(terminal_.output.find("no path"), std::string::npos);
 }
 
 TEST_F(PrintModule, BrokenModuleCancelsOnEscOrHangUp) {

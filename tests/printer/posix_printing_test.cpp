@@ -136,7 +136,15 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   m.key(key('1', '1'));
   m.key(key('2', '2'));
   EXPECT_EQ(m.copies(), 12);
-  m.key(key('3', '3'));  // 123 is too many: the digit starts over
+  m.key(key(0x08));  // back to 1: the next digit starts over
+  m.key(key('1', '1'));
+  m.key(key('5', '5'));
+  m.key(key('0', '0'));  // 1, 5, 0: 150 is more than a printer takes, so the most it takes
+  EXPECT_EQ(m.copies(), 99);
+  EXPECT_NE(render_print_dialog(m, 80, 50, true).find("Copies: [99]"), std::string::npos);
+  m.key(key(0x08));
+  m.key(key(0x08));
+  m.key(key('3', '3'));  // typing starts over once the field is back to 1
   EXPECT_EQ(m.copies(), 3);
   m.key(key(0, '+'));
   EXPECT_EQ(m.copies(), 4);
@@ -213,7 +221,7 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   int asked = 0;
   DestinationSource silent = [&asked](std::vector<Destination>&) {
     ++asked;
-    return true;
+    return Search::kLooking;
   };
   EXPECT_EQ(run_print_dialog(m, io, {}, silent), PrintDialogModel::State::kCancel);
   EXPECT_NE(term.output.find("Save as PDF"), std::string::npos);
@@ -228,12 +236,26 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   int polls = 0;
   DestinationSource slow = [&polls](std::vector<Destination>& found) {
     if (++polls == 2) found.push_back({"office", "Laser", true});
-    return polls < 2;
+    return polls < 2 ? Search::kLooking : Search::kDone;
   };
   EXPECT_EQ(run_print_dialog(m2, io2, {}, slow), PrintDialogModel::State::kOk);
   EXPECT_EQ(m2.choice().name, "office");
   EXPECT_NE(later.output.find("office - Laser"), std::string::npos);
   EXPECT_EQ(polls, 2);  // not asked again once the search is over
+
+  // A server that never answered: the box says so, and keeps saying it until it closes.
+  ScriptedTerminal quiet;
+  quiet.input = {"", "", "\x1b[B", "", "\x1b"};
+  DialogTerminal io3 = quiet.io();
+  PrintDialogModel m3({});
+  int tries = 0;
+  DestinationSource gone = [&tries](std::vector<Destination>&) {
+    return ++tries < 2 ? Search::kLooking : Search::kNoAnswer;
+  };
+  EXPECT_EQ(run_print_dialog(m3, io3, {}, gone), PrintDialogModel::State::kCancel);
+  const std::string last_box = quiet.output.substr(quiet.output.rfind("Printer:"));
+  EXPECT_NE(last_box.find("No answer from the print server"), std::string::npos);
+  EXPECT_EQ(last_box.find("Looking for printers"), std::string::npos);
 }
 
 TEST(PosixDevice, NoDefaultDestinationIsAFailureNotSaveAsPdf) {
@@ -415,6 +437,7 @@ TEST_F(SaveAsPdf, WritesNumberedFilesWithoutOverwriting) {
     if (e.is_regular_file()) first = e.path();
   }
   ASSERT_EQ(first.filename(), "PRINT-JOB-001.PDF");
+  EXPECT_EQ(first.parent_path().filename(), "Temp");  // as the save flow makes it
   std::ifstream in(first, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();

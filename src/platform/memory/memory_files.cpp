@@ -293,6 +293,7 @@ bool MemoryFileSystem::set_end_of_file(FileHandle handle) {
   if ((o->access & kGenericWrite) == 0) return fail(we::kAccessDenied);
   if (o->node->device) return true;
   if (o->drive->read_only) return fail(we::kWriteProtect);
+  if (end_of_file_error_) return fail(*end_of_file_error_);
   if (o->position > o->node->bytes.size()) {
     const uint64_t grow = o->position - o->node->bytes.size();
     if (used_bytes(o->drive->root) + grow > o->drive->capacity) return fail(we::kDiskFull);
@@ -414,6 +415,7 @@ bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t f
     if ((flags & kMoveFileReplaceExisting) == 0) return fail(we::kAlreadyExists);
     if (b.node->folder || b.node->read_only || b.node->device) return fail(we::kAccessDenied);
   }
+  if ((flags & kMoveFileWriteThrough) == 0) ++moves_not_written_through_;
   std::unique_ptr<Node> moving = std::move(a.parent->children[upper(a.leaf)]);
   a.parent->children.erase(upper(a.leaf));
   moving->name = b.leaf;

@@ -61,6 +61,9 @@ class MemoryFileSystem : public FileSystem {
   // From now on every write moves at most `max_bytes` bytes and still reports success
   // (nullopt: writes are whole again).
   void set_short_writes(std::optional<uint32_t> max_bytes) { short_write_ = max_bytes; }
+  // From now on every set_end_of_file on a disk file fails with the Windows error `error`
+  // (a disk that fails or fills as the file is cut); nullopt: it works again.
+  void fail_end_of_file(std::optional<uint32_t> error) { end_of_file_error_ = error; }
   // Opening, creating or listing `path` (and anything below it) gives ERROR_ACCESS_DENIED.
   void deny_access(const std::string& path);
   // The drive that paths without a letter and a null root mean.
@@ -93,6 +96,8 @@ class MemoryFileSystem : public FileSystem {
   uint32_t service_calls() const { return service_calls_; }
   void clear_counts() { create_file_calls_ = write_calls_ = service_calls_ = 0; }
   uint32_t error_mode() const { return error_mode_; }
+  // Renames done without kMoveFileWriteThrough: each one may be undone by a power cut.
+  uint32_t moves_not_written_through() const { return moves_not_written_through_; }
 
   struct Node;
   struct Drive;
@@ -117,6 +122,8 @@ class MemoryFileSystem : public FileSystem {
   bool free_space_ex_ = true;
   bool partial_full_ = false;
   std::optional<uint32_t> short_write_;
+  std::optional<uint32_t> end_of_file_error_;
+  uint32_t moves_not_written_through_ = 0;
   uint32_t create_file_calls_ = 0;
   uint32_t write_calls_ = 0;
   uint32_t service_calls_ = 0;

@@ -3,6 +3,40 @@
 #include <algorithm>
 
 namespace platform::posix {
+namespace {
+
+bool continues(char c, bool utf8) {
+  return utf8 && (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The characters `text` shows.
+size_t width_of(const std::string& text, bool utf8) {
+  size_t n = 0;
+  for (char c : text) n += continues(c, utf8) ? 0 : 1;
+  return n;
+}
+
+// The bytes of the first `columns` characters of `text`.
+size_t prefix_bytes(const std::string& text, size_t columns, bool utf8) {
+  size_t shown = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (continues(text[i], utf8)) continue;
+    if (shown == columns) return i;
+    ++shown;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+std::string fit_line(const std::string& text, size_t columns, bool utf8) {
+  if (width_of(text, utf8) <= columns) return text;
+  const std::string ellipsis = utf8 ? "\u2026" : "...";
+  const size_t room = columns > width_of(ellipsis, utf8) ? columns - width_of(ellipsis, utf8) : 0;
+  std::string cut = text.substr(0, prefix_bytes(text, room, utf8));
+  while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+  return cut + ellipsis;
+}
 
 std::string render_dialog_box(const std::string& title, const std::vector<DialogLine>& lines,
                               int max_width, int columns, int rows, bool utf8) {
@@ -33,8 +67,8 @@ std::string render_dialog_box(const std::string& title, const std::vector<Dialog
   out += corner[1];
   for (size_t i = 0; i < lines.size(); ++i) {
     at(static_cast<int>(i) + 1);
-    std::string text = lines[i].text.substr(0, inner);
-    text += std::string(inner - text.size(), ' ');
+    std::string text = lines[i].text.substr(0, prefix_bytes(lines[i].text, inner, utf8));
+    text += std::string(inner - width_of(text, utf8), ' ');
     out += v + lines[i].colour + text + (lines[i].colour.empty() ? "" : frame) + v;
   }
   at(height - 1);

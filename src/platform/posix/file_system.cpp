@@ -353,14 +353,16 @@ int open_parent(const Located& at, uint32_t* error) {
   return fd;
 }
 
-// A located file for renaming or deleting: the entry itself is never followed, but an entry
-// that is a link leading out of the drive is refused like every other way out.
-uint32_t locate_entry(const char* name, Located* at) {
+// A located file for renaming or deleting: the entry itself is never followed. A rename
+// refuses an entry that is a link leading out of the drive like every other way out; a
+// delete (`entry_only`) takes such a link away, since that touches nothing outside.
+uint32_t locate_entry(const char* name, Located* at, bool entry_only = false) {
   const DriveName parsed = parse_name(name);
   if (parsed.error != 0) return parsed.error;
   if (parsed.device != Device::kNone) return kErrorBadUnit;
   if (const uint32_t e = locate(parsed, at); e != 0) return e;
   if (at->parts.empty()) return we::kAccessDenied;  // the drive's root
+  if (entry_only) return 0;  // the folder holding it is checked when it is opened
   const int fd = open_beneath(at->root, at->rel(), kPathOnly);
   if (fd >= 0) {
     ::close(fd);
@@ -438,6 +440,29 @@ uint32_t PosixFileSystem::get_file_attributes(const char* path) {
   return a;
 }
 
+// Writes out the folders a rename changed (`from` and `to`, path-only descriptors), so that
+// the new name is on the disk: a rename lives in its folders, and a folder not synced may
+// come back without it after a power cut. 0, or -1 with errno.
+int sync_folders(int from, int to) {
+  struct stat a, b;
+  const bool same = ::fstat(from, &a) == 0 && ::fstat(to, &b) == 0 && a.st_dev == b.st_dev &&
+                    a.st_ino == b.st_ino;
+  for (const int folder : {to, from}) {
+    if (folder == from && same) break;
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const int r = ::fsync(fd);
+    const int e = errno;
+    ::close(fd);
+    // A file system that cannot sync a folder (EINVAL) keeps what it has as well as it can.
+    if (r != 0 && e != EINVAL) {
+      errno = e;
+      return -1;
+    }
+  }
+  return 0;
+}
+
 bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
   Located a, b;
   if (const uint32_t e = locate_entry(from, &a); e != 0) return fail(e);
@@ -462,6 +487,10 @@ bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t fl
   } else if ((flags & kMoveFileReplaceExisting) != 0) {
     r = ::renameat(pa, la, pb, lb);
     e = errno;
+    if (r == 0 && (flags & kMoveFileWriteThrough) != 0) {
+      r = sync_folders(pa, pb);
+      e = errno;
+    }
   } else {
     // No replacing: a hard link fails when the name is taken; then the old name goes.
     r = ::linkat(pa, la, pb, lb, 0);
@@ -470,6 +499,10 @@ bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t fl
       e = errno;
       ::unlinkat(pb, lb, 0);
       r = -1;
+    }
+    if (r == 0 && (flags & kMoveFileWriteThrough) != 0) {
+      r = sync_folders(pa, pb);
+      e = errno;
     }
   }
   ::close(pa);
@@ -481,7 +514,7 @@ bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t fl
 
 bool PosixFileSystem::delete_file(const char* name) {
   Located at;
-  if (const uint32_t e = locate_entry(name, &at); e != 0) return fail(e);
+  if (const uint32_t e = locate_entry(name, &at, true); e != 0) return fail(e);
   uint32_t error = 0;
   const int parent = open_parent(at, &error);
   if (parent < 0) return fail(error);

@@ -23,25 +23,6 @@ constexpr uint16_t kVkEscape = 0x1B;
 constexpr uint32_t kNoColour = 0xFFFFFFFFu;
 constexpr int kUnavailableBoxWidth = 72;
 
-// The lines of `text` at most `width` long, broken after spaces or slashes where it can.
-std::vector<std::string> wrap(const std::string& text, size_t width, size_t max_lines) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size() && lines.size() < max_lines) {
-    size_t len = std::min(width, text.size() - at);
-    if (at + len < text.size()) {
-      size_t cut = text.find_last_of(" /", at + len - 1);
-      if (cut != std::string::npos && cut > at) len = cut + 1 - at;
-    }
-    std::string line = text.substr(at, len);
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    lines.push_back(line);
-    at += len;
-    while (at < text.size() && text[at] == ' ') ++at;
-  }
-  return lines;
-}
-
 // The print dialog when printing is not available: a box over the terminal with no printer
 // to choose and the reason, closed by Esc or Enter.
 std::string render_unavailable(const std::string& reason, int columns, int rows, bool utf8) {
@@ -50,9 +31,10 @@ std::string render_unavailable(const std::string& reason, int columns, int rows,
                                   {"   (none)", {}},
                                   {"", {}},
                                   {" Printing is not available on this system:", {}}};
-  for (const std::string& line : wrap(reason, static_cast<size_t>(width - 4), 4)) {
-    body.push_back({" " + line, {}});
-  }
+  // One line, cut where it does not fit: the box keeps its size whatever the reason says.
+  std::string line(1, ' ');
+  line += fit_line(reason, static_cast<size_t>(width - 4), utf8);
+  body.push_back({line, {}});
   body.push_back({"", {}});
   body.push_back({" Esc Cancel", {}});
   return render_dialog_box(" Print ", body, kUnavailableBoxWidth, columns, rows, utf8);
@@ -132,8 +114,14 @@ class UnavailablePrinting final : public Printing {
 // was loaded stays loaded for the life of the process.
 Printing* load_module(const std::string& path, const PrintingHost& host, std::string& why) {
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) {
-    why = "the printing module is not installed (" + (path.empty() ? "no path" : path) + ")";
+  if (path.empty()) {
+    // The module is found beside the program, and the program's own file could not be named
+    // (no /proc, say): nothing else is searched.
+    why = "the program's own location could not be read";
+    return nullptr;
+  }
+  if (stat(path.c_str(), &st) != 0) {
+    why = "the printing module is not installed (" + path + ")";
     return nullptr;
   }
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

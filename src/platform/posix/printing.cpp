@@ -49,8 +49,10 @@ struct PosixDc {
 bool save_pdf(const std::string& pdf) {
   FileSystem* fs = file_system();
   if (!fs) return false;
-  if (fs->get_file_attributes("C:\\TEMP") == kInvalidFileAttributes) {
-    fs->create_directory("C:\\TEMP");
+  // Made as the save flow makes it, so that whichever comes first the drive shows one
+  // spelling (names match without regard to case, so both always share the folder).
+  if (fs->get_file_attributes("C:\\Temp") == kInvalidFileAttributes) {
+    fs->create_directory("C:\\Temp");
   }
   for (int n = 1; n <= 999; ++n) {
     char path[40];

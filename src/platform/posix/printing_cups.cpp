@@ -181,9 +181,13 @@ const Paper* paper_by_media(const std::string& media) {
   return nullptr;
 }
 
-std::vector<Destination> cups_destinations(const CupsLimit& limit) {
+std::vector<Destination> cups_destinations(const CupsLimit& limit, bool* answered) {
   CupsSession session(limit);
   DestList list(session);
+  // A server that ran into trouble of its own (5xx) has not told what it has either.
+  if (answered) {
+    *answered = session.http() && !session.gave_up() && cupsLastError() < IPP_STATUS_ERROR_INTERNAL;
+  }
   return to_destinations(list);
 }
 
@@ -191,6 +195,7 @@ struct DestinationSearch::Shared {
   std::mutex mutex;
   std::vector<Destination> found;
   bool done = false;
+  bool answered = false;
   std::atomic<bool> cancel{false};
 };
 
@@ -200,9 +205,11 @@ DestinationSearch::DestinationSearch(int budget_ms) : shared_(std::make_shared<S
     CupsLimit limit;
     limit.budget_ms = budget_ms;
     limit.cancelled = [shared] { return shared->cancel.load(); };
-    std::vector<Destination> found = cups_destinations(limit);
+    bool answered = false;
+    std::vector<Destination> found = cups_destinations(limit, &answered);
     std::lock_guard<std::mutex> lock(shared->mutex);
     shared->found = std::move(found);
+    shared->answered = answered;
     shared->done = true;
   }).detach();
 }
@@ -211,19 +218,47 @@ DestinationSearch::~DestinationSearch() {
   shared_->cancel = true;
 }
 
-bool DestinationSearch::poll(std::vector<Destination>& found) {
+Search DestinationSearch::poll(std::vector<Destination>& found) {
   std::lock_guard<std::mutex> lock(shared_->mutex);
   for (Destination& d : shared_->found) found.push_back(std::move(d));
   shared_->found.clear();
-  return !shared_->done;
+  if (!shared_->done) return Search::kLooking;
+  return shared_->answered ? Search::kDone : Search::kNoAnswer;
 }
+
+namespace {
+
+// The destination's default paper as the server states it: the printer's media-default (a
+// PPD queue reports its default PageSize there), else a "media" or "PageSize" among the
+// queue's own options. Empty when the server says nothing. (cupsGetDestMediaDefault is not
+// asked: it answers Letter for a queue whose default is A4.)
+std::string server_media(http_t* http, cups_dest_t* d, cups_dinfo_t* info) {
+  if (ipp_attribute_t* a = cupsFindDestDefault(http, d, info, CUPS_MEDIA)) {
+    const char* name = ippGetString(a, 0, nullptr);
+    if (name && *name) return name;
+  }
+  for (const char* option : {CUPS_MEDIA, "PageSize"}) {
+    const char* name = cupsGetOption(option, d->num_options, d->options);
+    if (name && *name) return name;
+  }
+  return {};
+}
+
+// The size of a paper named in PWG, PPD or legacy terms; null when the name is none of them.
+const pwg_media_t* pwg_size(const std::string& name) {
+  if (name.empty()) return nullptr;
+  if (const pwg_media_t* m = pwgMediaForPWG(name.c_str())) return m;
+  if (const pwg_media_t* m = pwgMediaForPPD(name.c_str())) return m;
+  return pwgMediaForLegacy(name.c_str());
+}
+
+}  // namespace
 
 DestinationInfo cups_destination_info(const std::string& destination, int32_t dpi,
                                       const CupsLimit& limit) {
   DestinationInfo out;
-  const Paper& letter = known_papers().front();
-  out.media.geometry = geometry(letter.width, letter.length, kQuarterInch, kQuarterInch,
-                                kQuarterInch, kQuarterInch, dpi);
+  out.media = system_paper(dpi);  // what the server does not say, the system's paper says
+  const std::string system_paper_name = out.media.name;
   CupsSession session(limit);
   DestList list(session);
   cups_dest_t* d = list.find(destination);
@@ -234,15 +269,27 @@ DestinationInfo cups_destination_info(const std::string& destination, int32_t dp
     return out;
   }
   out.found = true;
+  const std::string stated = server_media(session.http(), d, info);
   cups_size_t size;
   std::memset(&size, 0, sizeof size);
-  if (cupsGetDestMediaDefault(session.http(), d, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
+  const pwg_media_t* pwg = nullptr;
+  if (!stated.empty() &&
+      cupsGetDestMediaByName(session.http(), d, info, stated.c_str(), CUPS_MEDIA_FLAGS_DEFAULT,
+                             &size) &&
       size.width > 0 && size.length > 0) {
     out.media.name = size.media;
-    const Paper* p = paper_by_media(out.media.name);
-    out.media.code = p ? p->code : 0;
     out.media.geometry =
         geometry(size.width, size.length, size.left, size.right, size.top, size.bottom, dpi);
+  } else if ((pwg = pwg_size(stated)) != nullptr) {
+    // A paper the destination's own list does not describe: its size, with quarter-inch
+    // margins.
+    out.media.name = pwg->pwg;
+    out.media.geometry = geometry(pwg->width, pwg->length, kQuarterInch, kQuarterInch, kQuarterInch,
+                                  kQuarterInch, dpi);
+  }
+  if (out.media.name != system_paper_name) {
+    const Paper* p = paper_by_media(out.media.name);
+    out.media.code = p ? p->code : 0;
   }
   out.duplex = cupsCheckDestSupported(session.http(), d, info, CUPS_SIDES,
                                       CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;

@@ -32,8 +32,15 @@ inline constexpr int kDestinationInfoBudgetMs = 4000;  // one destination's pape
 inline constexpr int kJobBudgetMs = 12000;             // handing one job over
 
 // The CUPS destinations, the default first; empty when there is no server, no printer or no
-// answer within the budget.
-std::vector<Destination> cups_destinations(const CupsLimit& limit);
+// answer within the budget. `answered`, when given, tells whether the server answered at all.
+std::vector<Destination> cups_destinations(const CupsLimit& limit, bool* answered = nullptr);
+
+// Where a search for destinations stands.
+enum class Search {
+  kDone,      // the server answered: every destination it has is handed out
+  kLooking,   // still asking
+  kNoAnswer,  // the server did not answer (not running, or silent past the budget)
+};
 
 // The destination list asked for on a thread of its own, so that the print dialog can be up
 // and answer keys while the server is asked.
@@ -45,9 +52,9 @@ class DestinationSearch {
   DestinationSearch(const DestinationSearch&) = delete;
   DestinationSearch& operator=(const DestinationSearch&) = delete;
 
-  // Moves the destinations found since the last call to `found`; false once the search is
-  // over and everything found has been handed out.
-  bool poll(std::vector<Destination>& found);
+  // Moves the destinations found since the last call to `found`; kLooking until the search
+  // is over and everything found has been handed out.
+  Search poll(std::vector<Destination>& found);
 
  private:
   struct Shared;
@@ -76,7 +83,8 @@ struct Media {
 // What a destination is and can do, as far as the run-time uses it.
 struct DestinationInfo {
   bool found = false;    // the server answered in time and knows the destination
-  Media media;           // its default paper with its margins (Letter when it says nothing)
+  Media media;           // its default paper with its margins, as the server states it
+                         // (the system's paper when the server says nothing)
   bool duplex = false;   // it prints on both sides ("sides")
   bool collate = false;  // it collates copies ("multiple-document-handling")
 };

@@ -26,6 +26,7 @@ enum : uint16_t {
 constexpr int kBoxWidth = 64;
 constexpr std::chrono::milliseconds kFirstAnswerGrace{300};
 constexpr int kListRows = 8;
+constexpr int kMaxCopies = 99;
 
 }  // namespace
 
@@ -89,7 +90,7 @@ void PrintDialogModel::key(const InputEvent& ev) {
       return;
     case kVkRight:
     case kVkAdd:
-      copies_ = std::min(99, copies_ + 1);
+      copies_ = std::min(kMaxCopies, copies_ + 1);
       copies_typed_ = false;
       return;
     case kVkLeft:
@@ -101,16 +102,17 @@ void PrintDialogModel::key(const InputEvent& ev) {
       break;
   }
   if (ev.ch == '+') {
-    copies_ = std::min(99, copies_ + 1);
+    copies_ = std::min(kMaxCopies, copies_ + 1);
     copies_typed_ = false;
   } else if (ev.ch == '-') {
     copies_ = std::max(1, copies_ - 1);
     copies_typed_ = false;
   } else if (ev.ch >= '0' && ev.ch <= '9') {
+    // Digits append as typed; a number past the largest the field takes becomes that largest
+    // (1, 5, 0 gives 99, never 15 and then 1).
     int digit = ev.ch - '0';
     int value = copies_typed_ ? copies_ * 10 + digit : digit;
-    if (value > 99) value = digit;
-    copies_ = std::max(1, value);
+    copies_ = std::clamp(value, 1, kMaxCopies);
     copies_typed_ = value > 0;
   }
 }
@@ -139,7 +141,10 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
   } else {
     lines.push_back({" Copies:  -    (one file per print)", {}});
   }
-  lines.push_back({model.searching() ? " Looking for printers..." : "", {}});
+  const char* status = "";
+  if (model.search() == Search::kLooking) status = " Looking for printers...";
+  if (model.search() == Search::kNoAnswer) status = " No answer from the print server";
+  lines.push_back({status, {}});
   lines.push_back({" Up/Down choose    Enter OK    Esc Cancel", {}});
   lines.push_back({"", {}});
   return render_dialog_box(" Print ", lines, kBoxWidth, columns, rows, utf8);
@@ -149,14 +154,14 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
                                          const std::function<void(uint32_t, uintptr_t)>& hook,
                                          const DestinationSource& more) {
   if (hook) hook(kWmInitDialog, 0);
-  model.set_searching(static_cast<bool>(more));
+  model.set_search(more ? Search::kLooking : Search::kDone);
   // A server that answers at once (the usual local one) fills the list before the box is
   // first drawn, so that a quick Enter takes the default printer; a slow one costs this
   // moment only.
   const auto grace_end = std::chrono::steady_clock::now() + kFirstAnswerGrace;
   while (model.searching() && std::chrono::steady_clock::now() < grace_end) {
     std::vector<Destination> found;
-    model.set_searching(more(found));
+    model.set_search(more(found));
     model.add(std::move(found));
     if (model.searching()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -185,10 +190,10 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
     events.clear();
     if (model.searching()) {
       std::vector<Destination> found;
-      bool still = more(found);
-      changed = changed || !found.empty() || !still;
+      const Search now = more(found);
+      changed = changed || !found.empty() || now != Search::kLooking;
       model.add(std::move(found));
-      model.set_searching(still);
+      model.set_search(now);
     }
     if (changed && model.state() == PrintDialogModel::State::kOpen) draw();
   }

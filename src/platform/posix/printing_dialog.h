@@ -30,9 +30,11 @@ class PrintDialogModel {
   // Destinations that answered later go in before "Save as PDF"; the choice stays where the
   // user put it, and a default destination is chosen while the user has not moved.
   void add(std::vector<Destination> destinations);
-  // Whether the list may still grow (shown in the box).
-  void set_searching(bool searching) { searching_ = searching; }
-  bool searching() const { return searching_; }
+  // Where the search for destinations stands (shown in the box until it closes).
+  void set_search(Search search) { search_ = search; }
+  Search search() const { return search_; }
+  // Whether the list may still grow.
+  bool searching() const { return search_ == Search::kLooking; }
   // Whether the chosen entry takes a number of copies.
   bool copies_offered() const;
 
@@ -49,7 +51,7 @@ class PrintDialogModel {
   int32_t copies_ = 1;
   bool copies_typed_ = false;  // the next digit appends instead of starting over
   bool moved_ = false;         // the user has chosen an entry
-  bool searching_ = false;
+  Search search_ = Search::kDone;
   State state_ = State::kOpen;
 };
 
@@ -57,8 +59,8 @@ class PrintDialogModel {
 std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
 
 // Where destinations that answer late come from: moves the new ones to its argument and
-// returns false once no more will come.
-using DestinationSource = std::function<bool(std::vector<Destination>&)>;
+// returns kLooking while more may come, then how the search ended.
+using DestinationSource = std::function<Search(std::vector<Destination>&)>;
 
 // Runs the dialog until Enter or Esc. `hook` sees the dialog's opening (kWmInitDialog) and the
 // OK button (kWmCommand, kIdOk). A terminal that hangs up cancels the dialog. While `more`

@@ -23,6 +23,9 @@ DiskFreeSpaceExFn find_disk_free_space_ex() {
   return reinterpret_cast<DiskFreeSpaceExFn>(reinterpret_cast<void (*)()>(proc));
 }
 
+static_assert(kMoveFileReplaceExisting == MOVEFILE_REPLACE_EXISTING);
+static_assert(kMoveFileWriteThrough == MOVEFILE_WRITE_THROUGH);
+
 class Win32FileSystem final : public FileSystem {
  public:
   FileHandle create_file(const char* name, uint32_t desired_access, uint32_t share_mode,
@@ -70,7 +73,25 @@ class Win32FileSystem final : public FileSystem {
     return ok != FALSE;
   }
 
-  bool close_handle(FileHandle handle) override { return CloseHandle(to_handle(handle)) != FALSE; }
+  // A disk file's bytes are written out before its handle goes, so that a rename written
+  // through afterwards (a save's last step) never names a file whose content is still only in
+  // the cache, and a write-back failure is reported here rather than lost.
+  bool close_handle(FileHandle handle) override {
+    const HANDLE h = to_handle(handle);
+    DWORD flush_error = NO_ERROR;
+    if (GetFileType(h) == FILE_TYPE_DISK && !FlushFileBuffers(h)) {
+      flush_error = GetLastError();
+      // A handle without write access has nothing to write out.
+      if (flush_error == ERROR_ACCESS_DENIED || flush_error == ERROR_INVALID_HANDLE) {
+        flush_error = NO_ERROR;
+      }
+    }
+    SetLastError(NO_ERROR);
+    if (!CloseHandle(h)) return false;
+    if (flush_error == NO_ERROR) return true;
+    SetLastError(flush_error);
+    return false;
+  }
 
   bool create_directory(const char* path) override {
     return CreateDirectoryA(path, nullptr) != FALSE;
@@ -78,6 +99,7 @@ class Win32FileSystem final : public FileSystem {
 
   uint32_t get_file_attributes(const char* path) override { return GetFileAttributesA(path); }
 
+  // The seam's flags are MoveFileExA's own (MOVEFILE_REPLACE_EXISTING, MOVEFILE_WRITE_THROUGH).
   bool move_file_ex(const char* from, const char* to, uint32_t flags) override {
     return MoveFileExA(from, to, flags) != FALSE;
   }
