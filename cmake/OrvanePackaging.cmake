@@ -53,7 +53,9 @@ else()
   # (OrvaneDebDepends.cmake.in). Without them the program runs and offers no printer.
   # fonts-liberation: Liberation Mono, metric-compatible with the Courier New the results are
   # printed in, so that every line keeps its place on the page.
-  set(OT_DEB_RECOMMENDS "fonts-liberation")
+  # libpaper, loaded at run time by the printing module, names the system's paper for "Save as
+  # PDF" (its library is libpaper1 on older releases, libpaper2 on newer ones).
+  set(OT_DEB_RECOMMENDS "fonts-liberation" "libpaper2 | libpaper1")
   set(OT_DEB_SUGGESTS "cups")
   list(JOIN OT_DEB_SUGGESTS ", " CPACK_DEBIAN_PACKAGE_SUGGESTS)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/OrvaneDebDepends.cmake.in
