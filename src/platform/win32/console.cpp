@@ -195,13 +195,28 @@ class Win32Console final : public Console {
     }
   }
 
-  // FindWindowA on the marked title finds the console's window on Windows; consoles whose
-  // window is not a top-level window of that title (Wine's, pseudo-consoles) are found
-  // through GetConsoleWindow instead.
-  WindowHandle find_window(const char* marked_title) override {
-    HWND w = marked_title ? FindWindowA(nullptr, marked_title) : nullptr;
-    if (!w) w = GetConsoleWindow();
-    return reinterpret_cast<WindowHandle>(w);
+  // The largest window the screen can show with the console's font; Wine's console in a
+  // terminal answers with the terminal's size.
+  Coord largest_window() override {
+    const COORD c = GetLargestConsoleWindowSize(out());
+    if (c.X <= 0 || c.Y <= 0) return Coord{0x7FFF, 0x7FFF};
+    return from_coord(c);
+  }
+
+  // A console has a window the program may shape only when it has a visible desktop window
+  // of its own. Under a pseudo console (Windows Terminal, Wine in a terminal) the window
+  // is missing or an invisible stand-in: the terminal decides what is shown.
+  bool window_shapeable() override {
+    HWND w = GetConsoleWindow();
+    return w != nullptr && IsWindowVisible(w);
+  }
+
+  // Only the console's own window is ever returned. The marked title is not searched for:
+  // where the title goes to a terminal's window (Windows Terminal shows it on its tab and
+  // window), FindWindowA would find the terminal, and moving that would move the user's
+  // whole terminal with every other tab in it.
+  WindowHandle find_window(const char* /*marked_title*/) override {
+    return window_shapeable() ? reinterpret_cast<WindowHandle>(GetConsoleWindow()) : 0;
   }
 
   bool get_window_rect(WindowHandle w, WindowRect& r) override {
