@@ -6,7 +6,8 @@ model (pyte), not by the program's own checkers:
 - under the code pages 850 and 65001: the refusal line shows the same glyphs as under 437;
 - the console's input and output modes and code pages are the same before and after a run
   (console_probe.exe --modes reads them in the same console, around the program);
-- with no console at all: exit code 1 within 2 seconds and a line on standard error.
+- with no console at all: exit code 1 within 2 seconds and a line on standard error;
+- --help names HOW-TO-RUN.txt.
 
     console_fit.py BUILD_DIR     (the x86_64 build; WINEPREFIX from the caller)
 """
@@ -164,7 +165,7 @@ for cp in ("850", "65001"):
           "\n".join(lines))
 
 # --- no console at all ----------------------------------------------------------------------
-subprocess.run(["wineserver", "-p"], env=env, check=False)  # a running server: time the program
+subprocess.run(["wineserver", "-p10"], env=env, check=False)  # time the program, not a server start
 err = os.path.join(work, "err.txt")
 started = time.time()
 with open(os.devnull, "rb") as nul_in, open(os.devnull, "wb") as nul_out, open(err, "wb") as e:
@@ -179,6 +180,12 @@ check("no console: exit code 1", rc == 1, "exit: %s" % rc)
 check("no console: ends within 2 s (took %.1f s)" % took, took < 2.0)
 check("no console: one line on standard error",
       message.count("\n") == 1 and "no console" in message, repr(message))
+
+# --help points a Windows user to the text beside the program, not to a manual page.
+usage = subprocess.run(["wine", exe, "--help"], stdin=subprocess.DEVNULL, capture_output=True,
+                       env=env, cwd=work, timeout=60)
+check("--help names HOW-TO-RUN.txt", b"HOW-TO-RUN.txt" in usage.stdout and
+      b"orvane-table(1)" not in usage.stdout, repr(usage.stdout))
 
 shutil.rmtree(work, ignore_errors=True)
 sys.exit(1 if failures else 0)

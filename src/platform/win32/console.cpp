@@ -220,10 +220,15 @@ class Win32Console final : public Console {
 
   // A console has a window the program may shape only when it has a visible desktop window
   // of its own. Under a pseudo console (Windows Terminal, Wine in a terminal) the window
-  // is missing or an invisible stand-in: the terminal decides what is shown.
+  // is missing or a stand-in: the terminal decides what is shown.
+  // The pseudo console's stand-in window has a class of its own, and may count as visible
+  // while its terminal is.
   bool window_shapeable() override {
     HWND w = GetConsoleWindow();
-    return w != nullptr && IsWindowVisible(w);
+    if (w == nullptr || !IsWindowVisible(w)) return false;
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    return std::strcmp(name, "PseudoConsoleWindow") != 0;
   }
 
   // Only the console's own window is ever returned. The marked title is not searched for:
