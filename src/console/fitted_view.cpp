@@ -31,6 +31,7 @@ void FittedView::start(platform::Console* inner, platform::Coord asked, platform
   small_ = w < size_.x || h < size_.y;
   view_ = platform::Coord{0, 0};
   followed_ = platform::Coord{-1, -1};
+  changed_ = true;
   platform::Platform services = runtime::installed_platform();
   services.console = this;
   runtime::install_platform(services);
@@ -72,6 +73,7 @@ bool FittedView::write_output(const platform::Cell* cells, platform::Coord size,
     }
   }
   region = r;
+  changed_ = true;
   return true;
 }
 
@@ -97,6 +99,7 @@ bool FittedView::scroll(const platform::Rect& source, const platform::Rect* clip
       }
     }
   }
+  changed_ = true;
   return true;
 }
 
@@ -106,6 +109,7 @@ bool FittedView::fill_chars(uint8_t ch, uint32_t count, platform::Coord at_cell,
   if (!inside(at_cell.x, at_cell.y)) return false;
   size_t i = static_cast<size_t>(at_cell.y) * size_.x + at_cell.x;
   for (; written < count && i < cells_.size(); ++written, ++i) cells_[i].ch = ch;
+  changed_ = true;
   return true;
 }
 
@@ -115,11 +119,13 @@ bool FittedView::fill_attrs(uint16_t attr, uint32_t count, platform::Coord at_ce
   if (!inside(at_cell.x, at_cell.y)) return false;
   size_t i = static_cast<size_t>(at_cell.y) * size_.x + at_cell.x;
   for (; written < count && i < cells_.size(); ++written, ++i) cells_[i].attr = attr;
+  changed_ = true;
   return true;
 }
 
 bool FittedView::set_cursor_position(platform::Coord at_cell) {
   if (!inside(at_cell.x, at_cell.y)) return false;
+  if (at_cell.x != cursor_.x || at_cell.y != cursor_.y) changed_ = true;
   cursor_ = at_cell;
   return true;
 }
@@ -155,6 +161,7 @@ bool FittedView::set_buffer_size(platform::Coord size) {
   cursor_.x = std::min<int16_t>(cursor_.x, static_cast<int16_t>(size_.x - 1));
   cursor_.y = std::min<int16_t>(cursor_.y, static_cast<int16_t>(size_.y - 1));
   view_ = platform::Coord{0, 0};
+  changed_ = true;
   return true;
 }
 
@@ -172,10 +179,17 @@ bool FittedView::set_window_info(bool absolute, const platform::Rect& window) {
   }
   view_ = platform::Coord{r.left, r.top};
   followed_ = cursor_;  // stays where it was put until the cursor moves
+  changed_ = true;
   return true;
 }
 
 void FittedView::present() {
+  // Waiting loops present again and again; only a change is drawn.
+  if (!changed_) {
+    inner_->present();
+    return;
+  }
+  changed_ = false;
   const int w = window_.right - window_.left + 1;
   const int h = window_.bottom - window_.top + 1;
   const int vc = shown_columns();

@@ -96,6 +96,7 @@ class FittedView final : public platform::Console {
   platform::Coord view_;   // the screen cell at the window's top-left corner
   platform::Coord followed_{-1, -1};
   std::vector<platform::Cell> frame_;
+  bool changed_ = true;  // something to draw since the last present
 };
 
 FittedView& fitted_view();
