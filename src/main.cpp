@@ -28,7 +28,14 @@ void PrintUsage() {
       "On Windows C: is the drive itself. On Linux and other POSIX systems C: is the folder\n"
       "$ORVANE_DRIVE_C when it is set, otherwise $XDG_DATA_HOME/orvane-table/drive_c\n"
       "(by default ~/.local/share/orvane-table/drive_c), made on first use.\n"
-      "See orvane-table(1) for the screens, printing and exit status.\n");
+#ifdef _WIN32
+      // Windows users get no manual page: the text beside the program answers instead.
+      "See HOW-TO-RUN.txt beside orvane-table.exe for how to start it, the screen size,\n"
+      "the error codes and the exit status.\n"
+#else
+      "See orvane-table(1) for the screens, printing and exit status.\n"
+#endif
+  );
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 namespace console {
 
-// The one installed console carries both the screen and the keyboard input.
+// The one installed console carries both the screen and the keyboard input (the fitted
+// view of console/fitted_view.h while it stands in front of the console).
 inline platform::Console* output_console() {
   return runtime::installed_platform().console;
 }

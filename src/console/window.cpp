@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "console/console_access.h"
+#include "console/fitted_view.h"
 #include "console/screen.h"
 #include "runtime/error.h"
 
@@ -12,6 +13,19 @@ namespace console {
 namespace {
 
 platform::WindowHandle g_window = 0;
+
+// The console's geometry before the program first set its screen, and whether the next set
+// screen is to put it back as found: after the program could not shape the console (a
+// pseudo console, or a screen too small for the window), reshaping it at the end would
+// leave the user's console worse than it was (a Windows Terminal tab forced to 80 columns).
+struct Found {
+  bool known = false;
+  platform::Coord size;
+  platform::Rect window;
+};
+Found g_found;
+bool g_give_back = false;
+bool g_reshaped = false;  // the program changed the console's buffer or window size
 
 constexpr uint32_t kNtFamily = 2;
 constexpr int kMarkBlanks = 13;
@@ -61,18 +75,22 @@ Size window_of(const platform::BufferInfo& info) {
 }
 
 // Sets the buffer size of the console's screen page and clears it; the desktop window is
-// kept from repainting meanwhile and put back where and as large as it was.
+// kept from repainting meanwhile and put back where and as large as it was. A pseudo
+// console has no desktop window of its own to keep: its buffer alone changes.
 bool buffer_resize(int32_t columns, int32_t rows) {
   if (static_cast<uint32_t>(columns) > 0xFFFF || static_cast<uint32_t>(rows) > 0xFFFF) {
     return false;
   }
   platform::Console* con = output_console();
   if (!con) return false;
-  const platform::WindowHandle w = find_window();
-  if (w == 0) return false;
+  const bool shapeable = con->window_shapeable();
+  const platform::WindowHandle w = shapeable ? find_window() : 0;
   platform::WindowRect rect;
-  if (!con->get_window_rect(w, rect)) return false;
-  con->lock_window_update(w);
+  if (shapeable) {
+    if (w == 0) return false;
+    if (!con->get_window_rect(w, rect)) return false;
+    con->lock_window_update(w);
+  }
   // The program has a single screen page: the console output.
   bool ok = con->set_buffer_size(
       platform::Coord{static_cast<int16_t>(columns), static_cast<int16_t>(rows)});
@@ -80,12 +98,25 @@ bool buffer_resize(int32_t columns, int32_t rows) {
   console_clear();
   settle();
   screen_state().pending_scroll = false;
-  con->set_window_pos(w, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                      platform::kSwpNoZOrder);
-  con->lock_window_update(0);
+  if (shapeable) {
+    con->set_window_pos(w, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                        platform::kSwpNoZOrder);
+    con->lock_window_update(0);
+  }
   return ok;
 }
 
+bool set_window(platform::Console& con, int32_t left, int32_t top, int32_t columns, int32_t rows) {
+  return con.set_window_info(true,
+                             platform::Rect{static_cast<int16_t>(left), static_cast<int16_t>(top),
+                                            static_cast<int16_t>(left + columns - 1),
+                                            static_cast<int16_t>(top + rows - 1)});
+}
+
+// Success only when the console now shows a window of exactly that size: a console asked
+// for more rows than its screen can show keeps a smaller window (and some consoles answer
+// the request as done all the same), so the size is read back and held against the largest
+// window the screen allows.
 bool window_resize(int32_t columns, int32_t rows) {
   if (static_cast<uint32_t>(columns) > 0xFFFF || static_cast<uint32_t>(rows) > 0xFFFF) {
     return false;
@@ -93,29 +124,106 @@ bool window_resize(int32_t columns, int32_t rows) {
   platform::Console* con = output_console();
   if (!con) return false;
   settle();
-  con->set_window_info(true, platform::Rect{0, 0, static_cast<int16_t>(columns - 1),
-                                            static_cast<int16_t>(rows - 1)});
-  // The NT family counts the attempt as done whatever the console answered: a window it
-  // could not make as large stays smaller, and set view then shows the lowest rows.
-  if (is_nt()) return true;
-  settle();
-  con->set_cursor_position(platform::Coord{0, 0});
-  settle();
+  set_window(*con, 0, 0, columns, rows);
+  if (!is_nt()) {
+    settle();
+    con->set_cursor_position(platform::Coord{0, 0});
+    settle();
+  }
   platform::BufferInfo info;
   if (!read_info(info)) return false;
   const Size now = window_of(info);
-  return now.columns == columns && now.rows == rows;
+  const platform::Coord largest = con->largest_window();
+  return now.columns == columns && now.rows == rows && columns <= largest.x && rows <= largest.y;
+}
+
+// From here on the program's screen is the fitted view's, shown in the console's window as
+// it is now. Set screen reports a window smaller than asked (error 5), but the program's
+// screen is whole all the same.
+void show_fitted(platform::Console& con, int32_t columns, int32_t rows) {
+  platform::BufferInfo info;
+  const uint16_t attr = read_info(info) ? info.attr : 7;
+  FittedView& view = fitted_view();
+  view.start(&con, platform::Coord{static_cast<int16_t>(columns), static_cast<int16_t>(rows)},
+             platform::Cell{' ', attr});
+  g_give_back = true;
+  if (view.small()) runtime::error_raise(runtime::kErrBadCall);
+}
+
+// A console window that cannot be made columns x rows (a screen too small for that many
+// rows): the window is narrowed to the columns asked first, so that the buffer can follow,
+// then buffer and window take as many rows as the screen shows; the fitted view shows the
+// program's screen in it.
+bool fit_classic(platform::Console& con, int32_t columns, int32_t rows) {
+  platform::BufferInfo info;
+  if (!read_info(info)) return false;
+  set_window(con, 0, 0, columns, std::min(window_of(info).rows, rows));
+  if (!read_info(info)) return false;
+  const platform::Coord largest = con.largest_window();
+  const int32_t w = std::min<int32_t>(columns, largest.x);
+  const int32_t h = std::min<int32_t>(rows, largest.y);
+  const Size now = window_of(info);
+  if (now.columns > w || now.rows > h || !buffer_resize(w, h)) return false;
+  set_window(con, 0, 0, w, h);
+  g_reshaped = true;
+  show_fitted(con, columns, rows);
+  return true;
+}
+
+// Gives the console back as the program's first set screen found it, cleared: the buffer
+// and window sizes where the program changed them, nothing else under a pseudo console.
+void give_back(platform::Console& con) {
+  g_give_back = false;
+  if (g_reshaped && g_found.known) {
+    const platform::Coord size = g_found.size;
+    const Size window{g_found.window.right - g_found.window.left + 1,
+                      g_found.window.bottom - g_found.window.top + 1};
+    // The window first shrinks inside both sizes, then the buffer and window take theirs.
+    set_window(con, 0, 0, std::min<int32_t>(window.columns, size.x),
+               std::min<int32_t>(window.rows, size.y));
+    buffer_resize(size.x, size.y);
+    set_window(con, g_found.window.left, g_found.window.top, window.columns, window.rows);
+  }
+  g_reshaped = false;
+  console_clear();
 }
 
 }  // namespace
 
 void window_reset() {
   g_window = 0;
+  g_found = Found{};
+  g_give_back = false;
+  g_reshaped = false;
+  fitted_view().stop();
 }
 
 void screen_set(int32_t columns, int32_t rows) {
+  fitted_view().stop();
+  platform::Console* con = output_console();
   platform::BufferInfo info;
   const bool known = read_info(info);
+  if (known && !g_found.known) g_found = Found{true, info.size, info.window};
+  if (con && g_give_back) {
+    give_back(*con);
+    return;
+  }
+  // A pseudo console is never reshaped: its terminal alone decides what it shows. A window
+  // at the buffer's top-left corner with room for the screen takes it as it is; any other
+  // is shown through the fitted view.
+  if (con && known && !con->window_shapeable() && columns > 0 && rows > 0 && columns <= 0x7FFF &&
+      rows <= 0x7FFF) {
+    const Size now = window_of(info);
+    if (info.window.left == 0 && info.window.top == 0 && now.columns >= columns &&
+        now.rows >= rows) {
+      console_clear();
+      screen_state().pending_scroll = false;
+      g_give_back = true;
+    } else {
+      show_fitted(*con, columns, rows);
+    }
+    return;
+  }
   const int32_t c0 = known ? info.size.x : 0;
   const int32_t r0 = known ? info.size.y : 0;
   if (buffer_resize(std::max(columns, c0), std::max(rows, r0))) {
@@ -124,7 +232,10 @@ void screen_set(int32_t columns, int32_t rows) {
         buffer_resize(columns, rows);
         return;
       }
+      // The NT family answers at once: asking again changes nothing.
+      if (is_nt()) break;
     }
+    if (con && fit_classic(*con, columns, rows)) return;
   }
   buffer_resize(c0, r0);
   runtime::error_raise(runtime::kErrBadCall);
@@ -147,7 +258,7 @@ void view_set(int32_t column, int32_t row) {
 
 void window_move(int32_t x, int32_t y) {
   platform::Console* con = output_console();
-  if (!con) return;
+  if (!con || !con->window_shapeable()) return;
   const platform::WindowHandle w = find_window();
   if (w == 0) return;
   con->set_window_pos(w, x, y, 0, 0, platform::kSwpNoSize | platform::kSwpNoZOrder);

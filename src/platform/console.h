@@ -96,6 +96,13 @@ class Console {
   virtual bool set_cursor_info(const CursorInfo& info) = 0;
   virtual bool set_buffer_size(Coord size) = 0;
   virtual bool set_window_info(bool absolute, const Rect& window) = 0;
+  // GetLargestConsoleWindowSize: the most columns and rows a window can show on this screen
+  // (with its font), whatever the buffer; 0x7FFF each way when nothing limits it.
+  virtual Coord largest_window() { return Coord{0x7FFF, 0x7FFF}; }
+  // False when the program cannot shape the console's window: a pseudo console, whose
+  // terminal (Windows Terminal, a pty) alone decides how many rows and columns it shows.
+  // Then only the window as found is visible, and the desktop window is not to be moved.
+  virtual bool window_shapeable() { return true; }
 
   // --- title ---
   // GetConsoleTitleA: copies at most cap-1 bytes and a zero; returns the length (0 = failure

@@ -190,10 +190,11 @@ void printer_attach(int32_t mode, const std::string& name, const std::string& do
     s.flags &= ~kDialogOk;
     platform::PrintDialogResult r = p->print_dialog(flags, &print_dialog_hook);
     if (r.result == 0) {
-      // Cancel (or a closed dialog) is no failure; a dialog that could not work after OK is.
-      bool asked = (mode & 1) || (s.flags & kDialogOk);
+      // Cancel (or a closed dialog) is no failure; a dialog that could not work is, whether
+      // or not OK was pressed (no printer installed, no default printer, a driver fault):
+      // its extended error then says why.
       s.flags &= ~kDialogOk;
-      if (asked && r.extended_error != 0) attach_failed();
+      if (r.extended_error != 0) attach_failed();
       return;
     }
     if (!r.dc || !r.has_dev_names) {

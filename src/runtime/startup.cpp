@@ -38,8 +38,9 @@ int32_t run_program(const platform::Platform& services, ProgramMainFn program_ma
 
   ErrorScope main_level;
   const int32_t result = program_main ? program_main(module, 0, tail, show) : 0;
-  // The last frame reaches the screen before the process ends.
-  if (services.console) services.console->present();
+  // The last frame reaches the screen before the process ends (through whatever console is
+  // installed by then).
+  if (platform::Console* con = installed_platform().console) con->present();
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console_access.h"
 #include "console/screen.h"
 #include "console/window.h"
 #include "runtime/error.h"
@@ -73,30 +74,130 @@ TEST_F(WindowTest, SettleDelaysOutsideTheNtFamily) {
   EXPECT_EQ(mp.system.slept_ms(), 250u);
 }
 
-TEST_F(WindowTest, SetScreenFailsAfterTenAttemptsAndPutsTheBufferBack) {
-  MemoryPlatform mp;
-  mp.system.set_platform_id(1);
-  mp.console.set_max_window(80, 40);
-  runtime::ErrorScope scope;
-  console::screen_set(80, 50);
-  EXPECT_EQ(runtime::error_take(), 5);
-  EXPECT_EQ(count(mp, "window failed"), 10);
-  EXPECT_EQ(mp.console.height(), 25);
-  EXPECT_EQ(mp.console.log().back(), "unlock");
-  EXPECT_EQ(count(mp, "buffer 80x25"), 1);
+TEST_F(WindowTest, AWindowTheScreenCannotShowIsFittedAndReported) {
+  // Outside the NT family the window is asked for ten times; the NT family answers at once.
+  for (uint32_t family : {1u, 2u}) {
+    MemoryPlatform mp(80, 50, 80, 40);
+    mp.system.set_platform_id(family);
+    mp.console.set_max_window(80, 40);
+    runtime::ErrorScope scope;
+    console::screen_set(80, 50);
+    EXPECT_EQ(runtime::error_take(), 5);
+    EXPECT_EQ(count(mp, "window failed"), family == 1 ? 10 : 1);
+    // The program's screen is whole; the window shows what the screen can.
+    EXPECT_EQ(mp.console.height(), 40);
+    EXPECT_EQ(console::buffer_size().rows, 50);
+    EXPECT_EQ(console::window_size().rows, 39);  // above the notice
+    console::view_set(80, 50);
+    EXPECT_EQ(console::view_origin().y, 12);  // the lowest 39 rows show
+    EXPECT_EQ(console::view_origin().x, 1);
+    console::window_reset();
+  }
 }
 
-TEST_F(WindowTest, OnTheNtFamilyARefusedWindowLeavesTheLargerBuffer) {
-  MemoryPlatform mp(80, 50, 80, 40);
-  mp.console.set_max_window(80, 40);
+// Windows 10's console defaults (a buffer of 120 x 9001 under a 120 x 30 window) on a screen
+// that fits only 47 rows: the window is narrowed to 80 columns, buffer and window become
+// 80 x 47, and the program's 80 x 50 screen is shown there, following the cursor, above a
+// notice of the size needed; at the end the console is given back as found.
+TEST_F(WindowTest, ASmallScreenShowsTheNoticeAndFollowsTheCursor) {
+  MemoryPlatform mp(120, 9001, 120, 30);
+  mp.console.set_max_window(190, 47);
+  mp.console.set_title("Command Prompt");
   runtime::ErrorScope scope;
+  console::window_move(160, 20);
   console::screen_set(80, 50);
-  EXPECT_EQ(runtime::error_number(), 0);
-  EXPECT_EQ(count(mp, "window failed"), 1);
-  EXPECT_EQ(mp.console.height(), 50);
+  EXPECT_EQ(runtime::error_take(), 5);
+  EXPECT_EQ(mp.console.width(), 80);
+  EXPECT_EQ(mp.console.height(), 47);
+  EXPECT_EQ(mp.console.window().bottom, 46);
+  EXPECT_EQ(console::buffer_size().columns, 80);
+  EXPECT_EQ(console::buffer_size().rows, 50);
+  EXPECT_EQ(console::window_size().rows, 46);  // all but the notice row
+  EXPECT_EQ(mp.console.title(), "Command Prompt");
   console::view_set(80, 50);
-  EXPECT_EQ(console::view_origin().y, 11);  // the lowest 40 rows show
-  EXPECT_EQ(console::view_origin().x, 1);
+  EXPECT_EQ(console::view_origin().y, 5);
+
+  const std::string notice =
+      " Make the window at least 80 x 50 to see the whole screen (it is 80 x 47 now) ";
+  for (int row = 1; row <= 50; ++row) {
+    console::console_locate(row, 1);
+    console::console_print("row " + std::to_string(row));
+  }
+  console::console_locate(1, 1);
+  console::console_print("Orvane-Table");
+  console::present();
+  // The cursor at the top: rows 1 to 46, the notice in red on the last row.
+  EXPECT_EQ(mp.console.text(1, 1, 12), "Orvane-Table");
+  EXPECT_EQ(mp.console.text(46, 1, 7), "row 46 ");
+  EXPECT_EQ(mp.console.text(47, 1, static_cast<int>(notice.size())), notice);
+  EXPECT_EQ(mp.console.cell(47, 1).bg, 4);
+  EXPECT_EQ(mp.console.cursor_row(), 1);
+
+  // A prompt on the last row: the view follows it, the cursor is on it.
+  console::console_locate(50, 1);
+  console::console_print(">> blind-name");
+  console::present();
+  EXPECT_EQ(mp.console.text(46, 1, 13), ">> blind-name");
+  EXPECT_EQ(mp.console.text(1, 1, 7), "row 5  ");
+  EXPECT_EQ(mp.console.cursor_row(), 46);
+  EXPECT_EQ(mp.console.cursor_column(), 14);
+  // A full last row scrolls the program's screen, not the window.
+  console::console_newline();
+  console::console_print("next");
+  console::present();
+  EXPECT_EQ(mp.console.text(45, 1, 13), ">> blind-name");
+  EXPECT_EQ(mp.console.text(46, 1, 5), "next ");
+  EXPECT_EQ(mp.console.text(47, 1, static_cast<int>(notice.size())), notice);
+
+  console::screen_set(80, 25);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(mp.console.width(), 120);
+  EXPECT_EQ(mp.console.height(), 9001);
+  EXPECT_EQ(console::window_size().columns, 120);
+  EXPECT_EQ(console::window_size().rows, 30);
+  EXPECT_EQ(mp.console.text(1, 1, 4), "    ");
+}
+
+// A pseudo console (a terminal decides the window): nothing is moved or resized; the screen
+// is shown in the window as it is, and left as found at the end.
+TEST_F(WindowTest, APseudoConsoleKeepsItsWindow) {
+  MemoryPlatform mp(120, 30, 120, 30);
+  mp.console.set_window_shapeable(false);
+  const platform::WindowRect desk = mp.console.desktop_rect();
+  runtime::ErrorScope scope;
+  console::window_move(160, 20);
+  console::screen_set(80, 50);
+  EXPECT_EQ(runtime::error_take(), 5);
+  EXPECT_EQ(mp.console.desktop_rect().left, desk.left);
+  EXPECT_TRUE(mp.console.log().empty());
+  EXPECT_EQ(console::buffer_size().rows, 50);
+  console::console_locate(40, 1);
+  console::console_print("forty");
+  console::present();
+  EXPECT_EQ(mp.console.text(29, 1, 5), "forty");
+  EXPECT_EQ(mp.console.text(30, 1, 79),
+            " Make the window at least 80 x 50 to see the whole screen (it is 120 x 30 now) ");
+  console::screen_set(80, 25);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(mp.console.height(), 30);
+  EXPECT_EQ(mp.console.width(), 120);
+  EXPECT_EQ(mp.console.text(29, 1, 5), "     ");
+
+  // A terminal large enough: the screen as it is, no notice, no error, and no 80 x 25 at
+  // the end.
+  console::window_reset();
+  MemoryPlatform big(120, 60, 120, 60);
+  big.console.set_window_shapeable(false);
+  console::screen_set(80, 50);
+  EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_TRUE(big.console.log() == Log{"clear"});
+  console::console_locate(50, 75);
+  console::console_print("ENDS!!");
+  console::present();
+  EXPECT_EQ(big.console.text(50, 75, 6), "ENDS!!");
+  console::screen_set(80, 25);
+  EXPECT_EQ(big.console.height(), 60);
+  EXPECT_EQ(big.console.text(50, 75, 6), "      ");
 }
 
 TEST_F(WindowTest, ViewIsClampedToTheBuffer) {

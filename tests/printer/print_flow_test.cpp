@@ -145,8 +145,9 @@ TEST_F(PrintFlowTest, CancelAndFailureSayNothingWasPrinted) {
     Type("X");
   });
   EXPECT_EQ(RunProgram(), 0);
+  // A dialog that fails before OK (no default printer) is a failure too, not a cancel.
   EXPECT_EQ(boxes, (std::vector<std::string>{"Printing Cancelled   ", "Printing Failed      ",
-                                             "Printing Cancelled   "}));
+                                             "Printing Failed      "}));
   EXPECT_TRUE(printing.of_kind("start_doc").empty());
   EXPECT_TRUE(printing.of_kind("text").empty());
 }

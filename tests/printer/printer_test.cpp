@@ -22,11 +22,16 @@ TEST_F(PrinterTest, DialogCancelAttachesNothingAndRaisesNothing) {
   EXPECT_EQ(runtime::error_take(), 57);
 }
 
-TEST_F(PrinterTest, DialogThatCannotOpenIsCancelButFailureAfterOkIs68) {
-  // No printer installed: the dialog returns at once without OK having been pressed.
-  device_.dialog_script.push_back({DialogStep::kFail, "", platform::kPdErrNoDefaultPrinter});
+TEST_F(PrinterTest, CancelIsNoFailureButAnyDialogFailureIs68) {
+  device_.dialog_script.push_back({DialogStep::kCancel, ""});
   printer_attach(kAttachDialog, "", "");
   EXPECT_EQ(runtime::error_take(), 0);
+  EXPECT_EQ(printer_name(), "");
+
+  // No printer installed: the dialog returns at once, before any OK, with its reason.
+  device_.dialog_script.push_back({DialogStep::kFail, "", platform::kPdErrNoDefaultPrinter});
+  printer_attach(kAttachDialog, "", "");
+  EXPECT_EQ(runtime::error_take(), 68);
   EXPECT_EQ(printer_name(), "");
 
   device_.dialog_script.push_back({DialogStep::kOkWithoutReturn, "", 0x1007});

@@ -84,7 +84,32 @@ int32_t ProbeMain(uintptr_t, int32_t, const char* tail, uint32_t) {
 
 }  // namespace
 
-int main() {
+// --modes: prints the console's input and output modes and code pages on one line and ends,
+// without touching the console (run before and after a program to see what it left behind).
+int print_modes() {
+  const HANDLE in =
+      CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE out =
+      CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD in_mode = 0;
+  DWORD out_mode = 0;
+  const bool in_ok = GetConsoleMode(in, &in_mode) != 0;
+  const bool out_ok = GetConsoleMode(out, &out_mode) != 0;
+  CONSOLE_SCREEN_BUFFER_INFO csbi{};
+  GetConsoleScreenBufferInfo(out, &csbi);
+  std::printf("modes in=%s out=%s cp=%u ocp=%u buffer=%dx%d window=%dx%d\n",
+              in_ok ? std::to_string(in_mode).c_str() : "none",
+              out_ok ? std::to_string(out_mode).c_str() : "none", GetConsoleCP(),
+              GetConsoleOutputCP(), csbi.dwSize.X, csbi.dwSize.Y,
+              csbi.srWindow.Right - csbi.srWindow.Left + 1,
+              csbi.srWindow.Bottom - csbi.srWindow.Top + 1);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--modes") return print_modes();
   platform::Platform services;
   if (!platform::native::open(services)) return 1;
   const runtime::InitHook init[] = {console::screen_init};

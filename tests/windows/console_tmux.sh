@@ -141,7 +141,7 @@ check "terminal back in canonical mode with echo" canonical_with_echo
 
 if [ "$failures" -ne 0 ]; then
   echo "--- probe output"
-  cat "$work/report.txt"
+  cat "$work/report.txt"; cat "$work/stty.txt"
   echo "--- pane"
   cat "$work/pane.txt"
   exit 1

@@ -37,10 +37,21 @@ class Win32ConsoleTest : public ::testing::Test {
     ASSERT_TRUE(WriteConsoleInputA(in_, &r, 1, &n));
   }
 
+  void inject_char(WCHAR ch) {
+    INPUT_RECORD r{};
+    r.EventType = KEY_EVENT;
+    r.Event.KeyEvent.bKeyDown = TRUE;
+    r.Event.KeyEvent.wRepeatCount = 1;
+    r.Event.KeyEvent.uChar.UnicodeChar = ch;
+    DWORD n = 0;
+    ASSERT_TRUE(WriteConsoleInputW(in_, &r, 1, &n));
+  }
+
+  // Cells are read back as the Unicode glyphs the console holds.
   CHAR_INFO read_cell(SHORT x, SHORT y) {
     CHAR_INFO ci{};
     SMALL_RECT r{x, y, x, y};
-    ReadConsoleOutputA(out_, &ci, COORD{1, 1}, COORD{0, 0}, &r);
+    ReadConsoleOutputW(out_, &ci, COORD{1, 1}, COORD{0, 0}, &r);
     return ci;
   }
 
@@ -92,6 +103,27 @@ TEST_F(Win32ConsoleTest, KeyRecordsKeepScanCodeHighCharactersAndControlState) {
   EXPECT_EQ(count, 0u);
 }
 
+// Typed characters come back as code page 437 bytes through the shared table, whatever the
+// console's input code page: a character the code page lacks arrives as '?'.
+TEST_F(Win32ConsoleTest, TypedCharactersArriveAsCodePage437WhateverTheCodePage) {
+  const UINT cp = GetConsoleCP();
+  for (UINT page : {437u, 850u, 65001u}) {
+    SetConsoleCP(page);
+    inject_char(0x00A1);  // inverted exclamation mark
+    inject_char(0x00A2);  // cent sign
+    inject_char(0x20AC);  // euro sign: not in code page 437
+    inject_char(L'a');
+    platform::InputEvent ev;
+    uint32_t count = 0;
+    for (int want : {0xAD, 0x9B, int{'?'}, int{'a'}}) {
+      ASSERT_TRUE(con.read_input(ev, count));
+      ASSERT_EQ(count, 1u);
+      EXPECT_EQ(ev.ch, want) << "code page " << page;
+    }
+  }
+  SetConsoleCP(cp);
+}
+
 TEST_F(Win32ConsoleTest, CellWritesAreClippedToTheBufferAndKeepBytesAndAttributes) {
   platform::Cell cells[6];
   for (int i = 0; i < 6; ++i) cells[i] = platform::Cell{static_cast<uint8_t>(0xB0 + i), 0x1E};
@@ -99,18 +131,31 @@ TEST_F(Win32ConsoleTest, CellWritesAreClippedToTheBufferAndKeepBytesAndAttribute
   ASSERT_TRUE(con.write_output(cells, platform::Coord{6, 1}, platform::Coord{0, 0}, region));
   EXPECT_EQ(region.left, 77);
   EXPECT_EQ(region.right, 79);
+  const WCHAR shades[3] = {0x2591, 0x2592, 0x2593};  // bytes 0xB0 to 0xB2
   for (SHORT x = 77; x < 80; ++x) {
     const CHAR_INFO ci = read_cell(x, 24);
-    EXPECT_EQ(static_cast<uint8_t>(ci.Char.AsciiChar), 0xB0 + (x - 77));
+    EXPECT_EQ(ci.Char.UnicodeChar, shades[x - 77]);
     EXPECT_EQ(ci.Attributes, 0x1E);
   }
+
+  // The glyphs do not depend on the console's code page.
+  const UINT cp = GetConsoleOutputCP();
+  for (UINT page : {437u, 850u, 65001u}) {
+    SetConsoleOutputCP(page);
+    const platform::Cell line[3] = {{0xAD, 7}, {'!', 7}, {0x9B, 7}};
+    platform::Rect at{0, 10, 2, 10};
+    ASSERT_TRUE(con.write_output(line, platform::Coord{3, 1}, platform::Coord{0, 0}, at));
+    EXPECT_EQ(read_cell(0, 10).Char.UnicodeChar, 0x00A1) << "code page " << page;
+    EXPECT_EQ(read_cell(2, 10).Char.UnicodeChar, 0x00A2) << "code page " << page;
+  }
+  SetConsoleOutputCP(cp);
 
   // A block of more than 256 cells goes through the heap path.
   std::vector<platform::Cell> block(80 * 4, platform::Cell{'#', 0x4F});
   platform::Rect whole{0, 0, 79, 3};
   ASSERT_TRUE(con.write_output(block.data(), platform::Coord{80, 4}, platform::Coord{0, 0}, whole));
   EXPECT_EQ(read_cell(79, 3).Attributes, 0x4F);
-  EXPECT_EQ(read_cell(0, 3).Char.AsciiChar, '#');
+  EXPECT_EQ(read_cell(0, 3).Char.UnicodeChar, L'#');
 }
 
 TEST_F(Win32ConsoleTest, ScrollMovesTheBufferAndFillsWithTheGivenCell) {
@@ -119,8 +164,8 @@ TEST_F(Win32ConsoleTest, ScrollMovesTheBufferAndFillsWithTheGivenCell) {
   ASSERT_TRUE(con.write_output(&c, platform::Coord{1, 1}, platform::Coord{0, 0}, r));
   ASSERT_TRUE(con.scroll(platform::Rect{0, 1, 79, 24}, nullptr, platform::Coord{0, 0},
                          platform::Cell{' ', 0x2A}));
-  EXPECT_EQ(read_cell(0, 0).Char.AsciiChar, 'A');
-  EXPECT_EQ(read_cell(0, 24).Char.AsciiChar, ' ');
+  EXPECT_EQ(read_cell(0, 0).Char.UnicodeChar, L'A');
+  EXPECT_EQ(read_cell(0, 24).Char.UnicodeChar, L' ');
   EXPECT_EQ(read_cell(0, 24).Attributes, 0x2A);
 }
 
@@ -170,8 +215,17 @@ TEST_F(Win32ConsoleTest, FlushOnlyWhenStandardInputIsAConsole) {
   EXPECT_EQ(count, 0u);
 }
 
-TEST_F(Win32ConsoleTest, TheConsoleWindowIsFound) {
-  EXPECT_NE(con.find_window("no window has this title"), platform::WindowHandle{0});
+// Only the console's own visible window is ever found, never one by its title: under a
+// pseudo console (Wine in a terminal, Windows Terminal) there is none to move.
+TEST_F(Win32ConsoleTest, OnlyTheConsolesOwnVisibleWindowIsFound) {
+  HWND own = GetConsoleWindow();
+  const bool visible = own != nullptr && IsWindowVisible(own);
+  EXPECT_EQ(con.window_shapeable(), visible);
+  EXPECT_EQ(con.find_window("no window has this title"),
+            visible ? reinterpret_cast<platform::WindowHandle>(own) : platform::WindowHandle{0});
+  const platform::Coord largest = con.largest_window();
+  EXPECT_GT(largest.x, 0);
+  EXPECT_GT(largest.y, 0);
 }
 
 }  // namespace

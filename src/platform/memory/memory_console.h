@@ -51,6 +51,8 @@ class MemoryConsole : public Console {
   bool set_cursor_info(const CursorInfo& info) override;
   bool set_buffer_size(Coord size) override;
   bool set_window_info(bool absolute, const Rect& window) override;
+  Coord largest_window() override { return max_window_; }
+  bool window_shapeable() override { return shapeable_; }
   uint32_t get_title(char* buf, uint32_t cap) override;
   bool set_title(const char* title) override;
   bool peek_input(InputEvent& ev, uint32_t& count) override;
@@ -77,6 +79,8 @@ class MemoryConsole : public Console {
   void set_window_findable(bool yes) { findable_ = yes; }
   // When true, the console names its own window, so no title search is needed.
   void set_knows_window(bool yes) { knows_window_ = yes; }
+  // When false, the console behaves as a pseudo console: a terminal decides what it shows.
+  void set_window_shapeable(bool yes) { shapeable_ = yes; }
   // Fails every call that a console with an invalid handle would fail.
   void set_broken(bool yes) { broken_ = yes; }
 
@@ -148,6 +152,7 @@ class MemoryConsole : public Console {
   WindowRect desktop_{0, 0, 664, 446};
   WindowHandle locked_ = 0;
   bool findable_ = true;
+  bool shapeable_ = true;
   bool knows_window_ = false;
   bool broken_ = false;
   bool input_is_console_ = true;

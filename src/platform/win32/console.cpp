@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/cp437.h"
 #include "platform/win32/services.h"
 #include "platform/win32/state.h"
 
@@ -29,11 +30,26 @@ HWND to_hwnd(WindowHandle w) {
   return reinterpret_cast<HWND>(w);
 }
 
+// Cells hold code page 437 bytes; the console gets their glyphs as Unicode, so that they
+// look the same whatever code page the console has (437, 850, 65001 ...).
+// Byte 0 stays the console's own empty cell (shown blank), as a console holds it.
+WCHAR glyph(uint8_t ch) {
+  return ch == 0 ? WCHAR{0} : static_cast<WCHAR>(cp437_to_unicode(ch));
+}
+
 CHAR_INFO to_char_info(Cell c) {
   CHAR_INFO ci{};
-  ci.Char.AsciiChar = static_cast<CHAR>(c.ch);
+  ci.Char.UnicodeChar = glyph(c.ch);
   ci.Attributes = c.attr;
   return ci;
+}
+
+// A typed character back into code page 437: ASCII as it is, other characters through the
+// same table; one the code page lacks arrives as '?'.
+uint8_t typed_char(WCHAR wc) {
+  if (wc < 0x80) return static_cast<uint8_t>(wc);
+  const int b = cp437_from_unicode(wc);
+  return b < 0 ? static_cast<uint8_t>('?') : static_cast<uint8_t>(b);
 }
 
 InputEvent from_record(const INPUT_RECORD& r) {
@@ -45,7 +61,7 @@ InputEvent from_record(const INPUT_RECORD& r) {
     ev.repeat = k.wRepeatCount;
     ev.virtual_key = k.wVirtualKeyCode;
     ev.scan_code = k.wVirtualScanCode;
-    ev.ch = static_cast<uint8_t>(k.uChar.AsciiChar);
+    ev.ch = typed_char(k.uChar.UnicodeChar);
     ev.control = k.dwControlKeyState;
   } else {
     ev.key_down = false;
@@ -71,7 +87,7 @@ class Win32Console final : public Console {
     }
     for (size_t i = 0; i < n; ++i) buf[i] = to_char_info(cells[i]);
     SMALL_RECT r = to_rect(region);
-    const BOOL ok = WriteConsoleOutputA(out(), buf, to_coord(size), to_coord(from), &r);
+    const BOOL ok = WriteConsoleOutputW(out(), buf, to_coord(size), to_coord(from), &r);
     region = from_rect(r);
     return ok != 0;
   }
@@ -81,14 +97,13 @@ class Win32Console final : public Console {
     SMALL_RECT clip_rect{};
     if (clip) clip_rect = to_rect(*clip);
     const CHAR_INFO f = to_char_info(fill);
-    return ScrollConsoleScreenBufferA(out(), &src, clip ? &clip_rect : nullptr, to_coord(dest),
+    return ScrollConsoleScreenBufferW(out(), &src, clip ? &clip_rect : nullptr, to_coord(dest),
                                       &f) != 0;
   }
 
   bool fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) override {
     DWORD w = 0;
-    const BOOL ok =
-        FillConsoleOutputCharacterA(out(), static_cast<CHAR>(ch), count, to_coord(at), &w);
+    const BOOL ok = FillConsoleOutputCharacterW(out(), glyph(ch), count, to_coord(at), &w);
     written = w;
     return ok != 0;
   }
@@ -162,7 +177,7 @@ class Win32Console final : public Console {
     INPUT_RECORD r{};
     DWORD n = 0;
     count = 0;
-    if (!PeekConsoleInputA(in(), &r, 1, &n)) return false;
+    if (!PeekConsoleInputW(in(), &r, 1, &n)) return false;
     count = n;
     if (n) ev = from_record(r);
     return true;
@@ -172,7 +187,7 @@ class Win32Console final : public Console {
     INPUT_RECORD r{};
     DWORD n = 0;
     count = 0;
-    if (!ReadConsoleInputA(in(), &r, 1, &n)) return false;
+    if (!ReadConsoleInputW(in(), &r, 1, &n)) return false;
     count = n;
     if (n) ev = from_record(r);
     return true;
@@ -195,13 +210,33 @@ class Win32Console final : public Console {
     }
   }
 
-  // FindWindowA on the marked title finds the console's window on Windows; consoles whose
-  // window is not a top-level window of that title (Wine's, pseudo-consoles) are found
-  // through GetConsoleWindow instead.
-  WindowHandle find_window(const char* marked_title) override {
-    HWND w = marked_title ? FindWindowA(nullptr, marked_title) : nullptr;
-    if (!w) w = GetConsoleWindow();
-    return reinterpret_cast<WindowHandle>(w);
+  // The largest window the screen can show with the console's font; Wine's console in a
+  // terminal answers with the terminal's size.
+  Coord largest_window() override {
+    const COORD c = GetLargestConsoleWindowSize(out());
+    if (c.X <= 0 || c.Y <= 0) return Coord{0x7FFF, 0x7FFF};
+    return from_coord(c);
+  }
+
+  // A console has a window the program may shape only when it has a visible desktop window
+  // of its own. Under a pseudo console (Windows Terminal, Wine in a terminal) the window
+  // is missing or a stand-in: the terminal decides what is shown.
+  // The pseudo console's stand-in window has a class of its own, and may count as visible
+  // while its terminal is.
+  bool window_shapeable() override {
+    HWND w = GetConsoleWindow();
+    if (w == nullptr || !IsWindowVisible(w)) return false;
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    return std::strcmp(name, "PseudoConsoleWindow") != 0;
+  }
+
+  // Only the console's own window is ever returned. The marked title is not searched for:
+  // where the title goes to a terminal's window (Windows Terminal shows it on its tab and
+  // window), FindWindowA would find the terminal, and moving that would move the user's
+  // whole terminal with every other tab in it.
+  WindowHandle find_window(const char* /*marked_title*/) override {
+    return window_shapeable() ? reinterpret_cast<WindowHandle>(GetConsoleWindow()) : 0;
   }
 
   bool get_window_rect(WindowHandle w, WindowRect& r) override {

@@ -5,6 +5,8 @@
 
 #include <objbase.h>
 
+#include <cstdio>
+
 #include "platform/win32/services.h"
 #include "platform/win32/state.h"
 
@@ -14,10 +16,25 @@ BOOL WINAPI control_handler(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+      return TRUE;
     case CTRL_CLOSE_EVENT:
+      // The system ends the process once this returns; the console may live on in the
+      // shell that started the program.
+      restore_console(startup_state());
       return TRUE;
     default:
       return FALSE;
+  }
+}
+
+void restore_console(const StartupState& s) {
+  if (s.output_mode_saved) SetConsoleMode(s.console_output, s.output_mode);
+  if (s.input_mode_saved) SetConsoleMode(s.input, s.input_mode);
+  if (s.input_code_page != 0 && GetConsoleCP() != s.input_code_page) {
+    SetConsoleCP(s.input_code_page);
+  }
+  if (s.output_code_page != 0 && GetConsoleOutputCP() != s.output_code_page) {
+    SetConsoleOutputCP(s.output_code_page);
   }
 }
 
@@ -25,6 +42,18 @@ namespace {
 
 bool usable(const CONSOLE_CURSOR_INFO& ci) {
   return ci.dwSize != 0;
+}
+
+bool is_console(HANDLE h) {
+  DWORD mode = 0;
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
+// True when there is a console to draw on or read keys from: the keyboard device, standard
+// output or standard error. A process started without any (detached, or with every handle
+// redirected) would otherwise wait for keys that can never come.
+bool has_console(const StartupState& s) {
+  return is_console(s.console_input) || is_console(s.output) || is_console(s.error_output);
 }
 
 void open_console(StartupState& s) {
@@ -44,10 +73,17 @@ void open_console(StartupState& s) {
     s.console_output = s.output;
     s.output_is_console = -1;
   }
+  s.input_code_page = GetConsoleCP();
+  s.output_code_page = GetConsoleOutputCP();
+  s.output_mode_saved = GetConsoleMode(s.console_output, &s.output_mode) != 0;
   SetConsoleMode(s.console_output, ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
 
   // Mode 0: no line editing, no echo, Ctrl+C arrives as the character 3.
-  if (GetConsoleMode(s.input, &mode)) s.input_is_console = -1;
+  if (GetConsoleMode(s.input, &mode)) {
+    s.input_is_console = -1;
+    s.input_mode = mode;
+    s.input_mode_saved = true;
+  }
   SetConsoleMode(s.input, 0);
 
   SetConsoleCtrlHandler(control_handler, TRUE);
@@ -73,6 +109,25 @@ namespace platform::native {
 bool open(Platform& out) {
   using namespace platform::win32;
   StartupState& s = startup_state();
+
+  s = StartupState{};
+  s.error_output = GetStdHandle(STD_ERROR_HANDLE);
+  s.output = GetStdHandle(STD_OUTPUT_HANDLE);
+  s.console_input =
+      CreateFileA("CONIN$", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool console_found = has_console(s);
+  if (s.console_input != INVALID_HANDLE_VALUE && s.console_input != nullptr) {
+    CloseHandle(s.console_input);
+  }
+  s.console_input = nullptr;
+  if (!console_found) {
+    std::fputs(
+        "orvane-table: there is no console to show the screen in; start it from Command "
+        "Prompt, PowerShell or Windows Terminal, or double-click it (see HOW-TO-RUN.txt)\n",
+        stderr);
+    std::fflush(stderr);
+    return false;
+  }
 
   CoInitialize(nullptr);
   open_console(s);
@@ -105,6 +160,7 @@ void close() {
   using namespace platform::win32;
   StartupState& s = startup_state();
   if (!s.opened) return;
+  restore_console(s);
   if (s.console_input && s.console_input != INVALID_HANDLE_VALUE) CloseHandle(s.console_input);
   s.console_input = nullptr;
   s.opened = false;

@@ -23,12 +23,27 @@ struct StartupState {
   uint32_t show_command = 10;       // SW_SHOWDEFAULT unless the start-up information says
   HMODULE module = nullptr;
   bool opened = false;
+
+  // The console as start-up found it, put back at every end of the process (normal end,
+  // fatal exit, the console closed): the modes of the two handles whose modes start-up sets,
+  // and the input and output code pages.
+  bool output_mode_saved = false;
+  bool input_mode_saved = false;
+  DWORD output_mode = 0;
+  DWORD input_mode = 0;
+  UINT input_code_page = 0;  // 0: not known
+  UINT output_code_page = 0;
 };
 
 StartupState& startup_state();
 
 // The console control handler: answers Ctrl+C, Ctrl+Break and close with TRUE, anything else
-// with FALSE, and touches nothing of the program's.
+// with FALSE. On close it gives the console its modes back (the process ends right after),
+// and touches nothing else.
 BOOL WINAPI control_handler(DWORD event);
+
+// Puts back the console modes and code pages that start-up found. Safe to call more than
+// once and from the control handler's thread.
+void restore_console(const StartupState& s);
 
 }  // namespace platform::win32

@@ -30,7 +30,12 @@ class Win32System final : public System {
 
   uint32_t show_command() override { return startup_state().show_command; }
 
-  [[noreturn]] void exit_now(int code) override { ExitProcess(static_cast<UINT>(code)); }
+  // The fatal end: the console gets its modes and code pages back first, as at a normal end.
+  [[noreturn]] void exit_now(int code) override {
+    const StartupState& s = startup_state();
+    if (s.opened) restore_console(s);
+    ExitProcess(static_cast<UINT>(code));
+  }
 
   bool char_upper(char* text, uint32_t length) override {
     if (length) CharUpperBuffA(text, length);

@@ -1,6 +1,6 @@
-#include "platform/posix/cp437.h"
+#include "platform/cp437.h"
 
-namespace platform::posix {
+namespace platform {
 namespace {
 
 // Glyphs of bytes 0 to 31 and 127 to 255; bytes 32 to 126 are ASCII.
@@ -64,4 +64,4 @@ int cp437_from_unicode(uint32_t code_point) {
   return -1;
 }
 
-}  // namespace platform::posix
+}  // namespace platform
