@@ -288,6 +288,12 @@ if cmake --build "$w" -j "$jobs" >"$work/win-build.log" 2>&1 &&
   else
     fail "the zip holds: $(cd "$work/zip" && find . -type f | tr '\n' ' ')"
   fi
+  # Notepad before Windows 10 shows a text with bare line feeds as one long line.
+  if [ -f "$top/HOW-TO-RUN.txt" ] && ! grep -qv $'\r$' "$top/HOW-TO-RUN.txt"; then
+    pass "every line of HOW-TO-RUN.txt ends in CR LF"
+  else
+    fail "HOW-TO-RUN.txt has lines without CR LF: $(grep -cv $'\r$' "$top/HOW-TO-RUN.txt")"
+  fi
   dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr 'A-Z' 'a-z' | sort -u)
   foreign=$(grep -vE '^(kernel32|user32|gdi32|comdlg32|winspool\.drv|advapi32|msvcrt|ole32|oleaut32|shell32|ucrtbase|api-ms-win-.*)(\.dll)?$' <<<"$dlls")
   if [ -n "$dlls" ] && [ -z "$foreign" ]; then
