@@ -27,6 +27,7 @@ processes_in() {
     r=$(readlink "$p/root" 2>/dev/null) || continue
     [ "$r" = "$1" ] && echo "${p#/proc/}"
   done
+  return 0
 }
 
 # Ends every process left in root $1 and unmounts what was mounted into it.
