@@ -16,7 +16,8 @@
 # Needs root (debootstrap, chroot, mounts). The minimal root is cached as a tarball in
 # build/fresh-machine/cache (shared with scripts/test-fresh-machine.sh) and made anew from it
 # in build/fresh-machine/bullseye-tarball on every run, where it is kept afterwards for a look;
-# nothing stays mounted or running in it. The package mirror is the one this machine's apt
+# nothing stays mounted or running in it. The packages it downloads and ccache's objects are
+# kept in build/fresh-machine/cache too. The package mirror is the one this machine's apt
 # uses (FRESH_MIRROR overrides it).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -47,6 +48,12 @@ start=$SECONDS
 make_root "$release" "$release-tarball" || { log "could not make a $release root"; exit 1; }
 log "$release root ready in $r ($((SECONDS - start)) s)"
 bind_into "$r"
+# Kept from one run to the next, as the root itself is made anew every time: the packages
+# downloaded, and ccache's compiled objects.
+for keep in "$release-apt:/var/cache/apt/archives" "$release-ccache:/root/.ccache"; do
+  mkdir -p "$base/cache/${keep%%:*}" "$r${keep#*:}"
+  mount --bind "$base/cache/${keep%%:*}" "$r${keep#*:}" && mounted+=("$r${keep#*:}")
+done
 git clone -q "$root" "$r/root/orvane-table"
 commit=$(git -C "$r/root/orvane-table" rev-parse --short HEAD)
 
@@ -57,7 +64,9 @@ if ! chroot "$r" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin
     set -e
     cd /root/orvane-table
     scripts/bootstrap.sh build
-    cmake -S . -B $b -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF
+    scripts/bootstrap.sh --package ccache
+    cmake -S . -B $b -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF \
+      -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
     cmake --build $b -j \$(nproc)
     cd $b && cpack -G TGZ" >"$r/root/build-tarball.log" 2>&1 </dev/null; then
   tail -40 "$r/root/build-tarball.log" >&2
@@ -76,5 +85,7 @@ floor_of() {
   objdump -T "$1" | grep -oE 'GLIBC_[0-9]+\.[0-9]+(\.[0-9]+)?' | sed 's/GLIBC_//' | sort -uV | tail -1
 }
 built="$r/root/orvane-table/$b"
-echo "glibc needed: program $(floor_of "$built/portable/bin/orvane-table")," \
-  "printing module $(floor_of "$built/lib/orvane-table/orvane-table-printing.so")"
+echo "glibc symbol versions imported: up to $(floor_of "$built/portable/bin/orvane-table") by the" \
+  "program, $(floor_of "$built/lib/orvane-table/orvane-table-printing.so") by the printing module;" \
+  "built with glibc $(chroot "$r" getconf GNU_LIBC_VERSION | cut -d' ' -f2);" \
+  "INSTALL.txt states $(sed -n 's/.*(glibc) \([0-9.]*\) or later.*/\1/p' "$built/doc/INSTALL.txt") or later"
