@@ -1,8 +1,11 @@
-# cmake -DPROGRAM=<file> -DOBJDUMP=<objdump> -DPROJECT_VERSION=<v> -DIN=<template> -DOUT=<file>
-#       -P OrvaneGlibcFloor.cmake
-# Writes OUT from the template IN with @OT_GLIBC_FLOOR@ set to the newest GLIBC_x.y symbol
-# version PROGRAM imports: the oldest C library it runs with, as measured on the program
-# that was built rather than assumed from the build machine.
+# cmake -DPROGRAM=<file> -DOBJDUMP=<objdump> -DBUILT_WITH=<glibc version> -DPROJECT_VERSION=<v>
+#       -DIN=<template> -DOUT=<file> -P OrvaneGlibcFloor.cmake
+# Writes OUT from the template IN with @OT_GLIBC_FLOOR@ set to the oldest C library PROGRAM
+# runs with: the newest GLIBC_x.y symbol version it imports, as measured on the program that
+# was built rather than assumed from the build machine, or the glibc it was built with
+# (BUILT_WITH) when that is newer. glibc keeps working what was linked against an older
+# version, not the other way round, so a program is not promised to a glibc older than the
+# one it was built with even when its symbol versions would let it load there.
 execute_process(COMMAND "${OBJDUMP}" -T "${PROGRAM}" OUTPUT_VARIABLE _symbols
                 RESULT_VARIABLE _rc)
 if(NOT _rc EQUAL 0)
@@ -18,5 +21,8 @@ foreach(_v IN LISTS _versions)
 endforeach()
 if(OT_GLIBC_FLOOR STREQUAL "")
   message(FATAL_ERROR "${PROGRAM} imports no GLIBC_ symbol version")
+endif()
+if(BUILT_WITH VERSION_GREATER OT_GLIBC_FLOOR)
+  set(OT_GLIBC_FLOOR "${BUILT_WITH}")
 endif()
 configure_file("${IN}" "${OUT}" @ONLY)

@@ -214,8 +214,8 @@ if (cd "$b" && cpack -G TGZ) >"$work/cpack-tgz.log" 2>&1 && [ -f "$tgz" ]; then
     fail "the tarball lacks:$missing"
 
   # Nothing but the C library: glibc's own libraries are the only ones a distribution is sure
-  # to have, and the oldest glibc that has every symbol version it imports is the one
-  # INSTALL.txt names.
+  # to have, and INSTALL.txt names the oldest glibc that has every symbol version it imports,
+  # or the glibc it was built with (this machine's) when that is newer.
   needed=$(objdump -p "$top/bin/orvane-table" | awk '$1 == "NEEDED" { print $2 }' | sort)
   foreign=$(grep -vE '^(libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0|librt\.so\.1|ld-linux-x86-64\.so\.2)$' <<<"$needed")
   if [ -n "$needed" ] && [ -z "$foreign" ]; then
@@ -223,14 +223,16 @@ if (cd "$b" && cpack -G TGZ) >"$work/cpack-tgz.log" 2>&1 && [ -f "$tgz" ]; then
   else
     fail "the tarball's program needs libraries beyond glibc: ${foreign:-(none listed)}"
   fi
-  floor=$(objdump -T "$top/bin/orvane-table" | grep -oE 'GLIBC_[0-9]+\.[0-9]+(\.[0-9]+)?' |
+  imported=$(objdump -T "$top/bin/orvane-table" | grep -oE 'GLIBC_[0-9]+\.[0-9]+(\.[0-9]+)?' |
     sed 's/GLIBC_//' | sort -uV | tail -1)
+  built_with=$(getconf GNU_LIBC_VERSION 2>/dev/null | grep -oE '[0-9]+\.[0-9]+(\.[0-9]+)?')
+  floor=$(printf '%s\n' "$imported" "$built_with" | sed '/^$/d' | sort -V | tail -1)
   stated=$(sed -n 's/.*(glibc) \([0-9.]*\) or later.*/\1/p' "$top/INSTALL.txt")
-  if [ -n "$floor" ] && [ "$stated" = "$floor" ]; then
-    pass "INSTALL.txt names glibc $stated or later, the newest symbol version the program imports"
+  if [ -n "$imported" ] && [ "$stated" = "$floor" ]; then
+    pass "INSTALL.txt names glibc $stated or later, the newest of the symbol versions the program imports and the glibc it was built with"
     stage_notes="${stage_notes:+$stage_notes, }tarball needs glibc >= $floor"
   else
-    fail "INSTALL.txt names glibc '${stated}', the program imports GLIBC_${floor}"
+    fail "INSTALL.txt names glibc '${stated}', not ${floor:-(no version)} (imports up to GLIBC_${imported:-none}, built with glibc ${built_with:-unknown})"
   fi
 
   # Unpacked anywhere and run with an empty environment.

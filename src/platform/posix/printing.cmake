@@ -11,6 +11,8 @@ separate_arguments(_cups_cflags UNIX_COMMAND "${_cups_cflags}")
 separate_arguments(_cups_libs UNIX_COMMAND "${_cups_libs}")
 target_compile_options(ot_posix_printing PRIVATE ${_cups_cflags})
 # libpaper, which names the system's paper for "Save as PDF", is loaded at run time
-# (printing_cups.cpp): its soname differs between distributions.
+# (printing_cups.cpp): its soname differs between distributions. The destination search runs
+# on a thread of its own, which needs libpthread before glibc 2.34.
+find_package(Threads REQUIRED)
 target_link_libraries(ot_posix_printing PUBLIC PkgConfig::OT_PRINTING ${_cups_libs}
-                                               ${CMAKE_DL_LIBS})
+                                               ${CMAKE_DL_LIBS} Threads::Threads)
