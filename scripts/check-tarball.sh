@@ -2,6 +2,7 @@
 # Proves the Linux tarball on a bare system: unpacks it inside ROOT, the folder of a Debian
 # (or other) root file system with no compiler and no development packages, and runs the
 # program there through chroot with a clean environment:
+#   - the program needs no library but glibc's (objdump -p, read here);
 #   - orvane-table --version prints "orvane-table <version>" and exits 0;
 #   - on an 80 x 50 pseudo-terminal (made on this side and read back by a terminal model, as
 #     the root has neither tmux nor python) the main screen shows whole, X ends the program
@@ -76,6 +77,15 @@ else
   exit 1
 fi
 program="$inside/$name/bin/orvane-table"
+
+# Nothing but glibc's own libraries, the only ones every distribution is sure to have.
+needed=$(objdump -p "$root$program" 2>/dev/null | awk '$1 == "NEEDED" { print $2 }' | sort)
+foreign=$(grep -vE '^(libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0|librt\.so\.1|ld-linux-x86-64\.so\.2)$' <<<"$needed")
+if [ -n "$needed" ] && [ -z "$foreign" ]; then
+  ok "the program needs only glibc: $(tr '\n' ' ' <<<"$needed")"
+else
+  bad "the program needs libraries beyond glibc: ${foreign:-(none listed)}"
+fi
 
 out=$("${in_root[@]}" "$program" --version 2>&1)
 rc=$?
