@@ -144,7 +144,10 @@ bool fixed_sig(long double value, int32_t decimals, Sig& out) {
     out.negative = value < 0 && std::isnormal(value);
     return true;
   }
-  const int32_t count = fixed_digits(n, out.d);
+  char buf[20];
+  const char* const first = fixed_digits(n, buf + sizeof buf);
+  const auto count = static_cast<int32_t>(buf + sizeof buf - first);
+  std::memcpy(out.d, first, static_cast<size_t>(count));
   std::memset(out.d + count, '0', static_cast<size_t>(kSig - count));
   out.e = count - decimals;
   out.negative = value < 0;
@@ -751,18 +754,7 @@ char* format_flat(std::string_view sec, uint32_t seen, long double value, char* 
   // `decimals` fraction digits.
   char digits[24];
   char* const dend = digits + sizeof digits;
-  char* d = dend;
-  while (u >= 100) {
-    d -= 2;
-    std::memcpy(d, kDigitPairs + 2 * (u % 100), 2);
-    u /= 100;
-  }
-  if (u >= 10) {
-    d -= 2;
-    std::memcpy(d, kDigitPairs + 2 * u, 2);
-  } else {
-    *--d = static_cast<char>('0' + u);
-  }
+  char* d = fixed_digits(u, dend);
   while (dend - d <= decimals) *--d = '0';
   const char* const dbegin = d;
   const char* next_frac = dend;        // fraction digits are taken from the right
@@ -1084,9 +1076,9 @@ bool parse_number_field(std::string_view m, size_t i, Field& f) {
   return true;
 }
 
-// The field that starts at m[i], if any.
-Field field_at(std::string_view m, size_t i) {
-  Field f;
+// The field that starts at m[i], if any (kind kNone when none does).
+void field_at(std::string_view m, size_t i, Field& f) {
+  f = Field{};
   const char c = m[i];
   if (c == '!') {
     f.kind = FieldKind::kFirst;
@@ -1103,10 +1095,8 @@ Field field_at(std::string_view m, size_t i) {
       f.width = j - i + 1;
     }
   } else if (c == '#' || c == '+' || c == '*' || c == '$' || c == '.') {
-    Field g;
-    if (parse_number_field(m, i, g)) f = g;
+    if (!parse_number_field(m, i, f)) f = Field{};
   }
-  return f;
 }
 
 // Makes room for `n` more output bytes. Output that fits inside the string itself needs no
@@ -1124,8 +1114,8 @@ void put_literal(FieldFormat& st, char c) {
 }
 
 // Copies literal text from the cursor up to the next field or the mask end; returns the
-// position of that field (or the mask size).
-size_t copy_literal(FieldFormat& st, size_t i) {
+// position of that field (or the mask size) and the field itself in `found`.
+size_t copy_literal(FieldFormat& st, size_t i, Field& found) {
   const std::string_view m = st.mask;
   while (i < m.size()) {
     if (m[i] == '_') {
@@ -1133,7 +1123,8 @@ size_t copy_literal(FieldFormat& st, size_t i) {
       i += 2;
       continue;
     }
-    if (field_at(m, i).kind != FieldKind::kNone) return i;
+    field_at(m, i, found);
+    if (found.kind != FieldKind::kNone) return i;
     put_literal(st, m[i++]);
   }
   return m.size();
@@ -1147,16 +1138,14 @@ bool next_field(FieldFormat& st, bool numeric, Field& found) {
     const bool from_start = st.cursor == 0;
     size_t i = st.cursor;
     while (true) {
-      i = copy_literal(st, i);
+      i = copy_literal(st, i, found);
       if (i >= m.size()) break;
-      Field f = field_at(m, i);
-      if ((f.kind == FieldKind::kNumber) == numeric) {
-        found = f;
-        st.cursor = i + f.length;
+      if ((found.kind == FieldKind::kNumber) == numeric) {
+        st.cursor = i + found.length;
         return true;
       }
-      for (size_t k = 0; k < f.length; ++k) put_literal(st, m[i + k]);
-      i += f.length;
+      for (size_t k = 0; k < found.length; ++k) put_literal(st, m[i + k]);
+      i += found.length;
     }
     st.cursor = 0;
     if (from_start) break;
@@ -1166,52 +1155,76 @@ bool next_field(FieldFormat& st, bool numeric, Field& found) {
 
 // After a field: the literal text up to the next field; the cursor wraps at the mask end.
 void after_field(FieldFormat& st) {
-  st.cursor = copy_literal(st, st.cursor);
+  Field next;
+  st.cursor = copy_literal(st, st.cursor, next);
   if (st.cursor >= st.mask.size()) st.cursor = 0;
 }
 
-// Appends `count` integer digits of s, with a comma before each group of three.
-char* put_digits_grouped(char* w, const Sig& s, int32_t count, bool grouping) {
+// Significant digits, most significant first; positions outside [0, count) read as zeros.
+struct DigitView {
+  const char* d;
+  int32_t count;
+  char at(int64_t i) const { return i >= 0 && i < count ? d[i] : '0'; }
+};
+
+// Appends `count` integer digits, with a comma before each group of three.
+char* put_digits_grouped(char* w, DigitView digits, int32_t count, bool grouping) {
   for (int32_t i = 0; i < count; ++i) {
     if (grouping && i > 0 && (count - i) % 3 == 0) *w++ = ',';
-    *w++ = sig_at(s, i);
+    *w++ = digits.at(i);
   }
   return w;
 }
 
 void format_number_field(std::string& out, const Field& f, long double value) {
-  Sig s;
-  bool exp_form = f.carets > 0;
+  const bool exp_form = f.carets > 0;
   int32_t exp_digits = f.carets > 0 ? f.carets - 2 : 2;
-  Sig fixed;
-  if (exp_form || !fixed_sig(value, f.decimals, fixed)) {
-    sig18(value, s);
-    fixed = s;
-    round_sig(fixed, fixed.e + f.decimals);
-    if (!exp_form && fixed.e > 19) exp_form = true;  // more than 19 integer digits
-  }
-  bool negative = fixed.negative;
-
+  DigitView digits{};
+  bool negative = false;
+  bool use_exp = exp_form;
   int32_t int_digits = 0;
+  int32_t point = 0;  // digits before the decimal point: the fraction starts at digit `point`
   int64_t shown_exp = 0;
-  if (exp_form) {
-    const bool sign_pos = f.lead_plus || f.trail;
-    int32_t slots = f.digit_slots;
-    if (negative && !sign_pos && slots > 1) --slots;
-    if (slots > 19) slots = 19;
-    if (slots == 0 && f.decimals == 0) slots = 1;
-    int_digits = slots;
-    round_sig(s, slots + f.decimals);
-    shown_exp = all_zero(s) ? 0 : int64_t{s.e} - slots;
-    if (f.carets == 0) {
-      const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
-      exp_digits = mag > 999 ? 4 : mag > 99 ? 3 : 2;
-    }
+
+  Sig s;
+  char fixed[20];
+  uint64_t n = 0;
+  if (!exp_form && fixed_round(value, f.decimals, n)) {
+    // The value rounded at the field's decimals in fixed point: its digits need no more
+    // rounding.
+    const char* const first = n ? fixed_digits(n, fixed + sizeof fixed) : fixed + sizeof fixed;
+    digits = {first, static_cast<int32_t>(fixed + sizeof fixed - first)};
+    point = digits.count - f.decimals;
+    int_digits = point > 0 ? point : 0;
+    negative = n != 0 && value < 0;
   } else {
-    s = fixed;
-    int_digits = s.e > 0 ? s.e : 0;
+    sig18(value, s);
+    Sig rounded = s;
+    round_sig(rounded, rounded.e + f.decimals);
+    if (!use_exp && rounded.e > 19) use_exp = true;  // more than 19 integer digits
+    negative = s.negative;
+    if (use_exp) {
+      const bool sign_pos = f.lead_plus || f.trail;
+      int32_t slots = f.digit_slots;
+      if (negative && !sign_pos && slots > 1) --slots;
+      if (slots > 19) slots = 19;
+      if (slots == 0 && f.decimals == 0) slots = 1;
+      int_digits = slots;
+      round_sig(s, slots + f.decimals);
+      shown_exp = all_zero(s) ? 0 : int64_t{s.e} - slots;
+      if (f.carets == 0) {
+        const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
+        exp_digits = mag > 999 ? 4 : mag > 99 ? 3 : 2;
+      }
+      point = int_digits;
+    } else {
+      s = rounded;
+      int_digits = s.e > 0 ? s.e : 0;
+      point = s.e;
+    }
+    if (all_zero(s)) negative = false;
+    digits = {s.d, kSig};
   }
-  if (all_zero(s)) negative = false;
 
   // Sign, floating dollar and integer digits (at most 19 digits and 6 commas).
   char body[40];
@@ -1220,7 +1233,7 @@ void format_number_field(std::string& out, const Field& f, long double value) {
   if (sign_left) *w++ = negative ? '-' : '+';
   if (f.dollar) *w++ = '$';
   if (int_digits > 0) {
-    w = put_digits_grouped(w, s, int_digits, f.grouping);
+    w = put_digits_grouped(w, digits, int_digits, f.grouping);
   } else if (f.digit_slots > 0) {
     *w++ = '0';
   }
@@ -1229,25 +1242,31 @@ void format_number_field(std::string& out, const Field& f, long double value) {
   const size_t pad = area > body_len ? static_cast<size_t>(area - body_len) : 0;
   char etext[24];
   size_t elen = 0;
-  if (exp_form) {
+  if (use_exp) {
     const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
     const int len = std::snprintf(etext, sizeof etext, "E%c%0*lld", shown_exp < 0 ? '-' : '+',
                                   static_cast<int>(exp_digits), static_cast<long long>(mag));
     elen = static_cast<size_t>(len);
   }
-  make_room(out, pad + static_cast<size_t>(body_len) +
-                     (f.point ? 1 + static_cast<size_t>(f.decimals) : 0) + elen +
-                     (f.trail ? 1 : 0));
-  out.append(pad, f.fill);
-  out.append(body, static_cast<size_t>(body_len));
+  const size_t decimals = f.point ? static_cast<size_t>(f.decimals) : 0;
+  const size_t total =
+      pad + static_cast<size_t>(body_len) + (f.point ? 1 + decimals : 0) + elen + (f.trail ? 1 : 0);
+  make_room(out, total);
+  const size_t at = out.size();
+  out.resize(at + total);
+  char* p = out.data() + at;
+  std::memset(p, f.fill, pad);
+  p += pad;
+  std::memcpy(p, body, static_cast<size_t>(body_len));
+  p += body_len;
   if (f.point) {
-    out.push_back('.');
-    const int32_t base = exp_form ? int_digits : s.e;
-    for (int32_t j = 0; j < f.decimals; ++j) out.push_back(sig_at(s, int64_t{base} + j));
+    *p++ = '.';
+    for (size_t j = 0; j < decimals; ++j)
+      *p++ = digits.at(int64_t{point} + static_cast<int64_t>(j));
   }
-  out.append(etext, elen);
-  if (f.trail == '+') out.push_back(negative ? '-' : '+');
-  if (f.trail == '-') out.push_back(negative ? '-' : ' ');
+  std::memcpy(p, etext, elen);
+  p += elen;
+  if (f.trail) *p++ = f.trail == '+' ? (negative ? '-' : '+') : (negative ? '-' : ' ');
 }
 
 }  // namespace

@@ -44,6 +44,11 @@ void mul_64x64(uint64_t a, uint64_t b, uint64_t& hi, uint64_t& lo) {
 #endif
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 }  // namespace
 
 bool fixed_round(long double value, int32_t decimals, uint64_t& n) {
@@ -105,9 +110,7 @@ bool fixed_round(long double value, int32_t decimals, uint64_t& n) {
 #endif
 }
 
-int32_t fixed_digits(uint64_t n, char* out) {
-  char tmp[20];
-  char* const end = tmp + sizeof tmp;
+char* fixed_digits(uint64_t n, char* end) {
   char* d = end;
   while (n >= 100) {
     d -= 2;
@@ -120,9 +123,7 @@ int32_t fixed_digits(uint64_t n, char* out) {
   } else {
     *--d = static_cast<char>('0' + n);
   }
-  const auto count = static_cast<int32_t>(end - d);
-  std::memcpy(out, d, static_cast<size_t>(count));
-  return count;
+  return d;
 }
 
 }  // namespace text
