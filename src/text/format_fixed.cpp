@@ -44,11 +44,6 @@ void mul_64x64(uint64_t a, uint64_t b, uint64_t& hi, uint64_t& lo) {
 #endif
 }
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 }  // namespace
 
 bool fixed_round(long double value, int32_t decimals, uint64_t& n) {
@@ -108,22 +103,6 @@ bool fixed_round(long double value, int32_t decimals, uint64_t& n) {
   (void)n;
   return false;
 #endif
-}
-
-char* fixed_digits(uint64_t n, char* end) {
-  char* d = end;
-  while (n >= 100) {
-    d -= 2;
-    std::memcpy(d, kDigitPairs + 2 * (n % 100), 2);
-    n /= 100;
-  }
-  if (n >= 10) {
-    d -= 2;
-    std::memcpy(d, kDigitPairs + 2 * n, 2);
-  } else {
-    *--d = static_cast<char>('0' + n);
-  }
-  return d;
 }
 
 }  // namespace text

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace text {
 
@@ -17,8 +18,28 @@ inline constexpr uint64_t kFixedLimit = 100000000000000000u;  // 10^17
 // always returns false.
 bool fixed_round(long double value, int32_t decimals, uint64_t& n);
 
+// The two-digit decimal strings "00" to "99", one after the other.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the decimal digits of n (no leading zero; "0" for 0) so that they end at `end`, and
 // returns where they start; up to 20 bytes before `end` are used.
-char* fixed_digits(uint64_t n, char* end);
+inline char* fixed_digits(uint64_t n, char* end) {
+  char* d = end;
+  while (n >= 100) {
+    d -= 2;
+    std::memcpy(d, kDigitPairs + 2 * (n % 100), 2);
+    n /= 100;
+  }
+  if (n >= 10) {
+    d -= 2;
+    std::memcpy(d, kDigitPairs + 2 * n, 2);
+  } else {
+    *--d = static_cast<char>('0' + n);
+  }
+  return d;
+}
 
 }  // namespace text
