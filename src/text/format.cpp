@@ -707,12 +707,22 @@ constexpr size_t kFastBufferSize = 2 * kFastMaskMax + 2 * 19 + 8;
 // Lays a value out over a section that needs no template (`seen` is the union of the
 // section's character flags); writes right to left ending at `end` and returns the start, or
 // nullptr when the full layout is needed.
+template <bool kFraction>
 char* format_flat(std::string_view sec, uint32_t seen, long double value, char* end) {
   const size_t len = sec.size();
   if (len > kFastMaskMax || (seen & kfOther)) return nullptr;
   const char* const m = sec.data();
+  // The value rounded to `decimals` places, as a whole number u of units of the last place.
+  uint64_t u = 0;
+  bool minus = false;
+  if constexpr (!kFraction) {
+    int64_t n = 0;
+    if (!whole_number(value, n)) return nullptr;
+    u = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+    minus = n < 0;
+  }
 
-  // The leftmost digit position, and whether a comma directly follows a digit position.
+  // The leftmost digit position.
   size_t first_digit = len;
   for (size_t i = 0; i < len; ++i) {
     if (flags_of(m[i]) & kfDigit) {
@@ -720,30 +730,21 @@ char* format_flat(std::string_view sec, uint32_t seen, long double value, char* 
       break;
     }
   }
-  // The decimal point (the first "."), and the digit positions after it.
-  size_t point = len;
-  int32_t decimals = 0;
-  if (seen & kfPoint) {
-    point = sec.find('.');
-    // Without a digit position before the point the integer digits stand at the point.
-    if (first_digit > point) return nullptr;
-    for (size_t i = point + 1; i < len; ++i) decimals += (flags_of(m[i]) & kfDigit) != 0;
-  }
-
-  // The value rounded to `decimals` places, as a whole number u of units of the last place.
-  uint64_t u = 0;
-  bool minus = false;
-  int64_t n = 0;
-  if (decimals == 0 && whole_number(value, n)) {
-    u = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-    minus = n < 0;
-  } else if (fixed_round(value, decimals, u)) {
+  size_t point = len;    // the decimal point (the first ".")
+  int32_t decimals = 0;  // digit positions after it
+  if constexpr (kFraction) {
+    if (seen & kfPoint) {
+      point = sec.find('.');
+      // Without a digit position before the point the integer digits stand at the point.
+      if (first_digit > point) return nullptr;
+      for (size_t i = point + 1; i < len; ++i) decimals += (flags_of(m[i]) & kfDigit) != 0;
+    }
+    if (!fixed_round(value, decimals, u)) return nullptr;
     // A lone "0" loses its sign; zero and denormals count as non-negative.
     minus = value < 0 && (u != 0 || (decimals > 0 && std::isnormal(value)));
-  } else {
-    return nullptr;
   }
 
+  // Whether a comma directly follows a digit position.
   bool grouping = false;
   if (seen & kfComma) {
     for (size_t i = first_digit + 1; i < len && !grouping; ++i)
@@ -755,7 +756,8 @@ char* format_flat(std::string_view sec, uint32_t seen, long double value, char* 
   char digits[24];
   char* const dend = digits + sizeof digits;
   char* d = fixed_digits(u, dend);
-  while (dend - d <= decimals) *--d = '0';
+  if constexpr (kFraction)
+    while (dend - d <= decimals) *--d = '0';
   const char* const dbegin = d;
   const char* next_frac = dend;        // fraction digits are taken from the right
   const char* next = dend - decimals;  // and so are integer digits
@@ -776,7 +778,7 @@ char* format_flat(std::string_view sec, uint32_t seen, long double value, char* 
   };
   // Fraction: trailing zeros show only at "0" positions.
   bool trailing = true;
-  for (size_t i = len; i-- > point;) {
+  for (size_t i = len; kFraction && i-- > point;) {
     const char ch = m[i];
     const uint32_t f = flags_of(ch);
     if (f & kfDigit) {
@@ -825,6 +827,42 @@ std::string plain_text(long double value) {
   std::string s = number_to_text(value, 15);
   if (!s.empty() && s[0] == ' ') s.erase(0, 1);
   return s;
+}
+
+// One section through the template: every grammar feature and every value. Kept out of
+// mask_format so that the common layouts run without this path's large stack frame.
+[[gnu::noinline]] std::string format_general(long double value, std::string_view sec) {
+  Template t;
+  parse_section(sec, t);
+
+  Sig s;
+  // A fixed layout rounds at a known decimal position: in fixed point when the value fits.
+  if (t.exp_at >= 0 || !fixed_sig(value, t.frac_count + (t.percent ? 2 : 0), s)) sig18(value, s);
+  // Integer digits that may need placing (the largest long double has 4933).
+  const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
+  const size_t bound = output_bound(t, int_len);
+
+  char local[512];
+  if (bound <= sizeof local) {
+    Writer w{local, local + sizeof local};
+    format_section(t, s, w);
+    return finish(w, local + sizeof local);
+  }
+  std::string out;
+  if (bound > text_length_limit()) {
+    runtime::error_raise(runtime::kErrNoMemory);
+    return {};
+  }
+  try {
+    out.resize(bound);
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(runtime::kErrNoMemory);
+    return {};
+  }
+  Writer w{out.data(), out.data() + bound};
+  format_section(t, s, w);
+  out.erase(0, static_cast<size_t>(w.w - out.data()));
+  return out;
 }
 
 }  // namespace
@@ -895,7 +933,11 @@ std::string mask_format(long double value, std::string_view mask) {
   {
     char buf[kFastBufferSize];
     char* const end = buf + sizeof buf;
-    if (const char* w = format_flat(sec, seen[chosen], value, end)) {
+    // Whole numbers first (the cube table's case), then values rounded in fixed point.
+    const char* w =
+        (seen[chosen] & kfPoint) ? nullptr : format_flat<false>(sec, seen[chosen], value, end);
+    if (!w) w = format_flat<true>(sec, seen[chosen], value, end);
+    if (w) {
       const auto size = static_cast<size_t>(end - w);
       if (size > text_length_limit()) {
         runtime::error_raise(runtime::kErrNoMemory);
@@ -910,37 +952,7 @@ std::string mask_format(long double value, std::string_view mask) {
     }
   }
 
-  Template t;
-  parse_section(sec, t);
-
-  Sig s;
-  // A fixed layout rounds at a known decimal position: in fixed point when the value fits.
-  if (t.exp_at >= 0 || !fixed_sig(value, t.frac_count + (t.percent ? 2 : 0), s)) sig18(value, s);
-  // Integer digits that may need placing (the largest long double has 4933).
-  const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
-  const size_t bound = output_bound(t, int_len);
-
-  char local[512];
-  if (bound <= sizeof local) {
-    Writer w{local, local + sizeof local};
-    format_section(t, s, w);
-    return finish(w, local + sizeof local);
-  }
-  std::string out;
-  if (bound > text_length_limit()) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
-  try {
-    out.resize(bound);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
-  Writer w{out.data(), out.data() + bound};
-  format_section(t, s, w);
-  out.erase(0, static_cast<size_t>(w.w - out.data()));
-  return out;
+  return format_general(value, sec);
 }
 
 std::string number_to_text(long double value, int32_t significant) {
