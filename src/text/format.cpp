@@ -1346,7 +1346,13 @@ std::string field_end(FieldFormat& st) {
   std::string result;
   if (st.ok) {
     try {
-      result.assign(st.out.data(), st.out.size());
+      // Output that stayed inside the string is handed over as it is; a grown buffer is
+      // copied to its used length.
+      if (st.out.capacity() == result.capacity()) {
+        result.swap(st.out);
+      } else {
+        result.assign(st.out.data(), st.out.size());
+      }
     } catch (const std::bad_alloc&) {
       runtime::error_raise(runtime::kErrNoMemory);
     }
