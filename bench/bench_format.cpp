@@ -1,14 +1,21 @@
 // Digit grouping of whole numbers: the cube table's masks through mask_format against {fmt}'s
 // locale-aware "{:L}" with a numpunct that groups by three, over the same values; and
-// fractions through masks and the field formatter, where the rounding step runs. Heap
-// allocations per call are counted by replacing the global allocation functions.
+// fractions through masks and the field formatter, where the rounding step runs, against the
+// C library's exact snprintf("%.2Lf") and {fmt}'s "{:.2f}" of long double and of double over
+// the same fractions. Heap allocations per call are counted by replacing the global allocation
+// functions. At the end a table gives every figure as a ratio to snprintf in the same run
+// (medians over the repetitions); for steadier figures on a busy machine run
+//   bench_format --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <locale>
+#include <map>
 #include <new>
 #include <string>
 #include <vector>
@@ -126,6 +133,7 @@ void BM_FieldNumber(benchmark::State& state) {
     if (++i == v.size()) i = 0;
   }
   report_allocations(state, before);
+  state.SetLabel("####.#");
 }
 BENCHMARK(BM_FieldNumber);
 
@@ -143,6 +151,103 @@ void BM_FmtGrouping(benchmark::State& state) {
 }
 BENCHMARK(BM_FmtGrouping);
 
+// References for the fractions: the same thousandths as the "#,##0.00" mask, with two decimals.
+void BM_SnprintfLongDouble(benchmark::State& state) {
+  const auto& v = values();
+  size_t i = 0;
+  char buf[64];
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    const int n = std::snprintf(buf, sizeof buf, "%.2Lf", v[i] / 1000.0L);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(buf);
+    if (++i == v.size()) i = 0;
+  }
+  report_allocations(state, before);
+}
+BENCHMARK(BM_SnprintfLongDouble);
+
+void BM_FmtLongDouble(benchmark::State& state) {
+  const auto& v = values();
+  size_t i = 0;
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    std::string s = fmt::format("{:.2f}", v[i] / 1000.0L);
+    benchmark::DoNotOptimize(s);
+    if (++i == v.size()) i = 0;
+  }
+  report_allocations(state, before);
+}
+BENCHMARK(BM_FmtLongDouble);
+
+void BM_FmtDouble(benchmark::State& state) {
+  const auto& v = values();
+  size_t i = 0;
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    std::string s = fmt::format("{:.2f}", v[i] / 1000.0);
+    benchmark::DoNotOptimize(s);
+    if (++i == v.size()) i = 0;
+  }
+  report_allocations(state, before);
+}
+BENCHMARK(BM_FmtDouble);
+
+// The console output, then a table of every benchmark's median CPU time per call over the
+// repetitions and its ratio to snprintf("%.2Lf") of the same run.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+      Figures& f = figures_[r.benchmark_name()];
+      f.label = r.report_label;
+      f.ns.push_back(r.cpu_accumulated_time * 1e9 / static_cast<double>(r.iterations));
+      const auto it = r.counters.find("allocs_per_call");
+      if (it != r.counters.end()) f.allocs = it->second.value;
+    }
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const auto ref = figures_.find(kReference);
+    if (ref == figures_.end()) return;
+    const double ref_ns = median(ref->second.ns);
+    std::printf("\nCPU time per call against snprintf(\"%%.2Lf\") = %.1f ns (median of %zu)\n",
+                ref_ns, ref->second.ns.size());
+    std::printf("%-28s %-10s %10s %8s %18s\n", "benchmark", "label", "ns", "allocs",
+                "snprintf / this");
+    for (auto& [name, f] : figures_) {
+      const double ns = median(f.ns);
+      std::printf("%-28s %-10s %10.1f %8.2f %17.2fx\n", name.c_str(), f.label.c_str(), ns, f.allocs,
+                  ns > 0 ? ref_ns / ns : 0.0);
+    }
+  }
+
+ private:
+  static constexpr const char* kReference = "BM_SnprintfLongDouble";
+  struct Figures {
+    std::string label;
+    std::vector<double> ns;
+    double allocs = 0;
+  };
+  static double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+  }
+  std::map<std::string, Figures> figures_;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

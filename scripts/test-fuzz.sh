@@ -18,7 +18,7 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format fuzz_key_decoder fuzz_drive_names)
+targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
 
 log() { echo "[fuzz] $*"; }
 
@@ -64,6 +64,16 @@ for t in "${targets[@]}"; do
       '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
       '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
+      printf "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_fraction_format ]; then
+    # Seeds: j (8 bytes), 2^e (e + 100), a mode byte, then the mask and field shape bytes:
+    # 2.5 through "0" and "#"; the tie 1234567.875 through "#,##0.00" and a "$" field with
+    # every sign and fill part; 1.5 as raw 80 bits through "0.0%" and "##.##".
+    for seed in '\x05\x00\x00\x00\x00\x00\x00\x00\x63\x00\x04\x00\x00\x01' \
+      '\xbf\xb4\x96\x00\x00\x00\x00\x00\x61\x00\x37\x34\x3b\x12' \
+      '\x00\x00\x00\x00\x00\x00\x00\xc0\xff\x3f\x64\x1a\x20\x10'; do
       printf "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "runtime/error.h"
+#include "text/format_fixed.h"
 #include "text/strings.h"
 
 namespace text {
@@ -125,6 +126,32 @@ void sig18(long double value, Sig& out) {
   out.e = std::atoi(buf + 2 + kSig - 1 + 1) + 1;
   out.magnitude = a;
 #endif
+}
+
+// The digits of |value| x 10^decimals rounded to a whole number in fixed point, exactly, as
+// significant digits that need no further rounding at that position (out.e is the digit count
+// less `decimals`). False, leaving `out` alone, when the value does not fit; then sig18 and
+// round_sig give the same result more slowly.
+bool fixed_sig(long double value, int32_t decimals, Sig& out) {
+  uint64_t n = 0;
+  if (!fixed_round(value, decimals, n)) return false;
+  out.magnitude = 0;
+  out.scale = 0;
+  if (n == 0) {
+    std::memset(out.d, '0', kSig);
+    out.e = 0;
+    // A value that rounds to zero keeps its sign; zero and denormals count as non-negative.
+    out.negative = value < 0 && std::isnormal(value);
+    return true;
+  }
+  char buf[20];
+  const char* const first = fixed_digits(n, buf + sizeof buf);
+  const auto count = static_cast<int32_t>(buf + sizeof buf - first);
+  std::memcpy(out.d, first, static_cast<size_t>(count));
+  std::memset(out.d + count, '0', static_cast<size_t>(kSig - count));
+  out.e = count - decimals;
+  out.negative = value < 0;
+  return true;
 }
 
 // A natural number of fixed capacity, enough for the exact comparison of any finite long
@@ -616,13 +643,15 @@ enum : uint8_t {
   kfLit = 8,     // copied literally
   kfOther = 16,  // needs the full layout
   kfSplit = 32,  // matters to the section split: ";", '"', backslash
+  kfPoint = 64,  // "."
 };
 
 struct FlagTable {
   uint8_t f[256];
   constexpr FlagTable() : f() {
     for (char l : {'-', '+', '(', ')', '$', ' '}) f[static_cast<unsigned char>(l)] = kfLit;
-    for (char o : {'.', '%', 'E', 'e', '*'}) f[static_cast<unsigned char>(o)] = kfOther;
+    for (char o : {'%', 'E', 'e', '*'}) f[static_cast<unsigned char>(o)] = kfOther;
+    f[static_cast<unsigned char>('.')] = kfPoint;
     f[static_cast<unsigned char>('"')] = kfOther | kfSplit;
     f[static_cast<unsigned char>('\\')] = kfOther | kfSplit;
     f[static_cast<unsigned char>(';')] = kfSplit;
@@ -636,11 +665,6 @@ constexpr FlagTable kFlags;
 uint8_t flags_of(char ch) {
   return kFlags.f[static_cast<unsigned char>(ch)];
 }
-
-constexpr char kPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
 
 // n := value when value is a whole number below 10^18 in magnitude. On x86 the 80-bit layout
 // is read directly, which avoids the rounding-mode switches of a float-to-integer conversion.
@@ -670,26 +694,35 @@ bool whole_number(long double value, int64_t& n) {
 #endif
 }
 
-// Sections made only of "#", "0", "," and literal or dropped characters, holding a whole
-// number: the common case (the cube table's masks). This is the fixed layout of lay_digits
-// without fraction, fill or percent, walked straight over the mask text so that no template
-// is built. Returns false (leaving `out` alone) when the full layout is needed.
+// Sections made only of "#", "0", ",", "." and literal or dropped characters, holding a value
+// whose rounded digits fit in 64 bits: the common case (the cube table's masks, money
+// amounts). This is the fixed layout of lay_digits without fill, percent or exponent, walked
+// straight over the mask text so that no template is built. The digits come from the whole
+// number itself or from fixed_round at the mask's decimals.
 constexpr size_t kFastMaskMax = 256;
 // Every mask position writes at most a digit and a group comma; the leftmost digit position
 // also writes the digits left over (at most 19, each with its comma) and a minus sign.
 constexpr size_t kFastBufferSize = 2 * kFastMaskMax + 2 * 19 + 8;
 
-// Lays a whole number out over a section that needs no template (`seen` is the union of the
+// Lays a value out over a section that needs no template (`seen` is the union of the
 // section's character flags); writes right to left ending at `end` and returns the start, or
 // nullptr when the full layout is needed.
-char* format_whole_number(std::string_view sec, uint32_t seen, long double value, char* end) {
+template <bool kFraction>
+char* format_flat(std::string_view sec, uint32_t seen, long double value, char* end) {
   const size_t len = sec.size();
   if (len > kFastMaskMax || (seen & kfOther)) return nullptr;
-  int64_t n = 0;
-  if (!whole_number(value, n)) return nullptr;
   const char* const m = sec.data();
+  // The value rounded to `decimals` places, as a whole number u of units of the last place.
+  uint64_t u = 0;
+  bool minus = false;
+  if constexpr (!kFraction) {
+    int64_t n = 0;
+    if (!whole_number(value, n)) return nullptr;
+    u = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+    minus = n < 0;
+  }
 
-  // The leftmost digit position, and whether a comma directly follows a digit position.
+  // The leftmost digit position.
   size_t first_digit = len;
   for (size_t i = 0; i < len; ++i) {
     if (flags_of(m[i]) & kfDigit) {
@@ -697,31 +730,37 @@ char* format_whole_number(std::string_view sec, uint32_t seen, long double value
       break;
     }
   }
+  size_t point = len;    // the decimal point (the first ".")
+  int32_t decimals = 0;  // digit positions after it
+  if constexpr (kFraction) {
+    if (seen & kfPoint) {
+      point = sec.find('.');
+      // Without a digit position before the point the integer digits stand at the point.
+      if (first_digit > point) return nullptr;
+      for (size_t i = point + 1; i < len; ++i) decimals += (flags_of(m[i]) & kfDigit) != 0;
+    }
+    if (!fixed_round(value, decimals, u)) return nullptr;
+    // A lone "0" loses its sign; zero and denormals count as non-negative.
+    minus = value < 0 && (u != 0 || (decimals > 0 && std::isnormal(value)));
+  }
+
+  // Whether a comma directly follows a digit position.
   bool grouping = false;
   if (seen & kfComma) {
     for (size_t i = first_digit + 1; i < len && !grouping; ++i)
       grouping = m[i] == ',' && (flags_of(m[i - 1]) & kfDigit);
   }
 
-  // Digits, most significant first, ending at dend.
+  // Digits, most significant first, ending at dend: at least one integer digit and then the
+  // `decimals` fraction digits.
   char digits[24];
   char* const dend = digits + sizeof digits;
-  char* d = dend;
-  uint64_t u = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-  while (u >= 100) {
-    d -= 2;
-    std::memcpy(d, kPairs + 2 * (u % 100), 2);
-    u /= 100;
-  }
-  if (u >= 10) {
-    d -= 2;
-    std::memcpy(d, kPairs + 2 * u, 2);
-  } else {
-    *--d = static_cast<char>('0' + u);
-  }
+  char* d = fixed_digits(u, dend);
+  if constexpr (kFraction)
+    while (dend - d <= decimals) *--d = '0';
   const char* const dbegin = d;
-  const char* next = dend;  // digits are taken from the right
-  bool minus = n < 0;
+  const char* next_frac = dend;        // fraction digits are taken from the right
+  const char* next = dend - decimals;  // and so are integer digits
 
   char* w = end;
   int32_t group = 3;
@@ -737,7 +776,26 @@ char* format_whole_number(std::string_view sec, uint32_t seen, long double value
       if (next > dbegin || first_zero < i) *--w = ',';
     }
   };
-  for (size_t i = len; i-- > 0;) {
+  // Fraction: trailing zeros show only at "0" positions.
+  bool trailing = true;
+  for (size_t i = len; kFraction && i-- > point;) {
+    const char ch = m[i];
+    const uint32_t f = flags_of(ch);
+    if (f & kfDigit) {
+      const char c = *--next_frac;
+      if (trailing && c == '0') {
+        if (f & kfZero) *--w = '0';
+      } else {
+        trailing = false;
+        *--w = c;
+      }
+    } else if (f & (kfLit | kfPoint)) {
+      *--w = ch;
+    } else if (f & kfComma) {
+      if (!(flags_of(m[i - 1]) & kfDigit)) *--w = ',';
+    }
+  }
+  for (size_t i = point < len ? point : len; i-- > 0;) {
     const char ch = m[i];
     const uint32_t f = flags_of(ch);
     if (f & kfLit) {
@@ -769,6 +827,42 @@ std::string plain_text(long double value) {
   std::string s = number_to_text(value, 15);
   if (!s.empty() && s[0] == ' ') s.erase(0, 1);
   return s;
+}
+
+// One section through the template: every grammar feature and every value. Kept out of
+// mask_format so that the common layouts run without this path's large stack frame.
+[[gnu::noinline]] std::string format_general(long double value, std::string_view sec) {
+  Template t;
+  parse_section(sec, t);
+
+  Sig s;
+  // A fixed layout rounds at a known decimal position: in fixed point when the value fits.
+  if (t.exp_at >= 0 || !fixed_sig(value, t.frac_count + (t.percent ? 2 : 0), s)) sig18(value, s);
+  // Integer digits that may need placing (the largest long double has 4933).
+  const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
+  const size_t bound = output_bound(t, int_len);
+
+  char local[512];
+  if (bound <= sizeof local) {
+    Writer w{local, local + sizeof local};
+    format_section(t, s, w);
+    return finish(w, local + sizeof local);
+  }
+  std::string out;
+  if (bound > text_length_limit()) {
+    runtime::error_raise(runtime::kErrNoMemory);
+    return {};
+  }
+  try {
+    out.resize(bound);
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(runtime::kErrNoMemory);
+    return {};
+  }
+  Writer w{out.data(), out.data() + bound};
+  format_section(t, s, w);
+  out.erase(0, static_cast<size_t>(w.w - out.data()));
+  return out;
 }
 
 }  // namespace
@@ -839,7 +933,11 @@ std::string mask_format(long double value, std::string_view mask) {
   {
     char buf[kFastBufferSize];
     char* const end = buf + sizeof buf;
-    if (const char* w = format_whole_number(sec, seen[chosen], value, end)) {
+    // Whole numbers first (the cube table's case), then values rounded in fixed point.
+    const char* w =
+        (seen[chosen] & kfPoint) ? nullptr : format_flat<false>(sec, seen[chosen], value, end);
+    if (!w) w = format_flat<true>(sec, seen[chosen], value, end);
+    if (w) {
       const auto size = static_cast<size_t>(end - w);
       if (size > text_length_limit()) {
         runtime::error_raise(runtime::kErrNoMemory);
@@ -854,36 +952,7 @@ std::string mask_format(long double value, std::string_view mask) {
     }
   }
 
-  Template t;
-  parse_section(sec, t);
-
-  Sig s;
-  sig18(value, s);
-  // Integer digits that may need placing (the largest long double has 4933).
-  const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
-  const size_t bound = output_bound(t, int_len);
-
-  char local[512];
-  if (bound <= sizeof local) {
-    Writer w{local, local + sizeof local};
-    format_section(t, s, w);
-    return finish(w, local + sizeof local);
-  }
-  std::string out;
-  if (bound > text_length_limit()) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
-  try {
-    out.resize(bound);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
-  Writer w{out.data(), out.data() + bound};
-  format_section(t, s, w);
-  out.erase(0, static_cast<size_t>(w.w - out.data()));
-  return out;
+  return format_general(value, sec);
 }
 
 std::string number_to_text(long double value, int32_t significant) {
@@ -1019,9 +1088,9 @@ bool parse_number_field(std::string_view m, size_t i, Field& f) {
   return true;
 }
 
-// The field that starts at m[i], if any.
-Field field_at(std::string_view m, size_t i) {
-  Field f;
+// The field that starts at m[i], if any (kind kNone when none does).
+void field_at(std::string_view m, size_t i, Field& f) {
+  f = Field{};
   const char c = m[i];
   if (c == '!') {
     f.kind = FieldKind::kFirst;
@@ -1038,19 +1107,27 @@ Field field_at(std::string_view m, size_t i) {
       f.width = j - i + 1;
     }
   } else if (c == '#' || c == '+' || c == '*' || c == '$' || c == '.') {
-    Field g;
-    if (parse_number_field(m, i, g)) f = g;
+    if (!parse_number_field(m, i, f)) f = Field{};
   }
-  return f;
+}
+
+// Makes room for `n` more output bytes. Output that fits inside the string itself needs no
+// storage; the first time it does not, the whole buffer is obtained at once, so that an
+// expression allocates at most once however its output grows. May throw std::bad_alloc.
+void make_room(std::string& out, size_t n) {
+  const size_t need = out.size() + n;
+  if (need > out.capacity()) out.reserve(need > kFieldBufferSize ? need : kFieldBufferSize);
 }
 
 void put_literal(FieldFormat& st, char c) {
-  if (st.out.size() < kFieldTextLimit) st.out.push_back(c);
+  if (st.out.size() >= kFieldTextLimit) return;
+  make_room(st.out, 1);
+  st.out.push_back(c);
 }
 
 // Copies literal text from the cursor up to the next field or the mask end; returns the
-// position of that field (or the mask size).
-size_t copy_literal(FieldFormat& st, size_t i) {
+// position of that field (or the mask size) and the field itself in `found`.
+size_t copy_literal(FieldFormat& st, size_t i, Field& found) {
   const std::string_view m = st.mask;
   while (i < m.size()) {
     if (m[i] == '_') {
@@ -1058,7 +1135,8 @@ size_t copy_literal(FieldFormat& st, size_t i) {
       i += 2;
       continue;
     }
-    if (field_at(m, i).kind != FieldKind::kNone) return i;
+    field_at(m, i, found);
+    if (found.kind != FieldKind::kNone) return i;
     put_literal(st, m[i++]);
   }
   return m.size();
@@ -1072,16 +1150,14 @@ bool next_field(FieldFormat& st, bool numeric, Field& found) {
     const bool from_start = st.cursor == 0;
     size_t i = st.cursor;
     while (true) {
-      i = copy_literal(st, i);
+      i = copy_literal(st, i, found);
       if (i >= m.size()) break;
-      Field f = field_at(m, i);
-      if ((f.kind == FieldKind::kNumber) == numeric) {
-        found = f;
-        st.cursor = i + f.length;
+      if ((found.kind == FieldKind::kNumber) == numeric) {
+        st.cursor = i + found.length;
         return true;
       }
-      for (size_t k = 0; k < f.length; ++k) put_literal(st, m[i + k]);
-      i += f.length;
+      for (size_t k = 0; k < found.length; ++k) put_literal(st, m[i + k]);
+      i += found.length;
     }
     st.cursor = 0;
     if (from_start) break;
@@ -1091,50 +1167,76 @@ bool next_field(FieldFormat& st, bool numeric, Field& found) {
 
 // After a field: the literal text up to the next field; the cursor wraps at the mask end.
 void after_field(FieldFormat& st) {
-  st.cursor = copy_literal(st, st.cursor);
+  Field next;
+  st.cursor = copy_literal(st, st.cursor, next);
   if (st.cursor >= st.mask.size()) st.cursor = 0;
 }
 
-// Appends `count` integer digits of s, with a comma before each group of three.
-char* put_digits_grouped(char* w, const Sig& s, int32_t count, bool grouping) {
+// Significant digits, most significant first; positions outside [0, count) read as zeros.
+struct DigitView {
+  const char* d;
+  int32_t count;
+  char at(int64_t i) const { return i >= 0 && i < count ? d[i] : '0'; }
+};
+
+// Appends `count` integer digits, with a comma before each group of three.
+char* put_digits_grouped(char* w, DigitView digits, int32_t count, bool grouping) {
   for (int32_t i = 0; i < count; ++i) {
     if (grouping && i > 0 && (count - i) % 3 == 0) *w++ = ',';
-    *w++ = sig_at(s, i);
+    *w++ = digits.at(i);
   }
   return w;
 }
 
 void format_number_field(std::string& out, const Field& f, long double value) {
-  Sig s;
-  sig18(value, s);
-  bool negative = s.negative;
-
-  bool exp_form = f.carets > 0;
+  const bool exp_form = f.carets > 0;
   int32_t exp_digits = f.carets > 0 ? f.carets - 2 : 2;
-  Sig fixed = s;
-  round_sig(fixed, fixed.e + f.decimals);
-  if (!exp_form && fixed.e > 19) exp_form = true;  // more than 19 integer digits
-
+  DigitView digits{};
+  bool negative = false;
+  bool use_exp = exp_form;
   int32_t int_digits = 0;
+  int32_t point = 0;  // digits before the decimal point: the fraction starts at digit `point`
   int64_t shown_exp = 0;
-  if (exp_form) {
-    const bool sign_pos = f.lead_plus || f.trail;
-    int32_t slots = f.digit_slots;
-    if (negative && !sign_pos && slots > 1) --slots;
-    if (slots > 19) slots = 19;
-    if (slots == 0 && f.decimals == 0) slots = 1;
-    int_digits = slots;
-    round_sig(s, slots + f.decimals);
-    shown_exp = all_zero(s) ? 0 : int64_t{s.e} - slots;
-    if (f.carets == 0) {
-      const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
-      exp_digits = mag > 999 ? 4 : mag > 99 ? 3 : 2;
-    }
+
+  Sig s;
+  char fixed[20];
+  uint64_t n = 0;
+  if (!exp_form && fixed_round(value, f.decimals, n)) {
+    // The value rounded at the field's decimals in fixed point: its digits need no more
+    // rounding.
+    const char* const first = n ? fixed_digits(n, fixed + sizeof fixed) : fixed + sizeof fixed;
+    digits = {first, static_cast<int32_t>(fixed + sizeof fixed - first)};
+    point = digits.count - f.decimals;
+    int_digits = point > 0 ? point : 0;
+    negative = n != 0 && value < 0;
   } else {
-    s = fixed;
-    int_digits = s.e > 0 ? s.e : 0;
+    sig18(value, s);
+    Sig rounded = s;
+    round_sig(rounded, rounded.e + f.decimals);
+    if (!use_exp && rounded.e > 19) use_exp = true;  // more than 19 integer digits
+    negative = s.negative;
+    if (use_exp) {
+      const bool sign_pos = f.lead_plus || f.trail;
+      int32_t slots = f.digit_slots;
+      if (negative && !sign_pos && slots > 1) --slots;
+      if (slots > 19) slots = 19;
+      if (slots == 0 && f.decimals == 0) slots = 1;
+      int_digits = slots;
+      round_sig(s, slots + f.decimals);
+      shown_exp = all_zero(s) ? 0 : int64_t{s.e} - slots;
+      if (f.carets == 0) {
+        const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
+        exp_digits = mag > 999 ? 4 : mag > 99 ? 3 : 2;
+      }
+      point = int_digits;
+    } else {
+      s = rounded;
+      int_digits = s.e > 0 ? s.e : 0;
+      point = s.e;
+    }
+    if (all_zero(s)) negative = false;
+    digits = {s.d, kSig};
   }
-  if (all_zero(s)) negative = false;
 
   // Sign, floating dollar and integer digits (at most 19 digits and 6 commas).
   char body[40];
@@ -1143,29 +1245,40 @@ void format_number_field(std::string& out, const Field& f, long double value) {
   if (sign_left) *w++ = negative ? '-' : '+';
   if (f.dollar) *w++ = '$';
   if (int_digits > 0) {
-    w = put_digits_grouped(w, s, int_digits, f.grouping);
+    w = put_digits_grouped(w, digits, int_digits, f.grouping);
   } else if (f.digit_slots > 0) {
     *w++ = '0';
   }
   const auto body_len = static_cast<int64_t>(w - body);
   const int64_t area = int64_t{f.int_positions} + (f.lead_plus ? 1 : 0);
-  if (area > body_len) out.append(static_cast<size_t>(area - body_len), f.fill);
-  out.append(body, static_cast<size_t>(body_len));
-
-  if (f.point) {
-    out.push_back('.');
-    const int32_t base = exp_form ? int_digits : s.e;
-    for (int32_t j = 0; j < f.decimals; ++j) out.push_back(sig_at(s, int64_t{base} + j));
-  }
-  if (exp_form) {
-    char digits[24];
+  const size_t pad = area > body_len ? static_cast<size_t>(area - body_len) : 0;
+  char etext[24];
+  size_t elen = 0;
+  if (use_exp) {
     const int64_t mag = shown_exp < 0 ? -shown_exp : shown_exp;
-    const int len = std::snprintf(digits, sizeof digits, "E%c%0*lld", shown_exp < 0 ? '-' : '+',
+    const int len = std::snprintf(etext, sizeof etext, "E%c%0*lld", shown_exp < 0 ? '-' : '+',
                                   static_cast<int>(exp_digits), static_cast<long long>(mag));
-    out.append(digits, static_cast<size_t>(len));
+    elen = static_cast<size_t>(len);
   }
-  if (f.trail == '+') out.push_back(negative ? '-' : '+');
-  if (f.trail == '-') out.push_back(negative ? '-' : ' ');
+  const size_t decimals = f.point ? static_cast<size_t>(f.decimals) : 0;
+  const size_t total =
+      pad + static_cast<size_t>(body_len) + (f.point ? 1 + decimals : 0) + elen + (f.trail ? 1 : 0);
+  make_room(out, total);
+  const size_t at = out.size();
+  out.resize(at + total);
+  char* p = out.data() + at;
+  std::memset(p, f.fill, pad);
+  p += pad;
+  std::memcpy(p, body, static_cast<size_t>(body_len));
+  p += body_len;
+  if (f.point) {
+    *p++ = '.';
+    for (size_t j = 0; j < decimals; ++j)
+      *p++ = digits.at(int64_t{point} + static_cast<int64_t>(j));
+  }
+  std::memcpy(p, etext, elen);
+  p += elen;
+  if (f.trail) *p++ = f.trail == '+' ? (negative ? '-' : '+') : (negative ? '-' : ' ');
 }
 
 }  // namespace
@@ -1177,7 +1290,6 @@ FieldFormat field_begin(std::string_view mask) {
     return st;
   }
   try {
-    st.out.reserve(kFieldBufferSize);
     st.mask.assign(mask.data(), mask.size());
   } catch (const std::bad_alloc&) {
     runtime::error_raise(runtime::kErrNoMemory);
@@ -1205,32 +1317,42 @@ void field_text(FieldFormat& st, std::string_view value) {
   if (!st.ok) return;
   st.started = true;
   Field f;
-  if (!next_field(st, false, f)) return;
-  switch (f.kind) {
-    case FieldKind::kFirst:
-      put_literal(st, value.empty() ? ' ' : value[0]);
-      break;
-    case FieldKind::kWhole:
-      for (char c : value) {
-        if (st.out.size() >= kFieldTextLimit) break;
-        put_literal(st, c);
-      }
-      break;
-    case FieldKind::kFixed:
-      for (size_t k = 0; k < f.width && st.out.size() < kFieldTextLimit; ++k)
-        put_literal(st, k < value.size() ? value[k] : ' ');
-      break;
-    default:
-      break;
+  try {
+    if (!next_field(st, false, f)) return;
+    switch (f.kind) {
+      case FieldKind::kFirst:
+        put_literal(st, value.empty() ? ' ' : value[0]);
+        break;
+      case FieldKind::kWhole:
+        for (char c : value) {
+          if (st.out.size() >= kFieldTextLimit) break;
+          put_literal(st, c);
+        }
+        break;
+      case FieldKind::kFixed:
+        for (size_t k = 0; k < f.width && st.out.size() < kFieldTextLimit; ++k)
+          put_literal(st, k < value.size() ? value[k] : ' ');
+        break;
+      default:
+        break;
+    }
+    after_field(st);
+  } catch (const std::bad_alloc&) {
+    runtime::error_raise(runtime::kErrNoMemory);
   }
-  after_field(st);
 }
 
 std::string field_end(FieldFormat& st) {
   std::string result;
   if (st.ok) {
     try {
-      result.assign(st.out.data(), st.out.size());
+      // Output that stayed inside the string is handed over as it is; a grown buffer is
+      // copied to its used length.
+      if (st.out.capacity() == result.capacity()) {
+        result.swap(st.out);
+      } else {
+        result.assign(st.out.data(), st.out.size());
+      }
     } catch (const std::bad_alloc&) {
       runtime::error_raise(runtime::kErrNoMemory);
     }

@@ -41,7 +41,7 @@ struct FieldFormat {
   size_t cursor = 0;  // next mask byte to read
   bool ok = false;    // output buffer obtained
   bool started = false;
-  std::string out;  // output buffer (kFieldBufferSize bytes reserved)
+  std::string out;  // output buffer (kFieldBufferSize bytes once it outgrows the string)
 };
 
 FieldFormat field_begin(std::string_view mask);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "format_oracle.h"
 #include "runtime/error.h"
 #include "runtime/fpu.h"
 #include "text/strings.h"
@@ -435,6 +436,117 @@ TEST(NumberDigits, RoundingMatchesAnExactConversion) {
     }
   }
 }
+
+// Every fraction mask and numeric field against the C library's exact conversion and the
+// layout rules (format_oracle.h): random mask and field shapes with up to 24 decimals, over
+// values spread across magnitudes, exact decimal halves (odd multiples of 2^-(d+1), which are
+// ties at d decimals), the long doubles nearest to decimal halves, and the neighbours of
+// both: fourteen checks for each of 75000 base values, over a million in all.
+TEST(MaskFormat, FractionsMatchAnExactConversion) {
+  constexpr int kBaseValues = 75000;
+  uint64_t x = 0x9E3779B97F4A7C15u;
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+  };
+  auto below_n = [&next](uint64_t n) { return n ? next() % n : 0; };
+
+  format_oracle::MaskShape mask_shape;
+  format_oracle::FieldShape field_shape;
+  std::string mask_text;
+  std::string field_text;
+  auto new_shapes = [&] {
+    mask_shape.int_hashes = static_cast<int32_t>(below_n(4));
+    mask_shape.int_zeros = static_cast<int32_t>(below_n(3));
+    mask_shape.grouping = below_n(2);
+    mask_shape.point = below_n(8) != 0;
+    // Mostly the two to six decimals of money and measures, now and then up to 24.
+    const int32_t decimals =
+        below_n(4) ? static_cast<int32_t>(below_n(7)) : static_cast<int32_t>(below_n(25));
+    mask_shape.frac_zeros = static_cast<int32_t>(below_n(static_cast<uint64_t>(decimals) + 1));
+    mask_shape.frac_hashes = decimals - mask_shape.frac_zeros;
+    if (mask_shape.int_hashes + mask_shape.int_zeros == 0 && (!mask_shape.point || decimals == 0))
+      mask_shape.int_zeros = 1;
+    mask_shape.percent = below_n(6) == 0 && (!mask_shape.point || decimals > 0);
+    mask_text = mask_shape.text();
+    do {
+      field_shape.lead_plus = below_n(5) == 0;
+      const uint64_t pad = below_n(6);
+      field_shape.fill = pad == 0 ? '*' : pad == 1 ? 'x' : 0;
+      field_shape.dollar = below_n(6) == 0;
+      field_shape.hashes = static_cast<int32_t>(below_n(6));
+      field_shape.grouping = below_n(3) == 0;
+      field_shape.point = below_n(5) != 0;
+      field_shape.decimals =
+          below_n(4) ? static_cast<int32_t>(below_n(5)) : static_cast<int32_t>(below_n(25));
+      const uint64_t trail = below_n(5);
+      field_shape.trail = trail == 0 ? '+' : trail == 1 ? '-' : 0;
+    } while (!field_shape.valid());
+    field_text = field_shape.text();
+  };
+
+  int64_t checked = 0;
+  int64_t skipped = 0;
+  std::string expected;
+  auto compare = [&](const char* what, const std::string& shape, long double v,
+                     const std::string& got) {
+    ++checked;
+    if (got == expected) return ::testing::AssertionSuccess();
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.25Lg", v);
+    return ::testing::AssertionFailure() << what << " '" << shape << "' value " << buf << ": '"
+                                         << got << "', expected '" << expected << "'";
+  };
+  auto check_mask = [&](long double v) {
+    if (!format_oracle::expected_mask(v, mask_shape, expected)) {
+      ++skipped;
+      return ::testing::AssertionSuccess();
+    }
+    return compare("mask", mask_text, v, text::mask_format(v, mask_text));
+  };
+  auto check_field = [&](long double v) {
+    if (!format_oracle::expected_field(v, field_shape, expected)) {
+      ++skipped;
+      return ::testing::AssertionSuccess();
+    }
+    return compare("field", field_text, v, field(field_text, v));
+  };
+  // Values that round at d decimals: an exact tie, j / 2^(d+1) with j odd and j x 5^d / 2
+  // below 10^17, and the long double nearest to a decimal half, which lies just above or below
+  // it; each with its neighbours.
+  auto halves = [&](int32_t d, long double sign) {
+    uint64_t limit = 200000000000000000u;
+    for (int32_t k = 0; k < d && limit > 1; ++k) limit /= 5;
+    const auto j = static_cast<long double>(below_n(limit >> below_n(48)) | 1);
+    const long double tie = sign * std::ldexp(j, -(d + 1));
+    const auto kept = static_cast<long double>(below_n(uint64_t{1} << below_n(54)));
+    const long double near = sign * (kept + 0.5L) / std::pow(10.0L, static_cast<long double>(d));
+    return std::vector<long double>{tie, above(tie), below(tie), near, above(near), below(near)};
+  };
+
+  for (int i = 0; i < kBaseValues; ++i) {
+    if (i % 64 == 0) new_shapes();
+    const long double sign = next() & 1 ? -1.0L : 1.0L;
+    // A value spread over 10^-10 .. 10^9.
+    const long double spread = std::ldexp(static_cast<long double>(next() | (1ull << 63)),
+                                          static_cast<int>(below_n(64)) - 96);
+    ASSERT_TRUE(check_mask(sign * spread));
+    ASSERT_TRUE(check_field(sign * spread));
+    const int32_t mask_decimals =
+        (mask_shape.point ? mask_shape.frac_zeros + mask_shape.frac_hashes : 0) +
+        (mask_shape.percent ? 2 : 0);
+    for (const long double v : halves(mask_decimals, sign)) ASSERT_TRUE(check_mask(v));
+    for (const long double v : halves(field_shape.point ? field_shape.decimals : 0, sign))
+      ASSERT_TRUE(check_field(v));
+  }
+  // Nearly every value fits the formatters' 17 digits (large values with many decimals do
+  // not).
+  EXPECT_GT(checked, 9 * skipped);
+  EXPECT_GE(checked + skipped, int64_t{14} * kBaseValues);
+}
+
 #endif
 
 TEST(NumberToText, PlainConversion) {
@@ -494,10 +606,10 @@ TEST(NumberMath, LogarithmAndRootRules) {
 
 namespace {
 
-// Whole numbers over masks of digits, commas and literals take a shortcut; an empty quoted
+// Values over masks of digits, commas, points and literals take a shortcut; an empty quoted
 // literal forces the general layout without changing the output, so both must agree.
-TEST(MaskFormat, WholeNumberShortcutMatchesGeneralLayout) {
-  const char alphabet[] = {'#', '0', ',', ' ', '-', '(', '$', 'x'};
+TEST(MaskFormat, ShortcutMatchesGeneralLayout) {
+  const char alphabet[] = {'#', '0', ',', ' ', '-', '(', '$', 'x', '.', '0', '#'};
   uint32_t x = 2463534242u;
   auto next = [&x] {
     x ^= x << 13;
@@ -505,9 +617,32 @@ TEST(MaskFormat, WholeNumberShortcutMatchesGeneralLayout) {
     x ^= x << 5;
     return x;
   };
-  const long double values[] = {0,     1,     -1,    7,      -7,      12,   999,
-                                1000,  -1000, 12345, 970299, -123456, 1e9L, 999999999999999999.0L,
-                                -5e17L};
+  const long double values[] = {0,
+                                1,
+                                -1,
+                                7,
+                                -7,
+                                12,
+                                999,
+                                1000,
+                                -1000,
+                                12345,
+                                970299,
+                                -123456,
+                                1e9L,
+                                -5e17L,
+                                0.5L,
+                                -0.04L,
+                                2.5L,
+                                -999.995L,
+                                1234.5678L,
+                                0.001L,
+                                -0.0625L,
+                                1e-12L,
+                                99.95L,
+                                -1e-30L,
+                                999999999999999999.0L,
+                                123456789.987654321L};
   for (int round = 0; round < 3000; ++round) {
     std::string mask;
     const uint32_t length = 1 + next() % 10;
