@@ -261,25 +261,6 @@ int compare_exact(long double magnitude, uint64_t midpoint, int32_t p, bool& kno
   return compare(x, m);
 }
 
-constexpr uint64_t kPow10[kSig] = {1u,
-                                   10u,
-                                   100u,
-                                   1000u,
-                                   10000u,
-                                   100000u,
-                                   1000000u,
-                                   10000000u,
-                                   100000000u,
-                                   1000000000u,
-                                   10000000000u,
-                                   100000000000u,
-                                   1000000000000u,
-                                   10000000000000u,
-                                   100000000000000u,
-                                   1000000000000000u,
-                                   10000000000000000u,
-                                   100000000000000000u};
-
 // Whether keeping `keep` (0..17) significant digits rounds the magnitude up: the whole
 // dropped part decides, and only a value exactly halfway goes to the even kept neighbour (a
 // lone leading zero counts as even). The 18 digits are themselves rounded, so a dropped part

@@ -6,27 +6,6 @@
 namespace text {
 namespace {
 
-constexpr uint64_t kPow10[20] = {1u,
-                                 10u,
-                                 100u,
-                                 1000u,
-                                 10000u,
-                                 100000u,
-                                 1000000u,
-                                 10000000u,
-                                 100000000u,
-                                 1000000000u,
-                                 10000000000u,
-                                 100000000000u,
-                                 1000000000000u,
-                                 10000000000000u,
-                                 100000000000000u,
-                                 1000000000000000u,
-                                 10000000000000000u,
-                                 100000000000000000u,
-                                 1000000000000000000u,
-                                 10000000000000000000u};
-
 // The 128-bit product of two 64-bit numbers.
 void mul_64x64(uint64_t a, uint64_t b, uint64_t& hi, uint64_t& lo) {
 #if defined(__SIZEOF_INT128__)

@@ -18,6 +18,28 @@ inline constexpr uint64_t kFixedLimit = 100000000000000000u;  // 10^17
 // always returns false.
 bool fixed_round(long double value, int32_t decimals, uint64_t& n);
 
+// 10^0 to 10^19: every power of ten a 64-bit unsigned number holds.
+inline constexpr uint64_t kPow10[20] = {1u,
+                                        10u,
+                                        100u,
+                                        1000u,
+                                        10000u,
+                                        100000u,
+                                        1000000u,
+                                        10000000u,
+                                        100000000u,
+                                        1000000000u,
+                                        10000000000u,
+                                        100000000000u,
+                                        1000000000000u,
+                                        10000000000000u,
+                                        100000000000000u,
+                                        1000000000000000u,
+                                        10000000000000000u,
+                                        100000000000000000u,
+                                        1000000000000000000u,
+                                        10000000000000000000u};
+
 // The two-digit decimal strings "00" to "99", one after the other.
 inline constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
