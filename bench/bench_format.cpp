@@ -158,7 +158,7 @@ void BM_SnprintfLongDouble(benchmark::State& state) {
   char buf[64];
   const uint64_t before = g_allocations.load();
   for (auto _ : state) {
-    const int n = std::snprintf(buf, sizeof buf, "%.2Lf", v[i] / 1000.0L);
+    int n = std::snprintf(buf, sizeof buf, "%.2Lf", v[i] / 1000.0L);
     benchmark::DoNotOptimize(n);
     benchmark::DoNotOptimize(buf);
     if (++i == v.size()) i = 0;
@@ -193,6 +193,17 @@ void BM_FmtDouble(benchmark::State& state) {
 }
 BENCHMARK(BM_FmtDouble);
 
+// Whether a run ended in an error or was skipped: Google Benchmark 1.8 replaced the run's
+// error flag with a skip state.
+template <typename Run>
+bool run_skipped(const Run& r) {
+  if constexpr (requires { r.skipped; }) {
+    return r.skipped != decltype(r.skipped){};
+  } else {
+    return r.error_occurred;
+  }
+}
+
 // The console output, then a table of every benchmark's median CPU time per call over the
 // repetitions and its ratio to snprintf("%.2Lf") of the same run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -200,7 +211,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+      if (r.run_type != Run::RT_Iteration || run_skipped(r) || r.iterations == 0) continue;
       Figures& f = figures_[r.benchmark_name()];
       f.label = r.report_label;
       f.ns.push_back(r.cpu_accumulated_time * 1e9 / static_cast<double>(r.iterations));

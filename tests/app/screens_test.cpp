@@ -1,5 +1,6 @@
 // The main screen, its redraw, the refusal screen and the farewell, driven through the whole
 // program with scripted keys.
+#include <algorithm>
 #include <string>
 #include <vector>
 

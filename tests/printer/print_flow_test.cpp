@@ -1,6 +1,7 @@
 // The print menu driven through the whole program on the memory platform: each Y asks the
 // recorded printer's dialog and prints the 39 result lines on one page, and the box says
 // honestly what became of it.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
