@@ -149,10 +149,12 @@ class Case:
         pid, fd = pty.fork()
         if pid == 0:
             try:
+                # The size is set before the program starts, as a terminal emulator does: set
+                # from the parent it could land after the program read a size of 0 x 0.
+                fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
                 os.execve(self.program, [self.program], env)
             finally:
                 os._exit(127)
-        fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
         self.pid, self.fd = pid, fd
         self.caps = CAPS[self.term]
         self.colours = self.caps["colors"]
