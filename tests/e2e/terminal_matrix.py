@@ -140,6 +140,8 @@ class Case:
         self.dir = os.path.join(workdir, "%s-%s-%dx%d" % (term, locale, *size))
         os.makedirs(os.path.join(self.dir, "c"), exist_ok=True)
         self.locpath = locpath
+        # Started without standard descriptors (<&- >&- 2>&-): they are opened on /dev/null.
+        self.closed_std = term == "xterm-256color" and locale == "C"
         self.raw = bytearray()
         self.pid = None
         self.fd = None
@@ -169,6 +171,8 @@ class Case:
                     signal.signal(signal.SIGTTOU, signal.SIG_IGN)
                     os.tcsetpgrp(0, os.getpid())
                     signal.signal(signal.SIGTTOU, signal.SIG_DFL)
+                    if self.closed_std:
+                        os.closerange(0, 3)
                     os.execve(self.program, [self.program], env)
                 _, status = os.waitpid(job, 0)
                 os._exit(os.WEXITSTATUS(status) if os.WIFEXITED(status)
@@ -336,6 +340,12 @@ class Case:
             return
         small = self.size[1] < 50
         self.expect("main")
+        if self.closed_std:
+            for fd in range(3):
+                target = os.readlink("/proc/%d/fd/%d" % (self.program_pid(), fd))
+                if target != "/dev/null":
+                    raise Failure("started without descriptor %d, the program has it on %s"
+                                  % (fd, target))
         if small:
             # The wheel scrolls the view up to the title, which the cursor's part leaves out.
             self.send("\x1b[<64;1;1M" * 12)

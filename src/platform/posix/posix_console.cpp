@@ -317,8 +317,10 @@ void PosixConsole::wait_input(uint32_t ms) {
   present();
   if (!queue_.empty()) return;  // what is waiting in the terminal is read by the next look
   // A run of short waits with nothing drawn and no key in between is a program idle in a
-  // key wait. Its waits stretch to kIdleWaitMs: a key or a resize still ends them at once,
-  // and the process stops waking a thousand times a second.
+  // key wait, which only a key, a resize or a signal can end. On the process's own terminal
+  // each of those ends a wait at once (the signals through the wake pipe), so the wait has
+  // no time limit and the idle process sleeps; a terminal given by descriptors, whose size
+  // is asked rather than signalled, is looked at every kIdleWaitMs.
   uint64_t state = buffer_.version() * 31 + changes_;
   if (state == idle_state_ && ms > 0) {
     if (idle_waits_ < kIdleWaitsBeforeStretch) ++idle_waits_;
@@ -326,13 +328,15 @@ void PosixConsole::wait_input(uint32_t ms) {
     idle_waits_ = 0;
     idle_state_ = state;
   }
-  if (idle_waits_ >= kIdleWaitsBeforeStretch) timeout = std::max(timeout, kIdleWaitMs);
+  if (idle_waits_ >= kIdleWaitsBeforeStretch) {
+    timeout = exit_on_hangup_ ? -1 : std::max(timeout, kIdleWaitMs);
+  }
   if (keys_.pending()) {
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)
                       .count();
-    timeout =
-        std::min<int>(timeout, std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited)));
+    int left = std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited));
+    timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   term_.wait_readable(timeout);
 }
