@@ -29,7 +29,9 @@ fail() {
   exit 1
 }
 
-for tool in Xvfb xterm xdotool xwininfo xwd; do
+tools=(Xvfb xterm xdotool xwininfo)
+[ "$check" = 1 ] || tools+=(xwd)
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { log "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$program" ] || fail "no program at $program"
@@ -47,7 +49,9 @@ trap cleanup EXIT
 [ "$check" = 1 ] && out="$work/shots" || out="$shots"
 mkdir -p "$out" "$work/print" "$work/c"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -noreset: the server would otherwise reset when the last client leaves, and refuse the
+# next xterm for a moment.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for ((i = 0; i < 100; i++)); do
   [ -s "$work/display" ] && break
@@ -104,7 +108,13 @@ start_xterm() {
     -xrm 'XTerm*VT100.translations: #override Ctrl Shift <Key>F12: print-immediate()' \
     -e "$work/inside.sh" 2>"$work/xterm.log" &
   xterm_pid=$!
-  window=$(xdotool search --sync --pid "$xterm_pid" 2>/dev/null | head -1)
+  window=""
+  for ((k = 0; k < 300; k++)); do
+    window=$(xdotool search --pid "$xterm_pid" 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    kill -0 "$xterm_pid" 2>/dev/null || break
+    sleep 0.1
+  done
   [ -n "$window" ] || fail "xterm shows no window: $(cat "$work/xterm.log")"
   xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 }
@@ -126,14 +136,17 @@ screen_text() {
   return 1
 }
 
-# shot NAME MARKER: waits until the screen shows MARKER and stays the same, then keeps its
-# text as NAME.txt and its picture as NAME.png.
+# shot NAME MARKER: waits until the screen shows MARKER and stays the same (with --check:
+# until it shows the kept text of NAME), then keeps its text as NAME.txt and, without
+# --check, its picture as NAME.png.
 shot() {
-  local name=$1 marker=$2 text="" previous=""
+  local name=$1 marker=$2 text="" previous="" want=""
+  [ "$check" = 1 ] && [ -n "$name" ] && want=$(cat "$shots/$name.txt")
   for ((j = 0; j < 100; j++)); do
     text=$(screen_text) || fail "xterm did not print its screen"
-    if grep -qF -- "$marker" <<<"$text" && [ "$text" = "$previous" ]; then
-      break
+    if grep -qF -- "$marker" <<<"$text"; then
+      [ -n "$want" ] && [ "$text" = "$want" ] && break
+      [ "$text" = "$previous" ] && break
     fi
     previous=$text
     sleep 0.1
@@ -142,9 +155,11 @@ shot() {
 $text"
   [ -n "$name" ] || return 0
   printf '%s\n' "$text" >"$out/$name.txt"
-  xwd -silent -id "$window" >"$work/$name.xwd" || fail "$name: xwd"
-  "$python" "$root/scripts/lib/xwd_to_png.py" "$work/$name.xwd" "$out/$name.png" ||
-    fail "$name: no PNG"
+  if [ "$check" = 0 ]; then
+    xwd -silent -id "$window" >"$work/$name.xwd" || fail "$name: xwd"
+    "$python" "$root/scripts/lib/xwd_to_png.py" "$work/$name.xwd" "$out/$name.png" ||
+      fail "$name: no PNG"
+  fi
   if [ "$check" = 1 ] && ! diff -u "$shots/$name.txt" "$out/$name.txt" >"$work/$name.diff"; then
     cat "$work/$name.diff"
     fail "$name: the screen's text no longer matches doc/screenshots/$name.txt (run scripts/screenshots.sh)"
