@@ -1,6 +1,8 @@
 // Arbitrary terminal input through the key decoder: the same events however the bytes are
 // split as they arrive, only well-formed key events, and never more bytes waiting than the
-// longest sequence.
+// longest sequence. Read as the program reads it (read_round), with pauses between pieces:
+// nothing waits past a pause, and a key pressed after the input is that key.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +49,43 @@ std::vector<InputEvent> run(bool utf8, const uint8_t* data, size_t size, const u
   return out;
 }
 
+// Reads `data` through read_round in pieces from `cuts`; a cut with its top bit set is a pause
+// after its piece: a round in which nothing arrives. Ends with a pause and the F key.
+void run_rounds(bool utf8, const uint8_t* data, size_t size, const uint8_t* cuts, size_t ncuts) {
+  KeyDecoder d(utf8);
+  std::vector<InputEvent> out;
+  size_t at = 0, k = 0;
+  bool quiet = false;
+  auto read = [&](uint8_t* buf, size_t cap) -> long {
+    if (quiet || at >= size) return 0;
+    uint8_t cut = ncuts == 0 ? 0xFF : cuts[k++ % ncuts];
+    size_t piece = std::min({size_t{1} + cut % 16, size - at, cap});
+    std::copy(data + at, data + at + piece, buf);
+    at += piece;
+    return static_cast<long>(piece);
+  };
+  auto wait = [](int) {};  // nothing arrives while the round waits
+  while (at < size) {
+    size_t before = k;
+    quiet = false;
+    if (!d.read_round(read, wait, 0, out)) std::abort();
+    if (d.pending_bytes() > KeyDecoder::kMaxSequence + 1) std::abort();
+    bool pause =
+        at >= size ||
+        (k > before && (cuts == nullptr || ncuts == 0 || (cuts[(k - 1) % ncuts] & 0x80) != 0));
+    if (pause) {
+      quiet = true;
+      if (!d.read_round(read, wait, 0, out)) std::abort();
+      if (d.pending()) std::abort();  // a pause decides whatever was waiting
+    }
+  }
+  const uint8_t f = 'f';
+  size_t keys = out.size();
+  d.feed(&f, 1, out);
+  for (const InputEvent& e : out) check_event(e);
+  if (out.size() != keys + 1 || out.back().ch != 'f' || out.back().control != 0) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -69,5 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!same(whole[i], split[i]) || !same(whole[i], single[i])) std::abort();
   }
   if (wheel_whole != wheel_split || wheel_whole != wheel_single) std::abort();
+  run_rounds(utf8, bytes, n, cuts, ncuts);
   return 0;
 }

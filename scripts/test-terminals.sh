@@ -3,7 +3,9 @@
 # pseudo-terminal for each TERM (xterm-256color, screen-256color, tmux-256color, linux,
 # rxvt-unicode-256color, dumb) x locale (C.UTF-8, C, en_US.ISO-8859-1) x size (80x50,
 # 80x24), each cell read back by an independent terminal model (python3-pyte); see
-# tests/e2e/terminal_matrix.py for what each case checks.
+# tests/e2e/terminal_matrix.py for what each case checks. Then the program in a real terminal
+# emulator, xterm under Xvfb (scripts/screenshots.sh --check): the screens' text against
+# doc/screenshots/, the window's size, cursor style and modes after the exit.
 #
 #   scripts/test-terminals.sh [SUMMARY_FILE]
 #
@@ -54,4 +56,16 @@ if [ "$rc" -ne 0 ]; then
   echo "terminals: $bad of $cases cases FAILED" >>"$summary"
   exit 1
 fi
-echo "terminals: $cases cases (6 TERM x 3 locales x 2 sizes) in ${seconds}s" >>"$summary"
+
+start=$(date +%s)
+ASAN_OPTIONS=detect_leaks=1 "$root/scripts/screenshots.sh" --check "$program" | tee "$work/xterm.log"
+rc=${PIPESTATUS[0]}
+if [ "$rc" -eq 77 ]; then
+  xterm_note="xterm skipped: $(grep -o 'skipped: .*' "$work/xterm.log" | head -1)"
+elif [ "$rc" -ne 0 ]; then
+  echo "terminals: xterm under Xvfb FAILED ($(grep -o 'FAIL: .*' "$work/xterm.log" | head -1))" >>"$summary"
+  exit 1
+else
+  xterm_note="xterm under Xvfb in $(($(date +%s) - start))s"
+fi
+echo "terminals: $cases cases (6 TERM x 3 locales x 2 sizes) in ${seconds}s; $xterm_note" >>"$summary"

@@ -141,14 +141,14 @@ $got"
   small)
     # The probe asks for 80 x 60; the pane stays 80 x 50 until it is made larger.
     start_probe small
-    wait_for "Make the terminal at least 80 x 60"
+    wait_for "make it at least 80 x 60"
     expect_line 49 1 ""
     T resize-window -x 80 -y 60
     for ((i = 0; i < 100; i++)); do
-      screen | grep -qF "Make the terminal" || break
+      screen | grep -qF "make it at least" || break
       sleep 0.05
     done
-    screen | grep -qF "Make the terminal" && fail "the notice stays after the terminal fits"
+    screen | grep -qF "make it at least" && fail "the notice stays after the terminal fits"
     expect_line 50 1 "last row cyan"
     expect_line 1 1 "Row one yellow"
     T send-keys C-q

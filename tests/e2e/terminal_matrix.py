@@ -5,10 +5,13 @@ pseudo-terminal, and an independent terminal model (pyte) reads back every cell 
     terminal_matrix.py PROGRAM CHECKER WORKDIR [LOCPATH]
 
 CHECKER is app_pane_check, whose "dump" prints the screens the program must show. Each case
-walks the main screen, the refusal screen, the file name entry (typing a name and saving it)
-and the farewell, then checks that the terminal was given back: canonical mode with echo,
-mouse reporting off, the main screen (or a cleared one) back. A TERM that cannot address the
-cursor must be refused with one line and exit code 1, writing no escape sequence.
+walks the main screen, a stop and continue (SIGTSTP, SIGTTOU, SIGSTOP as a shell sends them),
+the refusal screen, the file name entry (typing a name and saving it) and the farewell, then
+checks that the terminal was given back: canonical mode with echo, mouse reporting off, the
+main screen back with every cell in the default colours (pyte, like GNU screen by default,
+ignores the alternate screen), the entry's own cursor style, the size found at start. A TERM
+that cannot address the cursor must be refused with one line and exit code 1, writing no
+escape sequence.
 Prints one line per case; exits 1 when any case fails.
 """
 
@@ -17,6 +20,7 @@ import concurrent.futures
 import fcntl
 import os
 import pty
+import re
 import select
 import signal
 import struct
@@ -107,8 +111,12 @@ def read_caps():
 
     for term in TERMS:
         colours = tput(term, "colors").stdout.strip()
-        CAPS[term] = {"bce": tput(term, "bce").returncode == 0,
-                      "colors": int(colours) if colours.lstrip(b"-").isdigit() else -1,
+        colours = int(colours) if colours.lstrip(b"-").isdigit() else -1
+        CAPS[term] = {"bce": tput(term, "bce").returncode == 0, "colors": colours,
+                      # The sixteen colours: 16 or more, or an 8-colour xterm (XT).
+                      "sixteen": colours >= 16 or (
+                          colours >= 8 and tput(term, "XT").returncode == 0),
+                      "Ss": tput(term, "Ss").stdout, "Se": tput(term, "Se").stdout,
                       "smcup": tput(term, "smcup").stdout, "rmcup": tput(term, "rmcup").stdout}
 
 
@@ -132,6 +140,8 @@ class Case:
         self.dir = os.path.join(workdir, "%s-%s-%dx%d" % (term, locale, *size))
         os.makedirs(os.path.join(self.dir, "c"), exist_ok=True)
         self.locpath = locpath
+        # Started without standard descriptors (<&- >&- 2>&-): they are opened on /dev/null.
+        self.closed_std = term == "xterm-256color" and locale == "C"
         self.raw = bytearray()
         self.pid = None
         self.fd = None
@@ -142,20 +152,36 @@ class Case:
     def start(self):
         cols, rows = self.size
         env = {k: v for k, v in os.environ.items()
-               if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE", "TMUX")}
+               if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE", "TMUX", "COLORTERM")}
         env.update(TERM=self.term, LC_ALL=self.locale, ORVANE_DRIVE_C=os.path.join(self.dir, "c"))
         if self.locpath:
             env["LOCPATH"] = self.locpath
         pid, fd = pty.fork()
         if pid == 0:
             try:
-                os.execve(self.program, [self.program], env)
+                # The size is set before the program starts, as a terminal emulator does: set
+                # from the parent it could land after the program read a size of 0 x 0.
+                fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
+                # As a job-control shell: the program in a process group of its own in the
+                # foreground, this process waiting in the session (so that the program's group
+                # is not orphaned, and stop signals stop it) and passing on its exit status.
+                job = os.fork()
+                if job == 0:
+                    os.setpgid(0, 0)
+                    signal.signal(signal.SIGTTOU, signal.SIG_IGN)
+                    os.tcsetpgrp(0, os.getpid())
+                    signal.signal(signal.SIGTTOU, signal.SIG_DFL)
+                    if self.closed_std:
+                        os.closerange(0, 3)
+                    os.execve(self.program, [self.program], env)
+                _, status = os.waitpid(job, 0)
+                os._exit(os.WEXITSTATUS(status) if os.WIFEXITED(status)
+                         else 128 + os.WTERMSIG(status))
             finally:
                 os._exit(127)
-        fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
         self.pid, self.fd = pid, fd
         self.caps = CAPS[self.term]
-        self.colours = self.caps["colors"]
+        self.sixteen = self.caps["sixteen"]
         self.screen = Screen(cols, rows)
         self.screen.bce = self.caps["bce"]
         self.stream = pyte.Stream(self.screen)
@@ -217,6 +243,12 @@ class Case:
     def close(self):
         if self.pid and self.status is None:
             try:
+                job = self.program_pid()  # 0 once the session has ended
+                if job > 0 and job != os.getpgrp():
+                    os.killpg(job, signal.SIGKILL)
+            except OSError:
+                pass
+            try:
                 os.kill(self.pid, signal.SIGKILL)
                 os.waitpid(self.pid, 0)
             except OSError:
@@ -237,22 +269,22 @@ class Case:
         except UnicodeEncodeError:
             return STAND_INS.get(ch, "?")
 
-    def expected_bg(self, bg):
-        # Terminals with fewer than 16 colours show the nearest of the eight.
-        if self.colours < 16 and bg >= 8:
-            return 7 if bg == 8 else bg - 8
-        return bg
+    def expected_colour(self, colour):
+        # Terminals without the sixteen colours show the nearest of the eight.
+        if not self.sixteen and colour is not None and colour >= 8:
+            return 7 if colour == 8 else colour - 8
+        return colour
 
     def cell_problem(self, want, row, column, y):
         byte, fg, bg = want
         got = self.screen.buffer[y][column]
         ch = self.expected_char(byte)
         got_bg = sgr_colour(got.bg) if got.bg != "default" else None
-        if got.data != ch or got_bg != self.expected_bg(bg):
+        if got.data != ch or got_bg != self.expected_colour(bg):
             return "row %d column %d: got %r bg %s, want %r bg %s" % (
-                row + 1, column + 1, got.data, got.bg, ch, self.expected_bg(bg))
+                row + 1, column + 1, got.data, got.bg, ch, self.expected_colour(bg))
         got_fg = sgr_colour(got.fg) if got.fg != "default" else None
-        if ch != " " and got_fg != fg:
+        if ch != " " and got_fg != self.expected_colour(fg):
             return "row %d column %d: %r in %s, want %s" % (row + 1, column + 1, ch, got.fg, fg)
         return None
 
@@ -280,7 +312,7 @@ class Case:
                     break
             if problem is None:
                 notice = self.screen.display[rows - 1]
-                if "Make the terminal at least 80 x 50" not in notice:
+                if "%d x %d: make it at least 80 x 50" % self.size not in notice:
                     return "no notice on the last row: %r" % notice
                 return None
             best = best or problem
@@ -308,10 +340,17 @@ class Case:
             return
         small = self.size[1] < 50
         self.expect("main")
+        if self.closed_std:
+            for fd in range(3):
+                target = os.readlink("/proc/%d/fd/%d" % (self.program_pid(), fd))
+                if target != "/dev/null":
+                    raise Failure("started without descriptor %d, the program has it on %s"
+                                  % (fd, target))
         if small:
             # The wheel scrolls the view up to the title, which the cursor's part leaves out.
             self.send("\x1b[<64;1;1M" * 12)
             self.expect_text("Numbers Cubed")
+        self.stop_and_continue()
         self.send("\t")
         self.expect("refusal")
         if not small:
@@ -331,10 +370,45 @@ class Case:
             raise Failure("the file was not saved")
         self.send("x")
         self.expect("farewell")
+        self.expect_text("Thank you for using")  # in view on a small terminal too
         self.finish()
         if not os.WIFEXITED(self.status) or os.WEXITSTATUS(self.status) != 0:
             raise Failure("the program ended with status %r" % self.status)
         self.check_restored()
+
+    def program_pid(self):
+        return os.tcgetpgrp(self.fd)  # the foreground job: the program
+
+    def stopped(self, pid):
+        def state():
+            with open("/proc/%d/stat" % pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0]
+        self.wait_until("the program stopping", lambda: None if state() in "tT" else "running")
+
+    def stop_and_continue(self):
+        """Stopped by each signal a shell or the kernel sends, the program gives the terminal
+        back (when it can: SIGSTOP cannot be caught); the shell then puts its own settings
+        back and draws on the screen. Continued in the foreground, the program takes raw
+        mode back and draws its screen again."""
+        pid = self.program_pid()
+        for sig in (signal.SIGTSTP, signal.SIGTTOU, signal.SIGSTOP):
+            os.kill(pid, sig)
+            self.stopped(pid)
+            lflag = termios.tcgetattr(self.fd)[3]
+            if sig != signal.SIGSTOP and not lflag & termios.ICANON:
+                raise Failure("stopped by %s, the terminal was left in raw mode" % sig.name)
+            attrs = termios.tcgetattr(self.fd)  # what a shell does when a job stops
+            attrs[3] |= termios.ICANON | termios.ECHO
+            termios.tcsetattr(self.fd, termios.TCSANOW, attrs)
+            while self.pump(0.01):  # what the program sent on stopping
+                if not select.select([self.fd], [], [], 0)[0]:
+                    break
+            self.screen.reset()
+            os.kill(pid, signal.SIGCONT)
+            self.wait_until("raw mode back after %s and SIGCONT" % sig.name,
+                            lambda: "still canonical" if termios.tcgetattr(self.fd)[3]
+                            & termios.ICANON else None)
+            self.expect("main")
 
     def check_restored(self):
         attrs = termios.tcgetattr(self.fd)
@@ -351,6 +425,19 @@ class Case:
             raise Failure("mouse reporting turned on though the terminal was large enough")
         if self.size[1] < 50 and b"\x1b[?1000h" not in self.raw:
             raise Failure("mouse reporting not turned on for the wheel on a small terminal")
+        sizes = re.findall(rb"\x1b\[8;(\d+);(\d+)t", bytes(self.raw))
+        if sizes and tuple(int(v) for v in reversed(sizes[-1])) != self.size:
+            raise Failure("the last size asked of the terminal is %s x %s, not the size at "
+                          "start" % sizes[-1][::-1])
+        if self.caps["Ss"] and self.caps["Se"] not in tail:
+            raise Failure("the cursor style was not put back with the entry's Se %r: %r" % (
+                self.caps["Se"], tail))
+        for y in range(self.size[1]):
+            for x in range(self.size[0]):
+                cell = self.screen.buffer[y][x]
+                if cell.fg != "default" or cell.bg != "default":
+                    raise Failure("row %d column %d is left in colours %s on %s\n%s" % (
+                        y + 1, x + 1, cell.fg, cell.bg, self.show()))
 
 
 def main():

@@ -181,7 +181,8 @@ TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
   ASSERT_TRUE(term.feed(drain()));
   ASSERT_FALSE(term.window_ops.empty());
   EXPECT_EQ(term.window_ops.back(), "\x1b[8;50;80t");
-  EXPECT_EQ(row(term, 24).substr(0, 36), " Make the terminal at least 80 x 50 ");
+  EXPECT_EQ(row(term, 24).substr(0, 75),
+            " The terminal is 80 x 25: make it at least 80 x 50 to see the whole screen ");
   EXPECT_EQ(row(term, 0).substr(0, 3), "top");
 
   platform::WindowHandle w = console_.find_window("marked");
@@ -209,7 +210,7 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   ASSERT_TRUE(term.feed(bytes));
   EXPECT_NE(bytes.find("\x1b[?1000h\x1b[?1006h"), std::string::npos);  // wheel reports on
   EXPECT_EQ(row(term, 0).substr(0, 6), "row 0 ");
-  EXPECT_EQ(row(term, 24).substr(0, 28), " Make the terminal at least ");
+  EXPECT_EQ(row(term, 24).substr(0, 26), " The terminal is 80 x 25: ");
 
   // A prompt far down: the view follows the cursor; the notice keeps the last row.
   put(0, 40, ">> NAME", 0x07);
@@ -220,7 +221,7 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   EXPECT_EQ(term.y, 23);
   EXPECT_EQ(term.x, 7);
   EXPECT_TRUE(term.cursor_visible);
-  EXPECT_EQ(row(term, 24).substr(0, 28), " Make the terminal at least ");
+  EXPECT_EQ(row(term, 24).substr(0, 26), " The terminal is 80 x 25: ");
 
   // Two wheel steps up scroll six rows; a click is ignored; no key arrives.
   type("\x1b[<64;5;5M\x1b[<64;5;5M\x1b[<0;5;5M\x1b[<0;5;5m");
@@ -243,6 +244,31 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   EXPECT_EQ(row(term, 23).substr(0, 7), ">> NAME");
   EXPECT_EQ(term.x, 8);
 
+  // The screen cleared and the cursor homed below a farewell near the top: the view goes
+  // back up far enough to show the rows above the cursor, not only the cursor's row.
+  put(0, 3, "Thank you", 0x07);
+  console_.set_cursor_position({0, 5});
+  console_.present();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 3).substr(0, 9), "Thank you");
+  EXPECT_EQ(term.y, 5);
+
+  // However narrow the terminal, its size stays readable on the notice row.
+  for (int cols : {60, 30, 12}) {
+    winsize narrow{};
+    narrow.ws_col = static_cast<unsigned short>(cols);
+    narrow.ws_row = 20;
+    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &narrow), 0);
+    posix_test::TerminalModel small(cols, 20);
+    console_.present();
+    ASSERT_TRUE(small.feed(drain()));
+    std::string size = cols >= 24 ? std::to_string(cols) + " x 20" : std::to_string(cols) + "x20";
+    EXPECT_NE(row(small, 19).find(size), std::string::npos) << row(small, 19);
+    if (cols >= 24) {
+      EXPECT_NE(row(small, 19).find("80 x 50"), std::string::npos);
+    }
+  }
+
   // Once the terminal is large enough the whole window shows and the mouse is left alone.
   winsize ws{};
   ws.ws_col = 80;
@@ -255,10 +281,10 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   EXPECT_NE(bytes.find("\x1b[?1006l\x1b[?1000l"), std::string::npos);
   EXPECT_EQ(row(big, 0).substr(0, 6), "row 0 ");
   EXPECT_EQ(row(big, 49).substr(0, 7), "row 49 ");
-  EXPECT_EQ(big.y, 40);
+  EXPECT_EQ(big.y, 5);
 }
 
-TEST_F(PosixConsoleTest, OnlyAWindowChangeThatTookEffectAndStayedIsUndoneAtExit) {
+TEST_F(PosixConsoleTest, TheSizeFoundAtStartIsAskedForAtExitAndMovesOnlyWhenMade) {
   auto resize = [&](int cols, int rows) {
     winsize ws{};
     ws.ws_col = static_cast<unsigned short>(cols);
@@ -268,18 +294,12 @@ TEST_F(PosixConsoleTest, OnlyAWindowChangeThatTookEffectAndStayedIsUndoneAtExit)
   };
   ASSERT_TRUE(console_.set_buffer_size({80, 50}));
   ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  EXPECT_EQ(console_.exit_requests(), "");  // nothing asked of the terminal yet
   console_.present();
-  EXPECT_EQ(console_.exit_requests(), "");  // asked, not yet done
-  resize(80, 50);                           // the terminal did as asked
+  EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");  // asked: the start size at exit
+  resize(80, 50);
+  resize(100, 40);
   EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");
-  resize(100, 40);  // the user made it another size: theirs from now on
-  EXPECT_EQ(console_.exit_requests(), "");
-
-  // A terminal that refuses the request and is later resized by the user.
-  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
-  console_.present();
-  resize(90, 30);
-  EXPECT_EQ(console_.exit_requests(), "");
 
   // A move is undone only when the terminal reports having made it.
   platform::WindowHandle w = console_.own_window();
@@ -290,12 +310,12 @@ TEST_F(PosixConsoleTest, OnlyAWindowChangeThatTookEffectAndStayedIsUndoneAtExit)
   uint32_t count = 0;
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(count, 0u);  // the replies are not keys
-  EXPECT_EQ(console_.exit_requests(), "\x1b[3;7;9t");
+  EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t\x1b[3;7;9t");
   ASSERT_TRUE(console_.set_window_pos(w, 300, 20, 0, 0, platform::kSwpNoSize));
   console_.present();
   type("\x1b[3;160;20t");  // the terminal did not move this time
   ASSERT_TRUE(console_.peek_input(ev, count));
-  EXPECT_EQ(console_.exit_requests(), "");
+  EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");
 }
 
 TEST_F(PosixConsoleTest, CursorShapeFollowsTheConsoleCursorInfo) {

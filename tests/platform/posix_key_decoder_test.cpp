@@ -2,6 +2,7 @@
 // bytes are split when they arrive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 #include "platform/posix/key_decoder.h"
@@ -180,6 +181,29 @@ TEST(PosixKeyDecoder, AnOverlongSequenceIsDroppedAndTheBufferStaysBounded) {
   d.feed(reinterpret_cast<const uint8_t*>(tail.data()), tail.size(), out);
   EXPECT_EQ(describe(out), describe(std::vector<Key>{{'a', 0x1E, 0}, {'b', 0x30, 0}}));
   expect_keys(std::string("\x1b[") + std::string(40, '2') + "~x", {{'x', 0x2D, 0}});
+
+  // Read as the program reads: a pause ends the rest of a broken sequence as it ends a lone
+  // Esc, so the key pressed after it is not taken for the sequence's final byte.
+  for (const std::string& broken :
+       {"\x1b[<" + std::string(300, '9'), "\x1b[" + std::string(4000, '1') + ";"}) {
+    KeyDecoder r;
+    std::vector<std::string> arrivals;
+    for (size_t at = 0; at < broken.size(); at += 64) arrivals.push_back(broken.substr(at, 64));
+    arrivals.insert(arrivals.end(), {"", "", "f"});  // a pause, then F
+    size_t next = 0;
+    auto read = [&](uint8_t* buf, size_t cap) -> long {
+      if (next >= arrivals.size()) return 0;
+      const std::string& piece = arrivals[next++];
+      EXPECT_LE(piece.size(), cap);
+      std::copy(piece.begin(), piece.end(), buf);
+      return static_cast<long>(piece.size());
+    };
+    std::vector<InputEvent> keys;
+    while (next < arrivals.size())
+      ASSERT_TRUE(r.read_round(
+          read, [](int) {}, 0, keys));
+    EXPECT_EQ(describe(keys), describe(std::vector<Key>{{'f', 0x21, 0}})) << broken.size();
+  }
 }
 
 TEST(PosixKeyDecoder, MouseReportsGiveWheelStepsAndNoKeys) {

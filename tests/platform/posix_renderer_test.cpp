@@ -198,6 +198,7 @@ TEST(PosixRenderer, EightColourTerminalsShowBrightBackgroundsAsTheNearestOfTheEi
   EXPECT_EQ(nearest_of_eight(3), 3);   // the eight stay themselves
   platform::posix::TermCaps caps;
   caps.colours = 8;
+  caps.sixteen_colours = false;
   Frame f;
   f.resize(10, 1, Cell{' ', 0x07});
   put(f, 0, 0, 0x9E, "ab");  // yellow on bright blue
@@ -209,9 +210,10 @@ TEST(PosixRenderer, EightColourTerminalsShowBrightBackgroundsAsTheNearestOfTheEi
   r.render(f, out);
   ASSERT_TRUE(term.feed(out));
   EXPECT_EQ(term.at(0, 0).bg, 44);
-  EXPECT_EQ(term.at(0, 0).fg, 93);  // foregrounds keep their bright colours
+  EXPECT_EQ(term.at(0, 0).fg, 33);  // one rule for foregrounds and backgrounds
   EXPECT_EQ(term.at(2, 0).bg, 47);
-  EXPECT_EQ(out.find("\x1b[10"), std::string::npos) << out;  // no bright background at all
+  EXPECT_EQ(out.find("\x1b[10"), std::string::npos) << out;  // no bright colour at all
+  EXPECT_EQ(out.find("\x1b[9"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 
 #include "platform/posix/term_caps.h"
@@ -26,17 +28,26 @@ class PosixTermCaps : public ::testing::Test {
 TEST_F(PosixTermCaps, EntriesSayWhatEachTerminalCanDo) {
   TermCaps caps;
   std::string why;
+  unsetenv("COLORTERM");
   ASSERT_TRUE(load("xterm-256color", caps, why)) << why;
   EXPECT_TRUE(caps.bce);
   EXPECT_GE(caps.colours, 16);
   EXPECT_NE(caps.enter_screen.find("\x1b[?1049h"), std::string::npos);
   EXPECT_TRUE(caps.titles);
   EXPECT_TRUE(caps.cursor_shape);
+  EXPECT_EQ(caps.cursor_reset, "\x1b[2 q");  // the entry's own (steady block), not "0 q"
   EXPECT_FALSE(caps.keypad_on.empty());
+
+  // xterm's own 8-colour entry: xterm shows the sixteen colours, so the boxes stay white.
+  ASSERT_TRUE(load("xterm", caps, why)) << why;
+  EXPECT_EQ(caps.colours, 8);
+  EXPECT_TRUE(caps.sixteen_colours);
 
   ASSERT_TRUE(load("screen-256color", caps, why)) << why;
   EXPECT_FALSE(caps.bce);  // erasing gives the default background
   EXPECT_TRUE(caps.titles);
+  EXPECT_FALSE(caps.cursor_shape);
+  EXPECT_EQ(caps.cursor_reset, "");
 
   ASSERT_TRUE(load("linux", caps, why)) << why;
   EXPECT_TRUE(caps.bce);
@@ -45,6 +56,11 @@ TEST_F(PosixTermCaps, EntriesSayWhatEachTerminalCanDo) {
   EXPECT_FALSE(caps.titles);               // a title would show as text
   EXPECT_FALSE(caps.cursor_shape);
   EXPECT_FALSE(caps.hide_cursor.empty());
+  EXPECT_FALSE(caps.sixteen_colours);
+  setenv("COLORTERM", "truecolor", 1);  // a terminal emulator announcing itself
+  ASSERT_TRUE(load("linux", caps, why)) << why;
+  EXPECT_TRUE(caps.sixteen_colours);
+  unsetenv("COLORTERM");
 }
 
 TEST_F(PosixTermCaps, TerminalsThatCannotMoveTheCursorOrAreUnknownAreRefused) {

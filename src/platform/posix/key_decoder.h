@@ -28,8 +28,9 @@ class KeyDecoder {
   // Decodes `n` bytes, appending a key-down event per key. Bytes that may be the start of a
   // longer sequence (a lone Esc, part of a sequence or of a UTF-8 character) wait for more.
   void feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out);
-  // True while bytes wait for the rest of a sequence.
-  bool pending() const { return !buf_.empty(); }
+  // True while bytes wait for the rest of a sequence, or the rest of a broken one is being
+  // skipped: either ends at the next pause (expire).
+  bool pending() const { return !buf_.empty() || skipping_; }
   size_t pending_bytes() const { return buf_.size(); }
   // Mouse wheel steps reported since the last call (negative: away from the user), which
   // arrive as mouse reports while the terminal reports the mouse.

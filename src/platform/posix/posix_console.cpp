@@ -85,7 +85,8 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   queue_.clear();
   pending_.clear();
   hung_up_ = false;
-  resize_asked_ = size_ours_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
+  size_request_.clear();
+  size_sent_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
   view_x_ = view_y_ = 0;
   followed_x_ = followed_y_ = -1;
   small_ = mouse_on_ = false;
@@ -95,6 +96,9 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
 
 void PosixConsole::close() {
   if (!open_) return;
+  // A window size asked for on the way out is a console window's business: the terminal is
+  // given back at the size it had when the program took it.
+  size_request_.clear();
   present();
   term_.leave();
   open_ = false;
@@ -168,8 +172,9 @@ bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
       // back when it changes.
       char buf[32];
       std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
-      pending_ += buf;
-      resize_asked_ = true;
+      size_request_ = buf;
+    } else {
+      size_request_.clear();
     }
   }
   return true;
@@ -254,19 +259,14 @@ void PosixConsole::pump() {
 void PosixConsole::size_changed() {
   term_size_ = term_.size();
   renderer_.invalidate();
-  // The first change after a size request with the size asked for is the program's own; any
-  // other change is the user's, and the size is theirs from then on.
-  size_ours_ =
-      resize_asked_ && term_size_.cols == asked_size_.cols && term_size_.rows == asked_size_.rows;
-  resize_asked_ = false;
-  update_exit_requests();
 }
 
 std::string PosixConsole::exit_requests() const {
   std::string out;
   char buf[40];
-  if (size_ours_ &&
-      (original_size_.cols != term_size_.cols || original_size_.rows != term_size_.rows)) {
+  // Once the program has asked for a size, the size found at start is asked for again at
+  // exit, whatever the terminal made of the requests in between.
+  if (size_sent_) {
     std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", original_size_.rows, original_size_.cols);
     out += buf;
   }
@@ -279,7 +279,7 @@ std::string PosixConsole::exit_requests() const {
 }
 
 void PosixConsole::update_exit_requests() {
-  term_.set_exit_requests(exit_requests());
+  term_.set_exit_requests(exit_requests(), size_sent_ ? original_size_ : TermSize{});
 }
 
 bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
@@ -317,8 +317,10 @@ void PosixConsole::wait_input(uint32_t ms) {
   present();
   if (!queue_.empty()) return;  // what is waiting in the terminal is read by the next look
   // A run of short waits with nothing drawn and no key in between is a program idle in a
-  // key wait. Its waits stretch to kIdleWaitMs: a key or a resize still ends them at once,
-  // and the process stops waking a thousand times a second.
+  // key wait, which only a key, a resize or a signal can end. On the process's own terminal
+  // each of those ends a wait at once (the signals through the wake pipe), so the wait has
+  // no time limit and the idle process sleeps; a terminal given by descriptors, whose size
+  // is asked rather than signalled, is looked at every kIdleWaitMs.
   uint64_t state = buffer_.version() * 31 + changes_;
   if (state == idle_state_ && ms > 0) {
     if (idle_waits_ < kIdleWaitsBeforeStretch) ++idle_waits_;
@@ -326,13 +328,15 @@ void PosixConsole::wait_input(uint32_t ms) {
     idle_waits_ = 0;
     idle_state_ = state;
   }
-  if (idle_waits_ >= kIdleWaitsBeforeStretch) timeout = std::max(timeout, kIdleWaitMs);
+  if (idle_waits_ >= kIdleWaitsBeforeStretch) {
+    timeout = exit_on_hangup_ ? -1 : std::max(timeout, kIdleWaitMs);
+  }
   if (keys_.pending()) {
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)
                       .count();
-    timeout =
-        std::min<int>(timeout, std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited)));
+    int left = std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited));
+    timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   term_.wait_readable(timeout);
 }
@@ -398,7 +402,9 @@ void PosixConsole::compose(Frame& frame) {
     followed_y_ = cy;
     if (cx < view_x_) view_x_ = cx;
     if (cx >= view_x_ + vc) view_x_ = cx - vc + 1;
-    if (cy < view_y_) view_y_ = cy;
+    // Moving up out of the view (a cleared screen, a homed cursor) shows the rows above the
+    // cursor too: the text just written there stays in view.
+    if (cy < view_y_) view_y_ = std::max(0, cy - vr + 1);
     if (cy >= view_y_ + vr) view_y_ = cy - vr + 1;
   }
   view_x_ = std::clamp(view_x_, 0, ww - vc);
@@ -414,11 +420,21 @@ void PosixConsole::compose(Frame& frame) {
   frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
                          frame.cursor_y >= 0 && frame.cursor_y < vr;
   if (small_) {
+    // The terminal's size comes first and the words get shorter as the terminal narrows, so
+    // that the size is never cut off.
+    static constexpr const char* kNotices[] = {
+        " The terminal is %d x %d: make it at least %d x %d to see the whole screen ",
+        " %d x %d: make the terminal at least %d x %d ",
+        " %d x %d, needs %d x %d ",
+        " %dx%d<%dx%d ",
+        "%dx%d",
+    };
     char notice[160];
-    int len = std::snprintf(notice, sizeof notice,
-                            " Make the terminal at least %d x %d to see the whole screen "
-                            "(it is %d x %d now) ",
-                            ww, wh, tc, tr);
+    int len = 0;
+    for (const char* format : kNotices) {
+      len = std::snprintf(notice, sizeof notice, format, tc, tr, ww, wh);
+      if (len <= tc) break;
+    }
     for (int x = 0; x < tc; ++x) {
       uint8_t ch = x < len ? static_cast<uint8_t>(notice[x]) : ' ';
       frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
@@ -443,12 +459,20 @@ void PosixConsole::present() {
     force = true;
   }
   if (!force && buffer_.version() == drawn_version_ && changes_ == drawn_changes_ &&
-      pending_.empty()) {
+      pending_.empty() && size_request_.empty()) {
     return;
   }
   compose(frame_);
   out_.clear();
   out_.swap(pending_);
+  if (!size_request_.empty()) {
+    out_ += size_request_;
+    size_request_.clear();
+    if (!size_sent_) {
+      size_sent_ = true;
+      update_exit_requests();
+    }
+  }
   // The mouse is reported only while the view can scroll, so that selecting text with the
   // mouse works as usual otherwise; only its wheel is used.
   if (small_ != mouse_on_ || (force && mouse_on_)) {

@@ -64,8 +64,8 @@ class PosixConsole final : public Console {
   void push_input(const InputEvent& ev) { queue_.push_back(ev); }
   const Terminal& terminal() const { return term_; }
   // The requests that put back what the program changed of the window, sent at exit: the
-  // start size when the terminal still has the size the program asked for, the start
-  // position when a move was reported done.
+  // start size once the program has asked for a size, the start position when a move was
+  // reported done.
   std::string exit_requests() const;
   // A lone Esc counts as the Esc key when nothing follows it within this time.
   void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
@@ -104,8 +104,8 @@ class PosixConsole final : public Console {
   TermSize term_size_;
   TermSize asked_size_;          // the window size last asked of the terminal
   TermSize original_size_;       // the terminal's size when the program took it
-  bool resize_asked_ = false;    // a size request not yet answered by a change of size
-  bool size_ours_ = false;       // the terminal has the size the program asked for
+  std::string size_request_;     // a size request to send with the next frame
+  bool size_sent_ = false;       // a size request has been sent to the terminal
   bool position_asked_ = false;  // the original position has been asked for
   bool original_pos_known_ = false;
   int32_t original_x_ = 0;
@@ -115,10 +115,9 @@ class PosixConsole final : public Console {
   int view_y_ = 0;
   int followed_x_ = -1;  // the cursor's place in the window when the view last followed it
   int followed_y_ = -1;
-  bool small_ = false;  // the terminal is smaller than the window
-  bool mouse_on_ =
-      false;  // mouse reporting is on  // the terminal reported the position the program asked for
-  std::string pending_;  // requests to send with the next frame
+  bool small_ = false;     // the terminal is smaller than the window
+  bool mouse_on_ = false;  // mouse reporting is on
+  std::string pending_;    // requests to send with the next frame
   CursorInfo cursor_{25, true};
   std::string title_;
   std::string shown_title_;

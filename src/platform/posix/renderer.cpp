@@ -71,12 +71,16 @@ void Renderer::set_caps(const TermCaps& caps) {
   show_cursor_ = caps.show_cursor;
   cursor_shape_ = caps.cursor_shape;
   bce_ = caps.bce;
-  bright_backgrounds_ = caps.colours >= 16;
+  sixteen_colours_ = caps.sixteen_colours;
   invalidate();
 }
 
 int Renderer::background_sgr(int colour) const {
-  return sgr_background(bright_backgrounds_ ? colour : nearest_of_eight(colour));
+  return sgr_background(sixteen_colours_ ? colour : nearest_of_eight(colour));
+}
+
+int Renderer::foreground_sgr(int colour) const {
+  return sgr_foreground(sixteen_colours_ ? colour : nearest_of_eight(colour));
 }
 
 void Renderer::invalidate() {
@@ -113,7 +117,7 @@ void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
   if (!fg_change && !bg_change) return;
   out += "\x1b[";
   if (fg_change) {
-    put_number(sgr_foreground(fg), out);
+    put_number(foreground_sgr(fg), out);
     pen_fg_ = fg;
   }
   if (bg_change) {

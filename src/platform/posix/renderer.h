@@ -45,7 +45,8 @@ class Renderer {
   explicit Renderer(bool utf8) : charset_(utf8 ? Charset::utf8() : Charset::ascii()) {}
 
   // What the terminal can do: without background colour erase, blanks in colour are written
-  // as spaces; with fewer than 16 colours, bright backgrounds take the nearest of the eight;
+  // as spaces; on a terminal without the sixteen colours, foregrounds and backgrounds take
+  // the nearest of the eight;
   // the cursor is hidden and shaped only as the terminal allows.
   void set_caps(const TermCaps& caps);
 
@@ -64,6 +65,7 @@ class Renderer {
   size_t glyph_length(uint8_t ch) const;
   void set_pen(uint16_t attr, bool blank, std::string& out);
   int background_sgr(int colour) const;
+  int foreground_sgr(int colour) const;
   void move_to(int x, int y, const Frame& frame, std::string& out);
 
   Charset charset_;
@@ -71,7 +73,7 @@ class Renderer {
   std::string show_cursor_ = "\x1b[?25h";
   bool cursor_shape_ = true;
   bool bce_ = true;
-  bool bright_backgrounds_ = true;
+  bool sixteen_colours_ = true;
   bool valid_ = false;
   int cols_ = 0;
   int rows_ = 0;

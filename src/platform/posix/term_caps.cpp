@@ -84,11 +84,16 @@ bool TermCaps::from_terminfo(const char* term, int fd, TermCaps& out, std::strin
   // says so (XT, a status line) or where it has an alternate screen, as terminal emulators
   // and multiplexers do; the Linux console has neither and would show them as text.
   caps.cursor_shape = !cap_string("Ss").empty();
+  caps.cursor_reset = caps.cursor_shape ? cap_string("Se") : "";
   caps.titles =
       cap_flag("XT") || cap_flag("hs") || !cap_string("tsl").empty() || !caps.enter_screen.empty();
   caps.bce = cap_flag("bce");
   int colours = tigetnum("colors");
   caps.colours = colours > 0 ? colours : 0;
+  const char* colorterm = std::getenv("COLORTERM");
+  caps.sixteen_colours =
+      caps.colours >= 16 ||
+      (caps.colours >= 8 && (cap_flag("XT") || (colorterm != nullptr && *colorterm != 0)));
   del_curterm(cur_term);
   out = caps;
   return true;

@@ -15,9 +15,15 @@ struct TermCaps {
   std::string keypad_on;                     // smkx
   std::string keypad_off;                    // rmkx
   bool cursor_shape = true;                  // takes the cursor shape request (Esc [ n SP q)
+  std::string cursor_reset = "\x1b[2 q";     // Se: the user's cursor shape back
   bool titles = true;                        // takes window titles (OSC 2) and the title stack
   bool bce = true;                           // erasing fills with the current background colour
   int colours = 256;
+  // Shows the sixteen colours (SGR 90-97 and 100-107): an entry with 16 colours or more, or an
+  // 8-colour one that says it is an xterm (XT) or runs under a terminal that announces
+  // itself in COLORTERM. Otherwise foregrounds and backgrounds alike take the nearest of
+  // the eight.
+  bool sixteen_colours = true;
 
   // Reads the entry of `term` (nullptr: $TERM) for the terminal on `fd`. False with a
   // one-line reason when the entry is unknown or the terminal cannot move its cursor

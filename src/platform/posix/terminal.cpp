@@ -23,8 +23,9 @@ struct RestoreState {
   int out_fd = -1;
   termios saved{};
   termios raw{};
-  volatile sig_atomic_t active = 0;
-  char exit_bytes[96] = {};  // window requests that undo the program's own
+  volatile sig_atomic_t active = 0;     // raw mode and the program's screen are on
+  volatile sig_atomic_t suspended = 0;  // given back for a stop; taken again on continuing
+  char exit_bytes[96] = {};             // window requests that undo the program's own
   volatile sig_atomic_t exit_len = 0;
   TerminalBytes enter;  // sent on taking the terminal and again on return from a stop
   TerminalBytes leave;  // sent on giving it back
@@ -88,10 +89,32 @@ void on_deadly(int sig) {
   errno = saved;
 }
 
+// The terminal is ours to change only while the process is in its foreground: a change
+// from the background would stop the process (SIGTTOU) or undo the shell's settings.
+bool in_foreground() {
+  return tcgetpgrp(g_restore.tty_fd) == getpgrp();
+}
+
+// Raw mode and the program's screen back, after a stop, when the process is in the
+// foreground; from the background nothing is touched, and the next SIGCONT (fg) does it.
+void take_back() {
+  if (!g_restore.suspended || !in_foreground()) return;
+  g_restore.suspended = 0;
+  tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
+  raw_write(g_restore.out_fd, g_restore.enter.data, g_restore.enter.len);
+  g_restore.active = 1;
+  g_resized = 1;  // the screen must be drawn again
+  wake();
+}
+
+// SIGTSTP, SIGTTIN and SIGTTOU: the terminal is given back, then the process stops as the
+// signal asks.
 void on_stop(int sig) {
   int saved = errno;
-  bool was_active = g_restore.active != 0;
-  restore_terminal_now();
+  if (g_restore.active) {
+    restore_terminal_now();
+    g_restore.suspended = 1;
+  }
   struct sigaction dfl {};
   dfl.sa_handler = SIG_DFL;
   sigaction(sig, &dfl, nullptr);
@@ -104,13 +127,16 @@ void on_stop(int sig) {
   again.sa_handler = on_stop;
   sigemptyset(&again.sa_mask);
   sigaction(sig, &again, nullptr);
-  if (was_active) {
-    tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
-    raw_write(g_restore.out_fd, g_restore.enter.data, g_restore.enter.len);
-    g_restore.active = 1;
-    g_resized = 1;  // the screen must be drawn again
-    wake();
-  }
+  take_back();
+  errno = saved;
+}
+
+// SIGCONT, after any stop, SIGSTOP included (which cannot be caught, and after which the shell
+// has put its own terminal settings back).
+void on_continue(int) {
+  int saved = errno;
+  if (g_restore.active) g_restore.suspended = 1;
+  take_back();
   errno = saved;
 }
 
@@ -151,17 +177,27 @@ void install_handlers() {
   struct sigaction stop {};
   sigemptyset(&stop.sa_mask);
   stop.sa_handler = on_stop;
-  struct sigaction old {};
-  sigaction(SIGTSTP, nullptr, &old);
-  if (old.sa_handler != SIG_IGN) sigaction(SIGTSTP, &stop, nullptr);
+  for (int sig : {SIGTSTP, SIGTTIN, SIGTTOU}) {
+    struct sigaction old {};
+    sigaction(sig, nullptr, &old);
+    if (old.sa_handler != SIG_IGN) sigaction(sig, &stop, nullptr);
+  }
+  struct sigaction cont {};
+  sigemptyset(&cont.sa_mask);
+  cont.sa_handler = on_continue;
+  cont.sa_flags = SA_RESTART;
+  sigaction(SIGCONT, &cont, nullptr);
   std::atexit(restore_at_exit);
 }
 
 }  // namespace
 
 void restore_terminal_now() {
+  g_restore.suspended = 0;
   if (!g_restore.active) return;
   g_restore.active = 0;
+  // From the background the shell has the terminal, with its own settings: left alone.
+  if (!in_foreground()) return;
   raw_write(g_restore.out_fd, g_restore.leave.data, g_restore.leave.len);
   if (g_restore.exit_len > 0) {
     raw_write(g_restore.out_fd, g_restore.exit_bytes, static_cast<size_t>(g_restore.exit_len));
@@ -202,13 +238,14 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   // renderer never relies on wrapping, and writing the last cell must not scroll).
   std::string enter = caps.titles ? "\x1b[22;0t" : "";
   enter += caps.enter_screen + caps.keypad_on + "\x1b[?7l";
-  // Giving it back: mouse reporting off, colours reset, cursor shown in its default shape,
-  // keypad off, auto-wrap on, main screen, title popped. Without an alternate screen the
-  // program's screen is cleared away instead.
+  // Giving it back: mouse reporting off, colours reset, cursor shown in the entry's own
+  // shape, keypad off, auto-wrap on, the screen cleared in the default colours, main screen,
+  // title popped. The screen is cleared even where the entry has an alternate screen: a
+  // terminal may ignore it (GNU screen without "altscreen on"), and the program's colours
+  // would stay under what the shell prints next.
   std::string leave = "\x1b[?1006l\x1b[?1000l\x1b[0m" + caps.show_cursor;
-  if (caps.cursor_shape) leave += "\x1b[0 q";
-  leave += caps.keypad_off + "\x1b[?7h";
-  leave += caps.enter_screen.empty() ? "\x1b[H\x1b[2J" : caps.leave_screen;
+  if (caps.cursor_shape) leave += caps.cursor_reset;
+  leave += caps.keypad_off + "\x1b[?7h\x1b[H\x1b[2J" + caps.leave_screen;
   if (caps.titles) leave += "\x1b[23;0t";
   enter_.set(enter);
   leave_.set(leave);
@@ -243,6 +280,7 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
 void Terminal::leave() {
   if (process_wide_) {
     restore_terminal_now();
+    settle();
   } else if (in_fd_ >= 0) {
     raw_write(out_fd_, leave_.data, leave_.len);
   }
@@ -295,8 +333,20 @@ TermSize Terminal::size() const {
   return {80, 24};
 }
 
-void Terminal::set_exit_requests(const std::string& bytes) {
+void Terminal::settle() const {
+  // The size asked for at exit reaches the terminal after the process is gone; waiting a
+  // moment for it means a program started next reads the settled size, not the old one.
+  if (settle_size_.cols <= 0) return;
+  for (int i = 0; i < 25; ++i) {
+    TermSize now = size();
+    if (now.cols == settle_size_.cols && now.rows == settle_size_.rows) return;
+    poll(nullptr, 0, 8);
+  }
+}
+
+void Terminal::set_exit_requests(const std::string& bytes, TermSize settle) {
   if (!process_wide_) return;
+  settle_size_ = settle;
   g_restore.exit_len = 0;  // the handlers see no bytes while they change
   size_t n = std::min(bytes.size(), sizeof g_restore.exit_bytes);
   std::memcpy(g_restore.exit_bytes, bytes.data(), n);

@@ -51,8 +51,9 @@ class Terminal {
   // The terminal's size in cells (80 x 24 when it reports none).
   TermSize size() const;
   // Requests sent to the terminal when the program ends, however it ends (to put back a
-  // window size or position the program changed); empty for none.
-  void set_exit_requests(const std::string& bytes);
+  // window size or position the program changed); empty for none. A normal exit waits a
+  // moment for the terminal to take the size `settle` (none when 0 x 0).
+  void set_exit_requests(const std::string& bytes, TermSize settle = {});
 
   uint64_t write_calls() const { return write_calls_; }
   int input_fd() const { return in_fd_; }
@@ -64,7 +65,10 @@ class Terminal {
   bool process_wide_ = false;
   TerminalBytes enter_;
   TerminalBytes leave_;
+  TermSize settle_size_;
   uint64_t write_calls_ = 0;
+
+  void settle() const;
 };
 
 // True once after each change of the terminal's size (SIGWINCH) or return from a stop.
