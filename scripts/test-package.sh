@@ -91,7 +91,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 recommends=$(field Recommends)
 if grep -q 'libc6 (>= ' <<<"$depends" && ! grep -qE 'libcups2|libcairo2|libfontconfig1' <<<"$depends" &&
-  grep -q 'libcups2 (>= ' <<<"$recommends" && grep -q 'libcairo2 (>= ' <<<"$recommends" &&
+  grep -qE 'libcups2(t64)? \(>= ' <<<"$recommends" && grep -q 'libcairo2 (>= ' <<<"$recommends" &&
   grep -qw 'fonts-liberation' <<<"$recommends" &&
   [ "$(field Section)" = utils ] && [ "$(field Priority)" = optional ] &&
   grep -qE '^[^<>]+ <[^@ ]+@[^> ]+>$' <<<"$(field Maintainer)" &&

@@ -21,7 +21,6 @@ constexpr int32_t kQuarterInch = 635;  // 1/100 mm
 // either the system names no paper.
 struct LibPaper {
   int (*init)() = nullptr;
-  int (*done)() = nullptr;
   char* (*system_name)() = nullptr;
   const void* (*info)(const char*) = nullptr;
   const char* (*name)(const void*) = nullptr;
@@ -44,12 +43,15 @@ const LibPaper* libpaper() {
     for (const char* soname : {"libpaper.so.2", "libpaper.so.1"}) {
       void* library = dlopen(soname, RTLD_NOW | RTLD_LOCAL);
       if (!library) continue;
-      if (resolve(library, "paperinit", lib.init) && resolve(library, "paperdone", lib.done) &&
+      if (resolve(library, "paperinit", lib.init) &&
           resolve(library, "systempapername", lib.system_name) &&
           resolve(library, "paperinfo", lib.info) && resolve(library, "papername", lib.name) &&
           resolve(library, "paperpswidth", lib.ps_width) &&
           resolve(library, "paperpsheight", lib.ps_height)) {
-        return &lib;  // stays loaded for the life of the process
+        // Initialised once and kept for the life of the process: libpaper 2's paperdone
+        // does not free the paper list paperinit reads, so each pair would lose it.
+        lib.init();
+        return &lib;
       }
       dlclose(library);
     }
@@ -306,7 +308,6 @@ Media system_paper(int32_t dpi) {
                         kQuarterInch, dpi);
   const LibPaper* paper = libpaper();
   if (!paper) return m;
-  paper->init();
   char* name = paper->system_name();
   const void* info = name ? paper->info(name) : nullptr;
   if (info) {
@@ -333,7 +334,6 @@ Media system_paper(int32_t dpi) {
     }
   }
   std::free(name);
-  paper->done();
   return m;
 }
 
