@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "bench_terminal_screen.h"
-#include "platform/posix/posix_console.h"
-#include "platform/posix/renderer.h"
+#include "platform/posix/terminal/console.h"
+#include "platform/posix/terminal/renderer.h"
 
 using bench_terminal::ncurses_paints;
 using bench_terminal::Run;

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/posix/files_drive.h"
+#include "platform/posix/files/drive.h"
 #include "platform/posix/services.h"
 
 namespace {

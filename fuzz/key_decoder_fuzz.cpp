@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/posix/key_decoder.h"
+#include "platform/posix/terminal/key_decoder.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <memory>
 
 #include "console/console_harness.h"
-#include "platform/memory/memory_console.h"
-#include "platform/memory/memory_system.h"
+#include "platform/memory/console.h"
+#include "platform/memory/system.h"
 
 namespace console_test {
 namespace {

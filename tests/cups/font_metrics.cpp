@@ -2,7 +2,7 @@
 // at 600 dots per inch): "height external_leading average_width family".
 #include <cstdio>
 
-#include "platform/posix/printing_fonts.h"
+#include "platform/posix/printing/fonts.h"
 
 int main() {
   platform::LogFont lf;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/console.h"
-#include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
+#include "platform/posix/terminal/console.h"
 #include "platform/system.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "platform/memory/memory_files.h"
+#include "platform/memory/files.h"
 
 namespace files_test {
 

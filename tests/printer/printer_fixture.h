@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/memory/memory_printing.h"
+#include "platform/memory/printing.h"
 #include "printer/printer.h"
 #include "printer/printer_state.h"
 #include "runtime/error.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/memory_console.h"
-#include "platform/memory/memory_system.h"
+#include "platform/memory/console.h"
+#include "platform/memory/system.h"
 #include "runtime/error.h"
 #include "runtime/platform_access.h"
 

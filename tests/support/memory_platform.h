@@ -8,8 +8,8 @@
 #pragma once
 
 #include "console/screen.h"
-#include "platform/memory/memory_console.h"
-#include "platform/memory/memory_system.h"
+#include "platform/memory/console.h"
+#include "platform/memory/system.h"
 #include "platform/platform.h"
 #include "runtime/platform_access.h"
 

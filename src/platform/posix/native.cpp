@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
+#include "platform/posix/terminal/console.h"
 
 namespace platform::native {
 

@@ -30,6 +30,10 @@ struct DialogTerminal {
   bool utf8 = true;
 };
 
+// The file system "Save as PDF" writes through: the program's. Defined by the program as its
+// own, and by the module as the one the program handed it.
+FileSystem* host_file_system();
+
 // The terminal console as a DialogTerminal, its screen brought up to date first; false when
 // there is no terminal to ask on. Defined by the program over its terminal console, and by
 // the module over what the program handed it.

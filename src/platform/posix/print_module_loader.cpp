@@ -9,10 +9,10 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/posix/dialog_box.h"
-#include "platform/posix/key_decoder.h"
-#include "platform/posix/posix_console.h"
 #include "platform/posix/services.h"
+#include "platform/posix/terminal/console.h"
+#include "platform/posix/terminal/dialog_box.h"
+#include "platform/posix/terminal/key_decoder.h"
 
 namespace platform::posix {
 namespace {
@@ -246,13 +246,6 @@ class ModulePrinting final : public Printing {
   std::unique_ptr<UnavailablePrinting> unavailable_;
 };
 
-std::string own_path() {
-  std::vector<char> buf(4096);
-  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-  if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
-  return std::string(buf.data(), static_cast<size_t>(n));
-}
-
 }  // namespace
 
 std::string printing_module_path(const std::string& program) {
@@ -268,6 +261,10 @@ std::unique_ptr<Printing> make_module_printing(std::function<std::string()> loca
                                                FileSystem* files,
                                                bool (*open_terminal)(DialogTerminal&)) {
   return std::make_unique<ModulePrinting>(std::move(locate), files, open_terminal);
+}
+
+FileSystem* host_file_system() {
+  return file_system();
 }
 
 bool open_dialog_terminal(DialogTerminal& out) {
@@ -290,7 +287,7 @@ bool open_dialog_terminal(DialogTerminal& out) {
 
 Printing* printing_module() {
   static const std::unique_ptr<Printing> instance = make_module_printing(
-      [] { return printing_module_path(own_path()); }, file_system(), open_dialog_terminal);
+      [] { return printing_module_path(program_file()); }, file_system(), open_dialog_terminal);
   return instance.get();
 }
 

@@ -1,15 +1,15 @@
-// The posix backend's services, one instance each for the process. Each is defined in the file
-// that implements it; native.cpp puts them together.
+// The POSIX backend's services, one instance each for the process. Each is defined in the
+// folder of its service; native.cpp puts them together for the program.
 #pragma once
 
 #include "platform/platform.h"
 
 namespace platform::posix {
 
-System* system();  // defined with the console backend
-Console* console();
-FileSystem* file_system();    // nullptr until the file backend exists
-Printing* printing();         // the CUPS and cairo backend, in the printing module
-Printing* printing_module();  // the program's: loads the printing module on first use
+System* system();             // system.cpp: the process, its command line, its exit
+Console* console();           // terminal/: the terminal console
+FileSystem* file_system();    // files/: POSIX files, drive letters mapped to folders
+Printing* printing();         // printing/: CUPS and cairo, linked into the printing module only
+Printing* printing_module();  // print_module_loader.cpp: loads that module on first use
 
 }  // namespace platform::posix

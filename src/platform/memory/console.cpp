@@ -1,0 +1,428 @@
+#include "platform/memory/console.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::memory {
+namespace {
+
+constexpr size_t kMarkBlanks = 13;
+// Consecutive looks at an empty input queue without a wait in between that count as the
+// program polling for a key that will never come.
+constexpr uint32_t kIdlePeekLimit = 100000;
+
+Rect intersect(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+bool empty(const Rect& r) {
+  return r.left > r.right || r.top > r.bottom;
+}
+
+std::string rect_text(const Rect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+struct UsKey {
+  uint16_t scan;
+  bool shift;
+};
+
+// The key of a US keyboard that types `ch`, and whether Shift is needed.
+UsKey us_key(uint8_t ch) {
+  static const char* const kRows[] = {
+      // scan codes 0x02.. : unshifted then shifted characters of each key
+      "1!", "2@", "3#", "4$", "5%", "6^", "7&", "8*", "9(", "0)", "-_", "=+",
+  };
+  for (int i = 0; i < 12; ++i) {
+    if (ch == kRows[i][0]) return {static_cast<uint16_t>(0x02 + i), false};
+    if (ch == kRows[i][1]) return {static_cast<uint16_t>(0x02 + i), true};
+  }
+  struct Pair {
+    uint16_t scan;
+    char lower, upper;
+  };
+  static const Pair kKeys[] = {
+      {0x10, 'q', 'Q'},   {0x11, 'w', 'W'},   {0x12, 'e', 'E'},   {0x13, 'r', 'R'},
+      {0x14, 't', 'T'},   {0x15, 'y', 'Y'},   {0x16, 'u', 'U'},   {0x17, 'i', 'I'},
+      {0x18, 'o', 'O'},   {0x19, 'p', 'P'},   {0x1A, '[', '{'},   {0x1B, ']', '}'},
+      {0x1E, 'a', 'A'},   {0x1F, 's', 'S'},   {0x20, 'd', 'D'},   {0x21, 'f', 'F'},
+      {0x22, 'g', 'G'},   {0x23, 'h', 'H'},   {0x24, 'j', 'J'},   {0x25, 'k', 'K'},
+      {0x26, 'l', 'L'},   {0x27, ';', ':'},   {0x28, '\'', '"'},  {0x29, '`', '~'},
+      {0x2B, '\\', '|'},  {0x2C, 'z', 'Z'},   {0x2D, 'x', 'X'},   {0x2E, 'c', 'C'},
+      {0x2F, 'v', 'V'},   {0x30, 'b', 'B'},   {0x31, 'n', 'N'},   {0x32, 'm', 'M'},
+      {0x33, ',', '<'},   {0x34, '.', '>'},   {0x35, '/', '?'},   {0x39, ' ', ' '},
+      {0x1C, '\r', '\r'}, {0x0E, '\b', '\b'}, {0x0F, '\t', '\t'}, {0x01, 27, 27},
+  };
+  for (const Pair& k : kKeys) {
+    if (ch == static_cast<uint8_t>(k.lower)) return {k.scan, false};
+    if (ch == static_cast<uint8_t>(k.upper)) return {k.scan, true};
+  }
+  return {0, false};
+}
+
+}  // namespace
+
+MemoryConsole::MemoryConsole(int16_t width, int16_t height, int16_t window_width,
+                             int16_t window_height)
+    : size_{width, height}, cells_(static_cast<size_t>(width) * height) {
+  if (window_width <= 0) window_width = width;
+  if (window_height <= 0) window_height = height;
+  window_ =
+      Rect{0, 0, static_cast<int16_t>(window_width - 1), static_cast<int16_t>(window_height - 1)};
+}
+
+bool MemoryConsole::write_output(const Cell* cells, Coord size, Coord from, Rect& region) {
+  if (broken_ || !cells || size.x <= 0 || size.y <= 0 || from.x < 0 || from.y < 0 ||
+      from.x >= size.x || from.y >= size.y) {
+    return false;
+  }
+  // The part of the region that both the buffer and the source block can supply.
+  Rect block{region.left, region.top,
+             static_cast<int16_t>(std::min<int>(region.right, region.left + size.x - from.x - 1)),
+             static_cast<int16_t>(std::min<int>(region.bottom, region.top + size.y - from.y - 1))};
+  Rect target = intersect(
+      block, Rect{0, 0, static_cast<int16_t>(size_.x - 1), static_cast<int16_t>(size_.y - 1)});
+  if (empty(target)) {
+    region.right = static_cast<int16_t>(region.left - 1);
+    region.bottom = static_cast<int16_t>(region.top - 1);
+    return false;
+  }
+  for (int y = target.top; y <= target.bottom; ++y) {
+    for (int x = target.left; x <= target.right; ++x) {
+      int sx = from.x + (x - region.left);
+      int sy = from.y + (y - region.top);
+      cells_[index(x, y)] = cells[static_cast<size_t>(sy) * size.x + sx];
+    }
+  }
+  region = target;
+  return true;
+}
+
+bool MemoryConsole::scroll(const Rect& source, const Rect* clip, Coord dest, Cell fill) {
+  if (broken_) return false;
+  const Rect whole{0, 0, static_cast<int16_t>(size_.x - 1), static_cast<int16_t>(size_.y - 1)};
+  Rect src = intersect(source, whole);
+  if (empty(src)) return false;
+  Rect limit = clip ? intersect(*clip, whole) : whole;
+  const int dx = dest.x - source.left;
+  const int dy = dest.y - source.top;
+  std::vector<Cell> copy;
+  for (int y = src.top; y <= src.bottom; ++y) {
+    for (int x = src.left; x <= src.right; ++x) copy.push_back(cells_[index(x, y)]);
+  }
+  auto in_limit = [&](int x, int y) {
+    return x >= limit.left && x <= limit.right && y >= limit.top && y <= limit.bottom;
+  };
+  for (int y = src.top; y <= src.bottom; ++y) {
+    for (int x = src.left; x <= src.right; ++x) {
+      if (in_limit(x, y)) cells_[index(x, y)] = fill;
+    }
+  }
+  size_t i = 0;
+  for (int y = src.top; y <= src.bottom; ++y) {
+    for (int x = src.left; x <= src.right; ++x, ++i) {
+      int tx = x + dx;
+      int ty = y + dy;
+      if (inside(tx, ty) && in_limit(tx, ty)) cells_[index(tx, ty)] = copy[i];
+    }
+  }
+  return true;
+}
+
+bool MemoryConsole::fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  if (broken_ || !inside(at.x, at.y)) return false;
+  size_t start = index(at.x, at.y);
+  size_t n = std::min<size_t>(count, cells_.size() - start);
+  for (size_t i = 0; i < n; ++i) cells_[start + i].ch = ch;
+  written = static_cast<uint32_t>(n);
+  if (start == 0 && n == cells_.size()) log_.push_back("clear");
+  return true;
+}
+
+bool MemoryConsole::fill_attrs(uint16_t attr, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  if (broken_ || !inside(at.x, at.y)) return false;
+  size_t start = index(at.x, at.y);
+  size_t n = std::min<size_t>(count, cells_.size() - start);
+  for (size_t i = 0; i < n; ++i) cells_[start + i].attr = attr;
+  written = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool MemoryConsole::set_cursor_position(Coord at) {
+  if (broken_ || !inside(at.x, at.y)) return false;
+  cursor_ = at;
+  show_cursor_in_window();
+  return true;
+}
+
+// Like a Win32 console: moving the cursor out of the window scrolls the window over the
+// buffer just far enough to show it.
+void MemoryConsole::show_cursor_in_window() {
+  const int w = window_.right - window_.left + 1;
+  const int h = window_.bottom - window_.top + 1;
+  int left = window_.left;
+  int top = window_.top;
+  if (cursor_.x < left) left = cursor_.x;
+  if (cursor_.x > left + w - 1) left = cursor_.x - w + 1;
+  if (cursor_.y < top) top = cursor_.y;
+  if (cursor_.y > top + h - 1) top = cursor_.y - h + 1;
+  window_ = Rect{static_cast<int16_t>(left), static_cast<int16_t>(top),
+                 static_cast<int16_t>(left + w - 1), static_cast<int16_t>(top + h - 1)};
+}
+
+bool MemoryConsole::set_text_attribute(uint16_t attr) {
+  if (broken_) return false;
+  attr_ = attr;
+  return true;
+}
+
+bool MemoryConsole::get_buffer_info(BufferInfo& info) {
+  if (broken_) return false;
+  info.size = size_;
+  info.cursor = cursor_;
+  info.attr = attr_;
+  info.window = window_;
+  info.max_window = Coord{std::min(size_.x, max_window_.x), std::min(size_.y, max_window_.y)};
+  return true;
+}
+
+bool MemoryConsole::get_cursor_info(CursorInfo& info) {
+  if (broken_) return false;
+  info = cursor_info_;
+  return true;
+}
+
+bool MemoryConsole::set_cursor_info(const CursorInfo& info) {
+  if (broken_ || info.size < 1 || info.size > 100) return false;
+  cursor_info_ = info;
+  return true;
+}
+
+bool MemoryConsole::set_buffer_size(Coord size) {
+  const std::string what = "buffer " + std::to_string(size.x) + "x" + std::to_string(size.y);
+  const int w = window_.right - window_.left + 1;
+  const int h = window_.bottom - window_.top + 1;
+  if (broken_ || size.x < w || size.y < h || size.x <= 0 || size.y <= 0) {
+    log_.push_back(what + " failed");
+    return false;
+  }
+  std::vector<Cell> cells(static_cast<size_t>(size.x) * size.y, Cell{' ', attr_});
+  for (int y = 0; y < std::min(size.y, size_.y); ++y) {
+    for (int x = 0; x < std::min(size.x, size_.x); ++x) {
+      cells[static_cast<size_t>(y) * size.x + x] = cells_[index(x, y)];
+    }
+  }
+  cells_ = std::move(cells);
+  size_ = size;
+  // The window keeps its size and moves back inside the buffer when it would stick out.
+  int left = std::min<int>(window_.left, size_.x - w);
+  int top = std::min<int>(window_.top, size_.y - h);
+  window_ = Rect{static_cast<int16_t>(left), static_cast<int16_t>(top),
+                 static_cast<int16_t>(left + w - 1), static_cast<int16_t>(top + h - 1)};
+  cursor_.x = std::min<int16_t>(cursor_.x, static_cast<int16_t>(size_.x - 1));
+  cursor_.y = std::min<int16_t>(cursor_.y, static_cast<int16_t>(size_.y - 1));
+  log_.push_back(what);
+  return true;
+}
+
+bool MemoryConsole::set_window_info(bool absolute, const Rect& window) {
+  Rect r = window;
+  if (!absolute) {
+    r = Rect{static_cast<int16_t>(window_.left + window.left),
+             static_cast<int16_t>(window_.top + window.top),
+             static_cast<int16_t>(window_.right + window.right),
+             static_cast<int16_t>(window_.bottom + window.bottom)};
+  }
+  const int w = r.right - r.left + 1;
+  const int h = r.bottom - r.top + 1;
+  if (broken_ || r.left < 0 || r.top < 0 || w < 1 || h < 1 || r.right >= size_.x ||
+      r.bottom >= size_.y || w > max_window_.x || h > max_window_.y) {
+    log_.push_back("window failed");
+    return false;
+  }
+  window_ = r;
+  log_.push_back("window " + rect_text(r));
+  return true;
+}
+
+uint32_t MemoryConsole::get_title(char* buf, uint32_t cap) {
+  if (broken_ || !buf || cap == 0) return 0;
+  size_t n = std::min<size_t>(title_.size(), cap - 1);
+  std::memcpy(buf, title_.data(), n);
+  buf[n] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
+bool MemoryConsole::set_title(const char* title) {
+  if (broken_ || !title) return false;
+  title_ = title;
+  return true;
+}
+
+void MemoryConsole::idle() {
+  empty_peeks_ = 0;
+  if (!input_.empty()) return;
+  if (!idle_steps_.empty()) {
+    std::function<void()> step = std::move(idle_steps_.front());
+    idle_steps_.pop_front();
+    step();
+    if (!input_.empty()) return;
+  }
+  throw InputExhausted("the program waits for input and the script has none left; screen:\n" +
+                       dump());
+}
+
+bool MemoryConsole::peek_input(InputEvent& ev, uint32_t& count) {
+  count = 0;
+  if (broken_) return false;
+  if (input_.empty()) {
+    if (++empty_peeks_ >= kIdlePeekLimit) idle();
+    if (input_.empty()) return true;
+  }
+  empty_peeks_ = 0;
+  ev = input_.front();
+  count = 1;
+  return true;
+}
+
+bool MemoryConsole::read_input(InputEvent& ev, uint32_t& count) {
+  count = 0;
+  if (broken_) return false;
+  if (input_.empty()) idle();  // a real console would block here
+  ev = input_.front();
+  input_.pop_front();
+  count = 1;
+  return true;
+}
+
+bool MemoryConsole::flush_input() {
+  if (broken_) return false;
+  if (input_is_console_) input_.clear();
+  return true;
+}
+
+void MemoryConsole::wait_input(uint32_t /*ms*/) {
+  if (input_.empty()) idle();
+}
+
+WindowHandle MemoryConsole::own_window() {
+  return knows_window_ && findable_ && !broken_ ? kWindowHandle : 0;
+}
+
+WindowHandle MemoryConsole::find_window(const char* marked_title) {
+  if (broken_ || !findable_ || !marked_title || title_ != marked_title) return 0;
+  if (title_.size() < kMarkBlanks || title_.compare(title_.size() - kMarkBlanks, kMarkBlanks,
+                                                    std::string(kMarkBlanks, ' ')) != 0) {
+    return 0;
+  }
+  return kWindowHandle;
+}
+
+bool MemoryConsole::get_window_rect(WindowHandle w, WindowRect& r) {
+  if (w != kWindowHandle) return false;
+  r = desktop_;
+  return true;
+}
+
+bool MemoryConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                   uint32_t flags) {
+  if (w != kWindowHandle) return false;
+  int32_t width = desktop_.right - desktop_.left;
+  int32_t height = desktop_.bottom - desktop_.top;
+  if (!(flags & kSwpNoSize)) {
+    width = cx;
+    height = cy;
+  }
+  desktop_ = WindowRect{x, y, x + width, y + height};
+  log_.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  return true;
+}
+
+bool MemoryConsole::lock_window_update(WindowHandle w) {
+  if (w != 0 && w != kWindowHandle) return false;
+  if (w != 0 && locked_ != 0) return false;  // one window at a time, as on the desktop
+  locked_ = w;
+  log_.push_back(w ? "lock" : "unlock");
+  return true;
+}
+
+bool MemoryConsole::set_foreground_window(WindowHandle w) {
+  if (w != kWindowHandle) return false;
+  ++foreground_calls_;
+  return true;
+}
+
+void MemoryConsole::set_max_window(int16_t columns, int16_t rows) {
+  max_window_ = Coord{columns, rows};
+}
+
+void MemoryConsole::push_key_down(uint8_t ch, uint16_t scan, uint32_t control) {
+  InputEvent ev;
+  ev.type = InputEvent::kKey;
+  ev.key_down = true;
+  ev.ch = ch;
+  ev.scan_code = scan;
+  ev.control = control;
+  input_.push_back(ev);
+}
+
+void MemoryConsole::push_key_up(uint8_t ch, uint16_t scan, uint32_t control) {
+  push_key_down(ch, scan, control);
+  input_.back().key_down = false;
+}
+
+void MemoryConsole::push_key(uint8_t ch, uint16_t scan, uint32_t control) {
+  push_key_down(ch, scan, control);
+  push_key_up(ch, scan, control);
+}
+
+void MemoryConsole::push_text(std::string_view text) {
+  for (char c : text) {
+    uint8_t ch = static_cast<uint8_t>(c);
+    UsKey key = us_key(ch);
+    push_key(ch, key.scan, key.shift ? uint32_t{kShift} : uint32_t{0});
+  }
+}
+
+void MemoryConsole::push_non_key(uint16_t type) {
+  InputEvent ev;
+  ev.type = type;
+  ev.key_down = false;
+  input_.push_back(ev);
+}
+
+CellView MemoryConsole::cell(int row, int column) const {
+  if (!inside(column - 1, row - 1)) throw std::out_of_range("cell outside the buffer");
+  const Cell& c = cells_[index(column - 1, row - 1)];
+  return CellView{c.ch, c.attr & 0x0F, (c.attr >> 4) & 0x0F};
+}
+
+std::string MemoryConsole::row_text(int row) const {
+  return text(row, 1, size_.x);
+}
+
+std::string MemoryConsole::text(int row, int column, int length) const {
+  std::string out;
+  if (row < 1 || row > size_.y || column < 1) return out;
+  for (int x = column - 1; x < size_.x && x < column - 1 + length; ++x) {
+    out.push_back(static_cast<char>(cells_[index(x, row - 1)].ch));
+  }
+  return out;
+}
+
+std::string MemoryConsole::dump() const {
+  std::string out;
+  for (int row = 1; row <= size_.y; ++row) {
+    std::string line = row_text(row);
+    line.erase(line.find_last_not_of(' ') + 1);
+    out += line;
+    out += '\n';
+  }
+  return out;
+}
+
+}  // namespace platform::memory

@@ -1,0 +1,32 @@
+// The printing module's entry point and the platform services it takes from the program.
+// Only the entry point is exported; everything else in the module stays private to it.
+#include <string_view>
+
+#include "platform/posix/print_module.h"
+#include "platform/posix/services.h"
+
+namespace platform::posix {
+namespace {
+
+PrintingHost host;
+
+}  // namespace
+
+FileSystem* host_file_system() {
+  return host.files;
+}
+
+bool open_dialog_terminal(DialogTerminal& out) {
+  return host.dialog_terminal != nullptr && host.dialog_terminal(out);
+}
+
+}  // namespace platform::posix
+
+extern "C" __attribute__((visibility("default"))) platform::Printing* orvane_table_printing_module(
+    const platform::posix::PrintingHost* from) {
+  static_assert(std::string_view(platform::posix::kPrintingModuleEntry) ==
+                "orvane_table_printing_module");
+  if (from == nullptr || from->abi != platform::posix::kPrintingModuleAbi) return nullptr;
+  platform::posix::host = *from;
+  return platform::posix::printing();
+}

@@ -1,0 +1,486 @@
+#include "platform/posix/terminal/console.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/services.h"
+#include "platform/posix/terminal/cp437.h"
+
+namespace platform::posix {
+namespace {
+
+// The notice on the terminal's last row while it is smaller than the screen asked for.
+constexpr uint16_t kNoticeAttr = 0x4F;  // bright white on red
+
+int16_t clamp_side(int v) {
+  return static_cast<int16_t>(std::clamp(v, 1, static_cast<int>(ScreenBuffer::kMaxSide)));
+}
+
+}  // namespace
+
+bool locale_is_utf8() {
+  PosixConsole& con = terminal_console();
+  return con.is_open() ? con.charset().is_utf8() : Charset::from_locale().is_utf8();
+}
+
+PosixConsole& terminal_console() {
+  static PosixConsole console;
+  return console;
+}
+
+Console* console() {
+  return &terminal_console();
+}
+
+bool PosixConsole::open(std::string& why) {
+  if (open_) return true;
+  if (!term_.open(why)) return false;
+  TermCaps caps;
+  if (!TermCaps::from_terminfo(nullptr, term_.input_fd(), caps, why)) return false;
+  if (!term_.enter(true, caps)) {
+    why = "the terminal cannot be switched to raw mode";
+    return false;
+  }
+  exit_on_hangup_ = true;
+  start(Charset::from_locale(), caps);
+  return true;
+}
+
+bool PosixConsole::attach(int in_fd, int out_fd, bool utf8) {
+  return attach(in_fd, out_fd, utf8 ? Charset::utf8() : Charset::ascii());
+}
+
+bool PosixConsole::attach(int in_fd, int out_fd, const Charset& charset, const TermCaps& caps) {
+  if (!term_.attach(in_fd, out_fd) || !term_.enter(false, caps)) return false;
+  exit_on_hangup_ = false;
+  start(charset, caps);
+  return true;
+}
+
+void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
+  charset_ = charset;
+  caps_ = caps;
+  renderer_ = Renderer(charset);
+  renderer_.set_caps(caps);
+  keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
+  term_size_ = term_.size();
+  original_size_ = asked_size_ = term_size_;
+  buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
+  const std::string program = program_file();
+  title_ = shown_title_ = program.empty() ? "orvane-table" : program;
+  cursor_ = {25, true};
+  queue_.clear();
+  pending_.clear();
+  hung_up_ = false;
+  size_request_.clear();
+  size_sent_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
+  view_x_ = view_y_ = 0;
+  followed_x_ = followed_y_ = -1;
+  small_ = mouse_on_ = false;
+  drawn_version_ = ~uint64_t{0};
+  open_ = true;
+}
+
+void PosixConsole::close() {
+  if (!open_) return;
+  // A window size asked for on the way out is a console window's business: the terminal is
+  // given back at the size it had when the program took it.
+  size_request_.clear();
+  present();
+  term_.leave();
+  open_ = false;
+}
+
+// --- screen buffer -----------------------------------------------------------------------
+
+bool PosixConsole::write_output(const Cell* cells, Coord size, Coord from, Rect& region) {
+  return open_ && buffer_.write_output(cells, size, from, region);
+}
+
+bool PosixConsole::scroll(const Rect& source, const Rect* clip, Coord dest, Cell fill) {
+  return open_ && buffer_.scroll(source, clip, dest, fill);
+}
+
+bool PosixConsole::fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  return open_ && buffer_.fill_chars(ch, count, at, written);
+}
+
+bool PosixConsole::fill_attrs(uint16_t attr, uint32_t count, Coord at, uint32_t& written) {
+  written = 0;
+  return open_ && buffer_.fill_attrs(attr, count, at, written);
+}
+
+bool PosixConsole::set_cursor_position(Coord at) {
+  return open_ && buffer_.set_cursor_position(at);
+}
+
+bool PosixConsole::set_text_attribute(uint16_t attr) {
+  if (!open_) return false;
+  buffer_.set_attr(attr);
+  return true;
+}
+
+bool PosixConsole::get_buffer_info(BufferInfo& info) {
+  if (!open_) return false;
+  info.size = buffer_.size();
+  info.cursor = buffer_.cursor();
+  info.attr = buffer_.attr();
+  info.window = buffer_.window();
+  info.max_window = buffer_.size();
+  return true;
+}
+
+bool PosixConsole::get_cursor_info(CursorInfo& info) {
+  if (!open_) return false;
+  info = cursor_;
+  return true;
+}
+
+bool PosixConsole::set_cursor_info(const CursorInfo& info) {
+  if (!open_ || info.size < 1 || info.size > 100) return false;
+  cursor_ = info;
+  ++changes_;
+  return true;
+}
+
+bool PosixConsole::set_buffer_size(Coord size) {
+  return open_ && buffer_.set_size(size);
+}
+
+bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
+  if (!open_ || !buffer_.set_window(absolute, window)) return false;
+  const Rect& w = buffer_.window();
+  TermSize want{w.right - w.left + 1, w.bottom - w.top + 1};
+  if (want.cols != asked_size_.cols || want.rows != asked_size_.rows) {
+    asked_size_ = want;
+    if (want.cols != term_size_.cols || want.rows != term_size_.rows) {
+      // Ask the terminal to take the window's size; it may refuse, and the real size is read
+      // back when it changes.
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
+      size_request_ = buf;
+    } else {
+      size_request_.clear();
+    }
+  }
+  return true;
+}
+
+// --- title -------------------------------------------------------------------------------
+
+uint32_t PosixConsole::get_title(char* buf, uint32_t cap) {
+  if (!open_ || cap == 0) return 0;
+  uint32_t n = static_cast<uint32_t>(std::min<size_t>(title_.size(), cap - 1));
+  std::memcpy(buf, title_.data(), n);
+  buf[n] = 0;
+  return n;
+}
+
+bool PosixConsole::set_title(const char* title) {
+  if (!open_ || title == nullptr) return false;
+  title_ = title;
+  ++changes_;
+  return true;
+}
+
+void PosixConsole::append_title(std::string& out) const {
+  out += "\x1b]2;";
+  for (unsigned char c : title_) {
+    // Control bytes would end or corrupt the request: left out.
+    if (c < 32 || c == 127) continue;
+    out += charset_.glyph(c);
+  }
+  out += "\x07";
+}
+
+// --- keyboard ----------------------------------------------------------------------------
+
+void PosixConsole::pump() {
+  if (!open_ || hung_up_) return;
+  uint8_t buf[512];
+  auto now = std::chrono::steady_clock::now();
+  for (;;) {
+    long n = term_.read_some(buf, sizeof buf);
+    if (n < 0) {
+      hung_up_ = true;
+      if (exit_on_hangup_) {
+        // The terminal is gone, as when a console window is closed: end at once.
+        restore_terminal_now();
+        std::signal(SIGHUP, SIG_DFL);
+        std::raise(SIGHUP);
+        _exit(129);
+      }
+      break;
+    }
+    if (n == 0) break;
+    keys_.feed(buf, static_cast<size_t>(n), decoded_);
+    last_input_ = now;
+    idle_waits_ = 0;
+    if (static_cast<size_t>(n) < sizeof buf) break;
+  }
+  if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(escape_timeout_ms_)) {
+    keys_.expire(decoded_);
+  }
+  queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
+  decoded_.clear();
+  if (int wheel = keys_.take_wheel(); wheel != 0) {
+    view_y_ += 3 * wheel;  // three rows a step, as a console window scrolls
+    ++changes_;
+  }
+  int px, py;
+  bool reported = false;
+  while (keys_.take_position_report(px, py)) {
+    if (!original_pos_known_) {
+      original_pos_known_ = true;
+      original_x_ = px;
+      original_y_ = py;
+    } else {
+      moved_ours_ = px == window_x_ && py == window_y_;
+    }
+    reported = true;
+  }
+  if (reported) update_exit_requests();
+}
+
+void PosixConsole::size_changed() {
+  term_size_ = term_.size();
+  renderer_.invalidate();
+}
+
+std::string PosixConsole::exit_requests() const {
+  std::string out;
+  char buf[40];
+  // Once the program has asked for a size, the size found at start is asked for again at
+  // exit, whatever the terminal made of the requests in between.
+  if (size_sent_) {
+    std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", original_size_.rows, original_size_.cols);
+    out += buf;
+  }
+  if (moved_ours_ && original_pos_known_ &&
+      (original_x_ != window_x_ || original_y_ != window_y_)) {
+    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", original_x_, original_y_);
+    out += buf;
+  }
+  return out;
+}
+
+void PosixConsole::update_exit_requests() {
+  term_.set_exit_requests(exit_requests(), size_sent_ ? original_size_ : TermSize{});
+}
+
+bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
+  count = 0;
+  if (!open_) return false;
+  present();
+  pump();
+  if (!queue_.empty()) {
+    ev = queue_.front();
+    count = 1;
+  }
+  return true;
+}
+
+bool PosixConsole::read_input(InputEvent& ev, uint32_t& count) {
+  if (!peek_input(ev, count)) return false;
+  if (count == 1) queue_.pop_front();
+  return true;
+}
+
+bool PosixConsole::flush_input() {
+  if (!open_) return false;
+  pump();
+  queue_.clear();
+  keys_.reset();
+  return true;
+}
+
+void PosixConsole::wait_input(uint32_t ms) {
+  int timeout = static_cast<int>(std::min<uint32_t>(ms, 1u << 30));
+  if (!open_ || hung_up_) {
+    poll(nullptr, 0, timeout);
+    return;
+  }
+  present();
+  if (!queue_.empty()) return;  // what is waiting in the terminal is read by the next look
+  // A run of short waits with nothing drawn and no key in between is a program idle in a
+  // key wait, which only a key, a resize or a signal can end. On the process's own terminal
+  // each of those ends a wait at once (the signals through the wake pipe), so the wait has
+  // no time limit and the idle process sleeps; a terminal given by descriptors, whose size
+  // is asked rather than signalled, is looked at every kIdleWaitMs.
+  uint64_t state = buffer_.version() * 31 + changes_;
+  if (state == idle_state_ && ms > 0) {
+    if (idle_waits_ < kIdleWaitsBeforeStretch) ++idle_waits_;
+  } else {
+    idle_waits_ = 0;
+    idle_state_ = state;
+  }
+  if (idle_waits_ >= kIdleWaitsBeforeStretch) {
+    timeout = exit_on_hangup_ ? -1 : std::max(timeout, kIdleWaitMs);
+  }
+  if (keys_.pending()) {
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - last_input_)
+                      .count();
+    int left = std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited));
+    timeout = timeout < 0 ? left : std::min(timeout, left);
+  }
+  term_.wait_readable(timeout);
+}
+
+// --- the window --------------------------------------------------------------------------
+
+WindowHandle PosixConsole::find_window(const char* /*marked_title*/) {
+  return open_ ? kWindow : 0;
+}
+
+bool PosixConsole::get_window_rect(WindowHandle w, WindowRect& r) {
+  if (!open_ || w != kWindow) return false;
+  // A terminal does not say where it is on the desktop: the last position asked for, and
+  // the size of its cells at a nominal 8 x 16 pixels.
+  r = {window_x_, window_y_, window_x_ + term_size_.cols * 8, window_y_ + term_size_.rows * 16};
+  return true;
+}
+
+bool PosixConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t /*cx*/,
+                                  int32_t /*cy*/, uint32_t /*flags*/) {
+  if (!open_ || w != kWindow) return false;
+  if (x != window_x_ || y != window_y_) {
+    window_x_ = x;
+    window_y_ = y;
+    // The position is asked before the first move, to put it back at exit, and after each
+    // move, to learn whether the terminal made it.
+    if (!position_asked_) {
+      pending_ += "\x1b[13t";
+      position_asked_ = true;
+    }
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt\x1b[13t", x, y);
+    pending_ += buf;
+  }
+  return true;
+}
+
+bool PosixConsole::lock_window_update(WindowHandle /*w*/) {
+  return open_;
+}
+
+bool PosixConsole::set_foreground_window(WindowHandle w) {
+  return open_ && w == kWindow;
+}
+
+// --- drawing -----------------------------------------------------------------------------
+
+void PosixConsole::compose(Frame& frame) {
+  const int tc = term_size_.cols, tr = term_size_.rows;
+  const Rect& win = buffer_.window();
+  const int ww = win.right - win.left + 1, wh = win.bottom - win.top + 1;
+  frame.resize(tc, tr, Cell{' ', 7});
+  // A terminal smaller than the window shows part of it, above a notice on its last row,
+  // as a console window smaller than its buffer does: the part that holds the cursor, or
+  // where the mouse wheel scrolled it since the cursor last moved.
+  small_ = tc < ww || tr < wh;
+  const int vc = std::min(tc, ww);
+  const int vr = small_ ? std::max(0, std::min(tr - 1, wh)) : std::min(tr, wh);
+  Coord cur = buffer_.cursor();
+  const int cx = cur.x - win.left, cy = cur.y - win.top;
+  if (cx != followed_x_ || cy != followed_y_) {
+    followed_x_ = cx;
+    followed_y_ = cy;
+    if (cx < view_x_) view_x_ = cx;
+    if (cx >= view_x_ + vc) view_x_ = cx - vc + 1;
+    // Moving up out of the view (a cleared screen, a homed cursor) shows the rows above the
+    // cursor too: the text just written there stays in view.
+    if (cy < view_y_) view_y_ = std::max(0, cy - vr + 1);
+    if (cy >= view_y_ + vr) view_y_ = cy - vr + 1;
+  }
+  view_x_ = std::clamp(view_x_, 0, ww - vc);
+  view_y_ = std::clamp(view_y_, 0, std::max(0, wh - vr));
+  for (int y = 0; y < vr; ++y) {
+    for (int x = 0; x < vc; ++x) {
+      frame.at(x, y) = buffer_.at(win.left + view_x_ + x, win.top + view_y_ + y);
+    }
+  }
+  frame.cursor_x = cx - view_x_;
+  frame.cursor_y = cy - view_y_;
+  frame.cursor_size = cursor_.size;
+  frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
+                         frame.cursor_y >= 0 && frame.cursor_y < vr;
+  if (small_) {
+    // The terminal's size comes first and the words get shorter as the terminal narrows, so
+    // that the size is never cut off.
+    static constexpr const char* kNotices[] = {
+        " The terminal is %d x %d: make it at least %d x %d to see the whole screen ",
+        " %d x %d: make the terminal at least %d x %d ",
+        " %d x %d, needs %d x %d ",
+        " %dx%d<%dx%d ",
+        "%dx%d",
+    };
+    char notice[160];
+    int len = 0;
+    for (const char* format : kNotices) {
+      len = std::snprintf(notice, sizeof notice, format, tc, tr, ww, wh);
+      if (len <= tc) break;
+    }
+    for (int x = 0; x < tc; ++x) {
+      uint8_t ch = x < len ? static_cast<uint8_t>(notice[x]) : ' ';
+      frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
+    }
+  }
+}
+
+void PosixConsole::present() {
+  if (!open_) return;
+  bool force = false;
+  // A terminal of the process reports a change of size by a signal; one given by descriptors
+  // is asked each time.
+  bool resized = false;
+  if (exit_on_hangup_) {
+    resized = take_resize_signal();
+  } else {
+    TermSize now = term_.size();
+    resized = now.cols != term_size_.cols || now.rows != term_size_.rows;
+  }
+  if (resized) {
+    size_changed();
+    force = true;
+  }
+  if (!force && buffer_.version() == drawn_version_ && changes_ == drawn_changes_ &&
+      pending_.empty() && size_request_.empty()) {
+    return;
+  }
+  compose(frame_);
+  out_.clear();
+  out_.swap(pending_);
+  if (!size_request_.empty()) {
+    out_ += size_request_;
+    size_request_.clear();
+    if (!size_sent_) {
+      size_sent_ = true;
+      update_exit_requests();
+    }
+  }
+  // The mouse is reported only while the view can scroll, so that selecting text with the
+  // mouse works as usual otherwise; only its wheel is used.
+  if (small_ != mouse_on_ || (force && mouse_on_)) {
+    out_ += small_ ? "\x1b[?1000h\x1b[?1006h" : "\x1b[?1006l\x1b[?1000l";
+    mouse_on_ = small_;
+  }
+  if (title_ != shown_title_ && caps_.titles) {
+    append_title(out_);
+    shown_title_ = title_;
+  }
+  renderer_.render(frame_, out_);
+  if (!out_.empty()) term_.write_all(out_);
+  drawn_version_ = buffer_.version();
+  drawn_changes_ = changes_;
+}
+
+}  // namespace platform::posix

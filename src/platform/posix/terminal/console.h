@@ -1,0 +1,145 @@
+// The console on a POSIX terminal. The screen buffer lives in the process and behaves like
+// a Windows console's; present() draws what changed onto the terminal in one write. Keys
+// come from the terminal as escape sequences and are turned into Windows-style key events.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/posix/terminal/key_decoder.h"
+#include "platform/posix/terminal/renderer.h"
+#include "platform/posix/terminal/screen_buffer.h"
+#include "platform/posix/terminal/term_caps.h"
+#include "platform/posix/terminal/terminal.h"
+
+namespace platform::posix {
+
+class PosixConsole final : public Console {
+ public:
+  PosixConsole() = default;
+
+  // Takes over the process's terminal. False with a reason when there is none.
+  bool open(std::string& why);
+  // Takes over a terminal given by descriptors (tests, benchmarks); `utf8` says how it
+  // shows code page 437 and sends characters (UTF-8, or else 7-bit ASCII).
+  bool attach(int in_fd, int out_fd, bool utf8);
+  bool attach(int in_fd, int out_fd, const Charset& charset, const TermCaps& caps = TermCaps());
+  const Charset& charset() const { return charset_; }
+  // Draws the last changes and gives the terminal back.
+  void close();
+  bool is_open() const { return open_; }
+
+  bool write_output(const Cell* cells, Coord size, Coord from, Rect& region) override;
+  bool scroll(const Rect& source, const Rect* clip, Coord dest, Cell fill) override;
+  bool fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) override;
+  bool fill_attrs(uint16_t attr, uint32_t count, Coord at, uint32_t& written) override;
+  bool set_cursor_position(Coord at) override;
+  bool set_text_attribute(uint16_t attr) override;
+  bool get_buffer_info(BufferInfo& info) override;
+  bool get_cursor_info(CursorInfo& info) override;
+  bool set_cursor_info(const CursorInfo& info) override;
+  bool set_buffer_size(Coord size) override;
+  bool set_window_info(bool absolute, const Rect& window) override;
+  uint32_t get_title(char* buf, uint32_t cap) override;
+  bool set_title(const char* title) override;
+  bool peek_input(InputEvent& ev, uint32_t& count) override;
+  bool read_input(InputEvent& ev, uint32_t& count) override;
+  bool flush_input() override;
+  void wait_input(uint32_t ms) override;
+  WindowHandle find_window(const char* marked_title) override;
+  WindowHandle own_window() override { return find_window(nullptr); }
+  bool get_window_rect(WindowHandle w, WindowRect& r) override;
+  bool set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                      uint32_t flags) override;
+  bool lock_window_update(WindowHandle w) override;
+  bool set_foreground_window(WindowHandle w) override;
+  void present() override;
+
+  const ScreenBuffer& buffer() const { return buffer_; }
+  // Queues an input event as though the terminal had sent it: events no terminal can send
+  // (key releases, modifier keys alone), for tests of the layers above.
+  void push_input(const InputEvent& ev) { queue_.push_back(ev); }
+  const Terminal& terminal() const { return term_; }
+  // The requests that put back what the program changed of the window, sent at exit: the
+  // start size once the program has asked for a size, the start position when a move was
+  // reported done.
+  std::string exit_requests() const;
+  // A lone Esc counts as the Esc key when nothing follows it within this time.
+  void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
+
+  static constexpr WindowHandle kWindow = 1;
+
+  // For a modal box drawn over the screen by another service of this backend (the print
+  // dialog): the terminal to draw on and read keys from, and a full redraw of the cells
+  // beneath once the box has gone.
+  Terminal& overlay_terminal() { return term_; }
+  void redraw_after_overlay() {
+    renderer_.invalidate();
+    ++changes_;
+    present();
+  }
+
+ private:
+  void start(const Charset& charset, const TermCaps& caps);
+  void pump();
+  void compose(Frame& frame);
+  void append_title(std::string& out) const;
+  void size_changed();
+  void update_exit_requests();
+
+  Terminal term_;
+  ScreenBuffer buffer_;
+  Renderer renderer_{true};
+  KeyDecoder keys_{true};
+  std::deque<InputEvent> queue_;
+  std::vector<InputEvent> decoded_;
+  bool open_ = false;
+  bool exit_on_hangup_ = false;
+  bool hung_up_ = false;
+  Charset charset_;
+  TermCaps caps_;
+  TermSize term_size_;
+  TermSize asked_size_;          // the window size last asked of the terminal
+  TermSize original_size_;       // the terminal's size when the program took it
+  std::string size_request_;     // a size request to send with the next frame
+  bool size_sent_ = false;       // a size request has been sent to the terminal
+  bool position_asked_ = false;  // the original position has been asked for
+  bool original_pos_known_ = false;
+  int32_t original_x_ = 0;
+  int32_t original_y_ = 0;
+  bool moved_ours_ = false;
+  int view_x_ = 0;  // the window's cell shown at the terminal's top-left corner
+  int view_y_ = 0;
+  int followed_x_ = -1;  // the cursor's place in the window when the view last followed it
+  int followed_y_ = -1;
+  bool small_ = false;     // the terminal is smaller than the window
+  bool mouse_on_ = false;  // mouse reporting is on
+  std::string pending_;    // requests to send with the next frame
+  CursorInfo cursor_{25, true};
+  std::string title_;
+  std::string shown_title_;
+  uint64_t drawn_version_ = ~uint64_t{0};
+  uint64_t changes_ = 0;  // changes of cursor shape and title
+  uint64_t drawn_changes_ = 0;
+  int32_t window_x_ = 0;
+  int32_t window_y_ = 0;
+  int escape_timeout_ms_ = 50;
+  std::chrono::steady_clock::time_point last_input_{};
+  Frame frame_;
+  std::string out_;
+  static constexpr int kIdleWaitsBeforeStretch = 200;
+  static constexpr int kIdleWaitMs = 10;
+  int idle_waits_ = 0;
+  uint64_t idle_state_ = 0;
+};
+
+// The process's console (posix::console() returns it).
+PosixConsole& terminal_console();
+
+// True when the terminal's charset (from the locale) is UTF-8.
+bool locale_is_utf8();
+
+}  // namespace platform::posix

@@ -1,0 +1,505 @@
+#include "platform/posix/terminal/key_decoder.h"
+
+#include "platform/posix/terminal/cp437.h"
+
+#include <algorithm>
+
+namespace platform::posix {
+namespace {
+
+// Virtual-key codes of the keys the decoder reports.
+enum : uint16_t {
+  kVkBack = 0x08,
+  kVkTab = 0x09,
+  kVkClear = 0x0C,
+  kVkReturn = 0x0D,
+  kVkEscape = 0x1B,
+  kVkSpace = 0x20,
+  kVkPrior = 0x21,
+  kVkNext = 0x22,
+  kVkEnd = 0x23,
+  kVkHome = 0x24,
+  kVkLeft = 0x25,
+  kVkUp = 0x26,
+  kVkRight = 0x27,
+  kVkDown = 0x28,
+  kVkInsert = 0x2D,
+  kVkDelete = 0x2E,
+  kVkF1 = 0x70,
+};
+
+struct AsciiKey {
+  uint8_t scan = 0;
+  uint8_t vk = 0;
+  bool shift = false;
+};
+
+struct AsciiTable {
+  AsciiKey keys[128];
+  constexpr AsciiTable() {
+    const char* rows[3] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    const uint8_t starts[3] = {0x10, 0x1E, 0x2C};
+    for (int r = 0; r < 3; ++r) {
+      for (int i = 0; rows[r][i] != 0; ++i) {
+        char c = rows[r][i];
+        uint8_t scan = static_cast<uint8_t>(starts[r] + i);
+        uint8_t vk = static_cast<uint8_t>(c - 'a' + 'A');
+        keys[static_cast<int>(c)] = {scan, vk, false};
+        keys[c - 'a' + 'A'] = {scan, vk, true};
+      }
+    }
+    const char* digits = "1234567890";
+    const char* shifted = "!@#$%^&*()";
+    for (int i = 0; i < 10; ++i) {
+      uint8_t scan = static_cast<uint8_t>(0x02 + i);
+      keys[static_cast<int>(digits[i])] = {scan, static_cast<uint8_t>(digits[i]), false};
+      keys[static_cast<int>(shifted[i])] = {scan, static_cast<uint8_t>(digits[i]), true};
+    }
+    struct Pair {
+      char plain, shifted;
+      uint8_t scan, vk;
+    };
+    const Pair pairs[] = {{'-', '_', 0x0C, 0xBD}, {'=', '+', 0x0D, 0xBB},  {'[', '{', 0x1A, 0xDB},
+                          {']', '}', 0x1B, 0xDD}, {';', ':', 0x27, 0xBA},  {'\'', '"', 0x28, 0xDE},
+                          {'`', '~', 0x29, 0xC0}, {'\\', '|', 0x2B, 0xDC}, {',', '<', 0x33, 0xBC},
+                          {'.', '>', 0x34, 0xBE}, {'/', '?', 0x35, 0xBF}};
+    for (const Pair& p : pairs) {
+      keys[static_cast<int>(p.plain)] = {p.scan, p.vk, false};
+      keys[static_cast<int>(p.shifted)] = {p.scan, p.vk, true};
+    }
+    keys[0x20] = {0x39, kVkSpace, false};
+  }
+};
+constexpr AsciiTable kAscii;
+
+InputEvent make_key(uint8_t ch, uint16_t scan, uint16_t vk, uint32_t control) {
+  InputEvent ev;
+  ev.type = InputEvent::kKey;
+  ev.key_down = true;
+  ev.repeat = 1;
+  ev.ch = ch;
+  ev.scan_code = scan;
+  ev.virtual_key = vk;
+  ev.control = control;
+  return ev;
+}
+
+// xterm modifier parameter: 1 + (1 Shift, 2 Alt, 4 Ctrl, 8 Meta).
+uint32_t modifier_state(int param) {
+  if (param < 2) return 0;
+  int bits = param - 1;
+  uint32_t state = 0;
+  if (bits & 1) state |= kShift;
+  if (bits & (2 | 8)) state |= kLeftAlt;
+  if (bits & 4) state |= kLeftCtrl;
+  return state;
+}
+
+// An extended (non-character) key by its final letter in CSI or SS3 form: arrows, Home, End,
+// the keypad centre and F1-F4. Returns false for other letters.
+bool letter_key(char final, uint32_t control, InputEvent& ev) {
+  switch (final) {
+    case 'A':
+      ev = make_key(0, 0x48, kVkUp, control | kEnhancedKey);
+      return true;
+    case 'B':
+      ev = make_key(0, 0x50, kVkDown, control | kEnhancedKey);
+      return true;
+    case 'C':
+      ev = make_key(0, 0x4D, kVkRight, control | kEnhancedKey);
+      return true;
+    case 'D':
+      ev = make_key(0, 0x4B, kVkLeft, control | kEnhancedKey);
+      return true;
+    case 'H':
+      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      return true;
+    case 'F':
+      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      return true;
+    case 'E':
+      ev = make_key(0, 0x4C, kVkClear, control);
+      return true;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      ev = make_key(0, static_cast<uint16_t>(0x3B + (final - 'P')),
+                    static_cast<uint16_t>(kVkF1 + (final - 'P')), control);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// `CSI n ~` keys.
+bool tilde_key(int n, uint32_t control, InputEvent& ev) {
+  switch (n) {
+    case 1:
+    case 7:
+      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      return true;
+    case 2:
+      ev = make_key(0, 0x52, kVkInsert, control | kEnhancedKey);
+      return true;
+    case 3:
+      ev = make_key(0, 0x53, kVkDelete, control | kEnhancedKey);
+      return true;
+    case 4:
+    case 8:
+      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      return true;
+    case 5:
+      ev = make_key(0, 0x49, kVkPrior, control | kEnhancedKey);
+      return true;
+    case 6:
+      ev = make_key(0, 0x51, kVkNext, control | kEnhancedKey);
+      return true;
+    default:
+      break;
+  }
+  int f = 0;  // function key number
+  if (n >= 11 && n <= 15) f = n - 10;
+  if (n >= 17 && n <= 21) f = n - 11;
+  if (n == 23 || n == 24) f = n - 12;
+  if (f == 0) return false;
+  uint16_t scan = f <= 10 ? static_cast<uint16_t>(0x3A + f) : static_cast<uint16_t>(0x4C + f);
+  ev = make_key(0, scan, static_cast<uint16_t>(kVkF1 + f - 1), control);
+  return true;
+}
+
+// Keypad keys in application mode (SS3 j..y, M).
+bool keypad_key(char final, InputEvent& ev) {
+  static constexpr struct {
+    char final;
+    uint8_t ch, scan, vk;
+  } kPad[] = {{'j', '*', 0x37, 0x6A}, {'k', '+', 0x4E, 0x6B}, {'m', '-', 0x4A, 0x6D},
+              {'n', '.', 0x53, 0x6E}, {'o', '/', 0x35, 0x6F}, {'p', '0', 0x52, 0x60},
+              {'q', '1', 0x4F, 0x61}, {'r', '2', 0x50, 0x62}, {'s', '3', 0x51, 0x63},
+              {'t', '4', 0x4B, 0x64}, {'u', '5', 0x4C, 0x65}, {'v', '6', 0x4D, 0x66},
+              {'w', '7', 0x47, 0x67}, {'x', '8', 0x48, 0x68}, {'y', '9', 0x49, 0x69}};
+  if (final == 'M') {
+    ev = make_key(13, 0x1C, kVkReturn, kEnhancedKey);
+    return true;
+  }
+  for (const auto& k : kPad) {
+    if (k.final == final) {
+      ev = make_key(k.ch, k.scan, k.vk, k.final == 'o' ? kEnhancedKey : 0u);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+InputEvent key_for_ascii(uint8_t b) {
+  switch (b) {
+    case 8:
+    case 127:
+      return make_key(8, 0x0E, kVkBack, 0);
+    case 9:
+      return make_key(9, 0x0F, kVkTab, 0);
+    case 13:
+      return make_key(13, 0x1C, kVkReturn, 0);
+    case 27:
+      return make_key(27, 0x01, kVkEscape, 0);
+    case 0:
+      return make_key(0, 0x03, '2', kLeftCtrl | kShift);
+    case 28:
+      return make_key(28, 0x2B, 0xDC, kLeftCtrl);
+    case 29:
+      return make_key(29, 0x1B, 0xDD, kLeftCtrl);
+    case 30:
+      return make_key(30, 0x07, '6', kLeftCtrl | kShift);
+    case 31:
+      return make_key(31, 0x0C, 0xBD, kLeftCtrl | kShift);
+    default:
+      break;
+  }
+  if (b < 27) {  // Ctrl+letter
+    const AsciiKey& k = kAscii.keys['a' + b - 1];
+    return make_key(b, k.scan, k.vk, kLeftCtrl);
+  }
+  if (b >= 128) return make_key(b, 0, 0, 0);
+  const AsciiKey& k = kAscii.keys[b];
+  return make_key(b, k.scan, k.vk, k.shift ? kShift : 0u);
+}
+
+void KeyDecoder::feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out) {
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t b = data[i];
+    if (skipping_) {
+      // The rest of an over-long sequence: its parameter and intermediate bytes and its final
+      // byte go with it. Anything else ends it and is read as usual.
+      if (b >= 0x20 && b <= 0x3F) continue;
+      skipping_ = false;
+      if (b >= 0x40 && b <= 0x7E) continue;
+    }
+    buf_.push_back(static_cast<char>(b));
+    size_t used;
+    while (!buf_.empty() && (used = decode_one(false, out)) > 0) buf_.erase(0, used);
+  }
+}
+
+void KeyDecoder::expire(std::vector<InputEvent>& out) {
+  while (!buf_.empty()) {
+    size_t used = decode_one(true, out);
+    buf_.erase(0, used > 0 ? used : buf_.size());
+  }
+  skipping_ = false;
+}
+
+int KeyDecoder::take_wheel() {
+  int w = wheel_;
+  wheel_ = 0;
+  return w;
+}
+
+bool KeyDecoder::take_position_report(int& x, int& y) {
+  if (positions_.empty()) return false;
+  x = positions_.front().first;
+  y = positions_.front().second;
+  positions_.erase(positions_.begin());
+  return true;
+}
+
+bool KeyDecoder::decode_char(size_t at, bool final, size_t& used, InputEvent& ev) const {
+  uint8_t b = static_cast<uint8_t>(buf_[at]);
+  if (b < 0x80) {
+    used = 1;
+    ev = key_for_ascii(b);
+    return true;
+  }
+  if (!utf8_) {
+    used = 1;
+    uint8_t ch = high_[b - 0x80];
+    ev = ch < 0x80 ? key_for_ascii(ch) : make_key(ch, 0, 0, 0);
+    return true;
+  }
+  size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+               : b >= 0xE0 && b <= 0xEF ? 3
+               : b >= 0xF0 && b <= 0xF4 ? 4
+                                        : 0;
+  if (len == 0) {  // not a lead byte: dropped
+    used = 1;
+    return false;
+  }
+  uint32_t cp = b & (0x7F >> len);
+  for (size_t i = 1; i < len; ++i) {
+    if (at + i >= buf_.size()) {
+      used = final ? buf_.size() - at : 0;  // a cut-off character is dropped
+      return false;
+    }
+    uint8_t c = static_cast<uint8_t>(buf_[at + i]);
+    if ((c & 0xC0) != 0x80) {  // broken sequence: drop the lead byte, decode the rest anew
+      used = 1;
+      return false;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  used = len;
+  int byte = cp437_from_unicode(cp);
+  if (byte < 0) byte = '?';  // as a Windows console reports characters its code page lacks
+  ev = byte < 0x80 ? key_for_ascii(static_cast<uint8_t>(byte))
+                   : make_key(static_cast<uint8_t>(byte), 0, 0, 0);
+  return true;
+}
+
+size_t KeyDecoder::decode_one(bool final, std::vector<InputEvent>& out) {
+  if (static_cast<uint8_t>(buf_[0]) != 27) {
+    size_t used = 0;
+    InputEvent ev;
+    if (decode_char(0, final, used, ev)) out.push_back(ev);
+    return used;
+  }
+  if (buf_.size() < 2) {
+    if (!final) return 0;
+    out.push_back(key_for_ascii(27));
+    return 1;
+  }
+  char next = buf_[1];
+  if (next == '[' || next == 'O') {
+    size_t used = next == '[' ? decode_csi(out) : decode_ss3(out);
+    if (used > 0) return used;
+    if (!final) return 0;
+    // Cut off by the timeout. Esc and the bracket or O alone were Alt and that key; a
+    // sequence begun and never finished is dropped.
+    if (buf_.size() > 2) return buf_.size();
+  } else if (next == 27) {  // Esc pressed twice
+    out.push_back(key_for_ascii(27));
+    return 1;
+  }
+  // Esc and a character: the character with Alt.
+  size_t used = 0;
+  InputEvent ev;
+  bool made = decode_char(1, final, used, ev);
+  if (used == 0) return 0;
+  if (made) {
+    ev.control |= kLeftAlt;
+    out.push_back(ev);
+  }
+  return used + 1;
+}
+
+bool KeyDecoder::is_control(uint8_t c) {
+  return c < 0x20 || c >= 0x7F;
+}
+
+// CSI [private marker] [params] [intermediates] final. Returns the bytes used, or 0 while the
+// sequence may still be completed. A sequence broken by a control byte is dropped up to that
+// byte, which is then read as a key of its own (it may be Esc starting the next sequence).
+size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
+  const size_t size = buf_.size();
+  size_t i = 2;
+  if (i >= size) return 0;
+  if (buf_[i] == '[') {  // Linux console F1-F5: Esc [ [ A..E
+    if (i + 1 >= size) return 0;
+    uint8_t c = static_cast<uint8_t>(buf_[i + 1]);
+    if (c >= 'A' && c <= 'E') {
+      out.push_back(make_key(0, static_cast<uint16_t>(0x3B + (c - 'A')),
+                             static_cast<uint16_t>(kVkF1 + (c - 'A')), 0));
+    }
+    return is_control(c) ? i + 1 : i + 2;
+  }
+  if (buf_[i] == 'M') {  // a mouse report in the original encoding: three bytes follow
+    if (size < 6) return 0;
+    note_mouse(static_cast<uint8_t>(buf_[3]) - 32, true);
+    return 6;
+  }
+  char marker = 0;
+  if (buf_[i] >= 0x3C && buf_[i] <= 0x3F) marker = buf_[i++];
+  int params[4] = {0, 0, 0, 0};
+  int count = 0;
+  bool has_digit = false;
+  bool intermediate = false;
+  for (; i < size; ++i) {
+    uint8_t c = static_cast<uint8_t>(buf_[i]);
+    if (i >= kMaxSequence) {  // longer than any key or report: broken
+      skipping_ = true;
+      return size;
+    }
+    if (is_control(c)) return i;
+    if (c >= 0x30 && c <= 0x3F) {
+      if (intermediate) {  // a parameter after an intermediate: broken, and dropped with the rest
+        skipping_ = true;
+        return i + 1;
+      }
+      if (c <= '9') {
+        if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
+        has_digit = true;
+      } else if (c == ';') {
+        ++count;
+      } else {  // a private marker or ':' inside the parameters: not a key
+        skipping_ = true;
+        return i + 1;
+      }
+    } else if (c == '$' && marker == 0 && !intermediate && has_digit) {
+      break;  // rxvt: a key with Shift, ending in $
+    } else if (c >= 0x20 && c <= 0x2F) {
+      intermediate = true;
+    } else {
+      break;  // the final byte
+    }
+  }
+  if (i >= size) return 0;
+  char fin = buf_[i];
+  size_t used = i + 1;
+  if (marker == '<' && (fin == 'M' || fin == 'm') && !intermediate) {
+    note_mouse(params[0], fin == 'M');  // an SGR mouse report
+    return used;
+  }
+  if (marker != 0 || intermediate) return used;  // replies and reports, not keys
+  if (fin == 't') {                              // the window's position, in reply to a query
+    if (params[0] == 3 && count == 2 && positions_.size() < 8) {
+      positions_.emplace_back(params[1], params[2]);
+    }
+    return used;
+  }
+  uint32_t control = modifier_state(count >= 1 ? params[1] : 0);
+  InputEvent ev;
+  switch (fin) {
+    case '$':  // rxvt's forms of a tilde key: $ Shift, ^ Ctrl, @ Ctrl+Shift
+      control |= kShift;
+      [[fallthrough]];
+    case '^':
+      if (fin == '^') control |= kLeftCtrl;
+      [[fallthrough]];
+    case '@':
+      if (fin == '@') control |= kLeftCtrl | kShift;
+      [[fallthrough]];
+    case '~':
+      if (has_digit && tilde_key(params[0], control, ev)) out.push_back(ev);
+      break;
+    case 'Z':
+      out.push_back(make_key(9, 0x0F, kVkTab, kShift | control));
+      break;
+    case 'a':  // rxvt: Shift and an arrow
+    case 'b':
+    case 'c':
+    case 'd':
+      if (!has_digit && letter_key(static_cast<char>(fin - 'a' + 'A'), kShift, ev)) {
+        out.push_back(ev);
+      }
+      break;
+    default:
+      if (letter_key(fin, control, ev)) out.push_back(ev);
+      break;
+  }
+  return used;  // unknown sequences are swallowed whole
+}
+
+// SS3 [modifier digits] final: F1-F4, the cursor keys in application mode, the keypad, and
+// rxvt's Ctrl and an arrow (a..d).
+size_t KeyDecoder::decode_ss3(std::vector<InputEvent>& out) {
+  const size_t size = buf_.size();
+  size_t i = 2;
+  int modifier = 0;
+  for (; i < size && buf_[i] >= '0' && buf_[i] <= '9'; ++i) {
+    if (i >= kMaxSequence) {
+      skipping_ = true;
+      return size;
+    }
+    if (modifier < 100) modifier = modifier * 10 + (buf_[i] - '0');
+  }
+  if (i >= size) return 0;
+  uint8_t fin = static_cast<uint8_t>(buf_[i]);
+  if (is_control(fin)) return i;
+  if (fin < 0x40) return i + 1;  // not a final byte: broken
+  InputEvent ev;
+  if (fin >= 'a' && fin <= 'd' && modifier == 0) {
+    if (letter_key(static_cast<char>(fin - 'a' + 'A'), kLeftCtrl, ev)) out.push_back(ev);
+  } else if (letter_key(static_cast<char>(fin), modifier_state(modifier), ev) ||
+             keypad_key(static_cast<char>(fin), ev)) {
+    out.push_back(ev);
+  }
+  return i + 1;
+}
+
+void KeyDecoder::note_mouse(int button, bool press) {
+  // Only the wheel is used: 64 up, 65 down, with modifier bits 4, 8 and 16 added.
+  if (!press || button < 0) return;
+  int b = button & ~(4 | 8 | 16);
+  if (b == 64) --wheel_;
+  if (b == 65) ++wheel_;
+  wheel_ = std::clamp(wheel_, -1000, 1000);
+}
+
+bool KeyDecoder::read_round(const std::function<long(uint8_t*, size_t)>& read,
+                            const std::function<void(int)>& wait, int idle_ms,
+                            std::vector<InputEvent>& out) {
+  uint8_t buf[64];
+  long n = read(buf, sizeof buf);
+  if (n == 0 && pending()) {
+    wait(50);
+    n = read(buf, sizeof buf);
+    if (n == 0) expire(out);
+  } else if (n == 0) {
+    wait(idle_ms);
+  }
+  if (n < 0) return false;
+  if (n > 0) feed(buf, static_cast<size_t>(n), out);
+  return true;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,274 @@
+#include "platform/posix/terminal/renderer.h"
+
+#include <algorithm>
+
+namespace platform::posix {
+namespace {
+
+constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // Windows colour bits -> ANSI order
+// A cell the terminal shows in a colour no cell has (erased without background colour erase).
+constexpr uint16_t kUnknownAttr = 0xFFFF;
+
+void put_number(int n, std::string& out) {
+  char digits[12];
+  int len = 0;
+  do {
+    digits[len++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (len > 0) out.push_back(digits[--len]);
+}
+
+size_t number_length(int n) {
+  return n >= 10000 ? 5 : n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
+}
+
+void put_csi(int n, char final, std::string& out) {  // CSI n final, n == 1 left out
+  out += "\x1b[";
+  if (n != 1) put_number(n, out);
+  out.push_back(final);
+}
+
+void put_cup(int x, int y, std::string& out) {
+  out += "\x1b[";
+  if (x != 0 || y != 0) {
+    put_number(y + 1, out);
+    if (x != 0) {
+      out.push_back(';');
+      put_number(x + 1, out);
+    }
+  }
+  out.push_back('H');
+}
+
+size_t csi_length(int n) {
+  return 3 + (n == 1 ? 0 : number_length(n));
+}
+
+size_t cup_length(int x, int y) {
+  if (x == 0 && y == 0) return 3;
+  return 3 + number_length(y + 1) + (x != 0 ? 1 + number_length(x + 1) : 0);
+}
+
+int fg_of(uint16_t attr) {
+  return attr & 0xF;
+}
+int bg_of(uint16_t attr) {
+  return (attr >> 4) & 0xF;
+}
+
+}  // namespace
+
+int sgr_foreground(int colour) {
+  return (colour & 8 ? 90 : 30) + kAnsi[colour & 7];
+}
+int sgr_background(int colour) {
+  return (colour & 8 ? 100 : 40) + kAnsi[colour & 7];
+}
+
+void Renderer::set_caps(const TermCaps& caps) {
+  hide_cursor_ = caps.hide_cursor;
+  show_cursor_ = caps.show_cursor;
+  cursor_shape_ = caps.cursor_shape;
+  bce_ = caps.bce;
+  sixteen_colours_ = caps.sixteen_colours;
+  invalidate();
+}
+
+int Renderer::background_sgr(int colour) const {
+  return sgr_background(sixteen_colours_ ? colour : nearest_of_eight(colour));
+}
+
+int Renderer::foreground_sgr(int colour) const {
+  return sgr_foreground(sixteen_colours_ ? colour : nearest_of_eight(colour));
+}
+
+void Renderer::invalidate() {
+  valid_ = false;
+  pen_fg_ = pen_bg_ = -1;
+  cur_x_ = cur_y_ = -1;
+  cursor_shown_ = -1;
+  cursor_style_ = -1;
+}
+
+uint8_t Renderer::glyph_key(uint8_t ch) const {
+  return ch == 0 || ch == 255 ? ' ' : ch;
+}
+
+bool Renderer::same_look(const Cell& a, const Cell& b) const {
+  if (a.attr == kUnknownAttr || b.attr == kUnknownAttr) return a.attr == b.attr;
+  uint8_t ga = glyph_key(a.ch);
+  if (ga != glyph_key(b.ch) || bg_of(a.attr) != bg_of(b.attr)) return false;
+  return ga == ' ' || fg_of(a.attr) == fg_of(b.attr);
+}
+
+void Renderer::put_glyph(uint8_t ch, std::string& out) const {
+  out += charset_.glyph(ch);
+}
+
+size_t Renderer::glyph_length(uint8_t ch) const {
+  return charset_.glyph(ch).size();
+}
+
+void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
+  int fg = fg_of(attr), bg = bg_of(attr);
+  bool fg_change = !blank && fg != pen_fg_;
+  bool bg_change = bg != pen_bg_;
+  if (!fg_change && !bg_change) return;
+  out += "\x1b[";
+  if (fg_change) {
+    put_number(foreground_sgr(fg), out);
+    pen_fg_ = fg;
+  }
+  if (bg_change) {
+    if (fg_change) out.push_back(';');
+    put_number(background_sgr(bg), out);
+    pen_bg_ = bg;
+  }
+  out.push_back('m');
+}
+
+void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
+  if (cur_x_ == x && cur_y_ == y) return;
+  size_t best = cup_length(x, y);
+  int how = 0;  // 0 CUP, 1 rewrite the cells between, 2 CUF, 3 CR (+CUF), 4 CR LF (+CUF), 5 LF
+  if (cur_y_ == y && cur_x_ >= 0 && cur_x_ < x) {
+    size_t cuf = csi_length(x - cur_x_);
+    if (cuf < best) best = cuf, how = 2;
+    if (x - cur_x_ <= 8) {
+      size_t cost = 0;
+      for (int i = cur_x_; i < x && cost < best; ++i) {
+        const Cell& c = frame.at(i, y);
+        bool blank = glyph_key(c.ch) == ' ';
+        if (bg_of(c.attr) != pen_bg_ || (!blank && fg_of(c.attr) != pen_fg_)) {
+          cost = best;
+          break;
+        }
+        cost += glyph_length(c.ch);
+      }
+      if (cost < best) best = cost, how = 1;
+    }
+  }
+  if (cur_y_ == y) {
+    size_t cost = 1 + (x > 0 ? csi_length(x) : 0);
+    if (cost < best) best = cost, how = 3;
+  }
+  if (cur_y_ >= 0 && cur_y_ + 1 == y) {
+    size_t cost = 2 + (x > 0 ? csi_length(x) : 0);
+    if (cost < best) best = cost, how = 4;
+    if (cur_x_ == x && 1 < best) best = 1, how = 5;
+  }
+  switch (how) {
+    case 0:
+      put_cup(x, y, out);
+      break;
+    case 1:
+      for (int i = cur_x_; i < x; ++i) put_glyph(frame.at(i, y).ch, out);
+      break;
+    case 2:
+      put_csi(x - cur_x_, 'C', out);
+      break;
+    case 3:
+    case 4:
+      out += how == 3 ? "\r" : "\r\n";
+      if (x > 0) put_csi(x, 'C', out);
+      break;
+    case 5:
+      out.push_back('\n');
+      break;
+  }
+  cur_x_ = x;
+  cur_y_ = y;
+}
+
+void Renderer::render(const Frame& frame, std::string& out) {
+  const int cols = frame.cols, rows = frame.rows;
+  if (!valid_ || cols != cols_ || rows != rows_) {
+    if (bce_) {
+      // Erase everything in the background most blanks of the frame have.
+      int count[16] = {};
+      for (const Cell& c : frame.cells) {
+        if (glyph_key(c.ch) == ' ') ++count[bg_of(c.attr)];
+      }
+      int bg = static_cast<int>(std::max_element(count, count + 16) - count);
+      out += "\x1b[0;";
+      put_number(sgr_foreground(7), out);
+      out.push_back(';');
+      put_number(background_sgr(bg), out);
+      out += "m\x1b[2J";
+      pen_fg_ = 7;
+      pen_bg_ = bg;
+      shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
+    } else {
+      // Erasing gives the terminal's own background, which no cell has: every cell is
+      // written.
+      out += "\x1b[0m\x1b[2J";
+      pen_fg_ = pen_bg_ = -1;
+      shown_.assign(frame.cells.size(), Cell{' ', kUnknownAttr});
+    }
+    cols_ = cols;
+    rows_ = rows;
+    valid_ = true;
+    cur_x_ = cur_y_ = -1;
+  }
+  for (int y = 0; y < rows; ++y) {
+    Cell* shown = &shown_[static_cast<size_t>(y) * cols];
+    int first = 0, last = cols - 1;
+    while (first < cols && same_look(shown[first], frame.at(first, y))) ++first;
+    if (first == cols) continue;
+    while (same_look(shown[last], frame.at(last, y))) --last;
+    for (int x = first; x <= last;) {
+      const Cell& c = frame.at(x, y);
+      if (same_look(shown[x], c)) {
+        ++x;
+        continue;
+      }
+      move_to(x, y, frame, out);
+      if (glyph_key(c.ch) == ' ') {
+        int bg = bg_of(c.attr);
+        int run = x;
+        while (run < cols && glyph_key(frame.at(run, y).ch) == ' ' &&
+               bg_of(frame.at(run, y).attr) == bg) {
+          ++run;
+        }
+        if (bce_ && run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
+          set_pen(c.attr, true, out);
+          out += "\x1b[K";
+          for (int i = x; i < cols; ++i) shown[i] = frame.at(i, y);
+          break;
+        }
+        if (bce_ && run - x >= 8) {  // a long blank run: erase characters
+          set_pen(c.attr, true, out);
+          put_csi(run - x, 'X', out);
+          for (int i = x; i < run; ++i) shown[i] = frame.at(i, y);
+          x = run;
+          continue;
+        }
+      }
+      set_pen(c.attr, glyph_key(c.ch) == ' ', out);
+      put_glyph(c.ch, out);
+      shown[x] = c;
+      ++x;
+      cur_x_ = x < cols ? x : -1;  // auto-wrap is off: the last column keeps the cursor
+    }
+  }
+  bool visible = frame.cursor_visible && frame.cursor_x >= 0 && frame.cursor_x < cols &&
+                 frame.cursor_y >= 0 && frame.cursor_y < rows;
+  if (visible) {
+    move_to(frame.cursor_x, frame.cursor_y, frame, out);
+    int style = frame.cursor_size > 50 ? 1 : 3;  // blinking block or blinking underline
+    if (cursor_shape_ && style != cursor_style_) {
+      out += "\x1b[";
+      put_number(style, out);
+      out += " q";
+      cursor_style_ = style;
+    }
+    if (cursor_shown_ != 1) out += show_cursor_;
+    cursor_shown_ = 1;
+  } else {
+    if (cursor_shown_ != 0) out += hide_cursor_;
+    cursor_shown_ = 0;
+  }
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,83 @@
+// The terminal device the console draws on and reads keys from: raw mode, the alternate
+// screen, and putting the terminal back on every way out of the process, signals included.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/posix/terminal/term_caps.h"
+
+namespace platform::posix {
+
+struct TermSize {
+  int cols = 0;
+  int rows = 0;
+};
+
+// A short run of bytes in fixed storage, which a signal handler can write out.
+struct TerminalBytes {
+  char data[256] = {};
+  size_t len = 0;
+  void set(const std::string& s) {
+    len = s.size() < sizeof data ? s.size() : sizeof data;
+    s.copy(data, len);
+  }
+};
+
+class Terminal {
+ public:
+  // The controlling terminal (/dev/tty) for keys; output to standard output when it is a
+  // terminal, else standard error, else the controlling terminal itself. False with a
+  // reason when the process has no terminal.
+  bool open(std::string& why);
+  // A terminal given by descriptors (tests and benchmarks); no signal handling is set up.
+  bool attach(int in_fd, int out_fd);
+
+  // Raw mode (no echo, no signals or flow control from keys), alternate screen, auto-wrap
+  // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
+  // and an exit hook put the terminal back however the process ends.
+  bool enter(bool process_wide, const TermCaps& caps = TermCaps());
+  // Puts the terminal back as it was found. Safe to call more than once.
+  void leave();
+
+  // Writes all of `bytes` with one write call (more only when the device takes part).
+  bool write_all(const std::string& bytes);
+  // Reads what is waiting without blocking: the byte count, 0 when nothing, -1 when the
+  // terminal has hung up.
+  long read_some(uint8_t* buf, size_t cap);
+  // Waits up to `ms` for input (or a resize); returns at once when input comes.
+  void wait_readable(int ms);
+  // The terminal's size in cells (80 x 24 when it reports none).
+  TermSize size() const;
+  // Requests sent to the terminal when the program ends, however it ends (to put back a
+  // window size or position the program changed); empty for none. A normal exit waits a
+  // moment for the terminal to take the size `settle` (none when 0 x 0).
+  void set_exit_requests(const std::string& bytes, TermSize settle = {});
+
+  uint64_t write_calls() const { return write_calls_; }
+  int input_fd() const { return in_fd_; }
+
+ private:
+  int in_fd_ = -1;
+  int out_fd_ = -1;
+  bool owns_in_ = false;
+  bool process_wide_ = false;
+  TerminalBytes enter_;
+  TerminalBytes leave_;
+  TermSize settle_size_;
+  uint64_t write_calls_ = 0;
+
+  void settle() const;
+};
+
+// True once after each change of the terminal's size (SIGWINCH) or return from a stop.
+bool take_resize_signal();
+// Async-signal-safe: puts the terminal of the process back (cooked mode, main screen,
+// cursor shown, colours reset, title restored). Used by the exit paths and signal handlers.
+void restore_terminal_now();
+
+// The running program's file (from /proc/self/exe); empty when it cannot be read.
+std::string program_file();
+
+}  // namespace platform::posix

@@ -1,0 +1,233 @@
+// Key bytes from a terminal become the key events a Windows console gives, however the
+// bytes are split when they arrive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+
+#include "platform/posix/terminal/key_decoder.h"
+
+namespace {
+
+using platform::InputEvent;
+using platform::posix::KeyDecoder;
+constexpr uint32_t kAlt = platform::kLeftAlt, kCtrl = platform::kLeftCtrl,
+                   kShift = platform::kShift, kExt = platform::kEnhancedKey;
+
+struct Key {
+  int ch;
+  int scan;
+  uint32_t control;
+};
+
+std::string describe(const std::vector<InputEvent>& evs) {
+  std::string s;
+  for (const auto& e : evs) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[ch %d scan %02X ctl %03X] ", e.ch, e.scan_code, e.control);
+    s += buf;
+  }
+  return s;
+}
+
+std::string describe(const std::vector<Key>& keys) {
+  std::string s;
+  for (const auto& k : keys) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "[ch %d scan %02X ctl %03X] ", k.ch, k.scan, k.control);
+    s += buf;
+  }
+  return s;
+}
+
+// Decodes `bytes` whole, in two pieces split at every position, and byte by byte; each way
+// must give `want`. A trailing incomplete sequence is settled by the timeout.
+void expect_keys(const std::string& bytes, const std::vector<Key>& want, bool utf8 = true) {
+  auto run = [&](const std::vector<size_t>& cuts) {
+    KeyDecoder d(utf8);
+    std::vector<InputEvent> out;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+      d.feed(reinterpret_cast<const uint8_t*>(bytes.data()) + from, cut - from, out);
+      from = cut;
+    }
+    d.expire(out);
+    return describe(out);
+  };
+  const std::string expected = describe(want);
+  EXPECT_EQ(run({bytes.size()}), expected) << "whole: " << bytes;
+  for (size_t k = 1; k < bytes.size(); ++k) {
+    EXPECT_EQ(run({k, bytes.size()}), expected) << "split at " << k << ": " << bytes;
+  }
+  std::vector<size_t> each;
+  for (size_t k = 1; k <= bytes.size(); ++k) each.push_back(k);
+  EXPECT_EQ(run(each), expected) << "byte by byte: " << bytes;
+}
+
+TEST(PosixKeyDecoder, CharactersCarryUsLayoutScanCodesAndShift) {
+  expect_keys("a", {{'a', 0x1E, 0}});
+  expect_keys("A", {{'A', 0x1E, kShift}});
+  expect_keys("x1!", {{'x', 0x2D, 0}, {'1', 0x02, 0}, {'!', 0x02, kShift}});
+  expect_keys(" ~?", {{' ', 0x39, 0}, {'~', 0x29, kShift}, {'?', 0x35, kShift}});
+}
+
+TEST(PosixKeyDecoder, EditingAndControlKeys) {
+  expect_keys("\t", {{9, 0x0F, 0}});
+  expect_keys("\r", {{13, 0x1C, 0}});
+  expect_keys("\x7f", {{8, 0x0E, 0}});
+  expect_keys("\x08", {{8, 0x0E, 0}});
+  expect_keys("\x03", {{3, 0x2E, kCtrl}});   // Ctrl+C is a key, not a signal
+  expect_keys("\x1a", {{26, 0x2C, kCtrl}});  // Ctrl+Z likewise
+  expect_keys("\x1b[Z", {{9, 0x0F, kShift}});
+}
+
+TEST(PosixKeyDecoder, FunctionKeysInEveryEncoding) {
+  expect_keys("\x1bOP\x1bOQ\x1bOR\x1bOS", {{0, 0x3B, 0}, {0, 0x3C, 0}, {0, 0x3D, 0}, {0, 0x3E, 0}});
+  expect_keys("\x1b[11~\x1b[15~\x1b[17~\x1b[21~\x1b[23~\x1b[24~",
+              {{0, 0x3B, 0}, {0, 0x3F, 0}, {0, 0x40, 0}, {0, 0x44, 0}, {0, 0x57, 0}, {0, 0x58, 0}});
+  expect_keys("\x1b[[A\x1b[[E", {{0, 0x3B, 0}, {0, 0x3F, 0}});  // Linux console
+  expect_keys("\x1b[1;2R\x1b[24;5~", {{0, 0x3D, kShift}, {0, 0x58, kCtrl}});
+}
+
+TEST(PosixKeyDecoder, CursorAndEditingBlockAreEnhancedKeys) {
+  expect_keys("\x1b[A\x1b[B\x1b[C\x1b[D",
+              {{0, 0x48, kExt}, {0, 0x50, kExt}, {0, 0x4D, kExt}, {0, 0x4B, kExt}});
+  expect_keys("\x1bOA\x1bOD", {{0, 0x48, kExt}, {0, 0x4B, kExt}});
+  expect_keys(
+      "\x1b[H\x1b[1~\x1b[7~\x1b[F\x1b[4~",
+      {{0, 0x47, kExt}, {0, 0x47, kExt}, {0, 0x47, kExt}, {0, 0x4F, kExt}, {0, 0x4F, kExt}});
+  expect_keys("\x1b[2~\x1b[3~\x1b[5~\x1b[6~",
+              {{0, 0x52, kExt}, {0, 0x53, kExt}, {0, 0x49, kExt}, {0, 0x51, kExt}});
+  expect_keys("\x1b[1;5C\x1b[1;3A\x1b[3;2~",
+              {{0, 0x4D, kExt | kCtrl}, {0, 0x48, kExt | kAlt}, {0, 0x53, kExt | kShift}});
+}
+
+TEST(PosixKeyDecoder, EscapeAloneByTimeoutAndAltAsEscapePrefix) {
+  expect_keys("\x1b", {{27, 0x01, 0}});
+  expect_keys("\x1b\x1b", {{27, 0x01, 0}, {27, 0x01, 0}});
+  expect_keys("\x1bx", {{'x', 0x2D, kAlt}});
+  expect_keys("\x1bX", {{'X', 0x2D, kAlt | kShift}});
+  expect_keys("\x1b\x7f", {{8, 0x0E, kAlt}});
+  expect_keys("\x1b[", {{'[', 0x1A, kAlt}});  // Alt+[ once nothing else follows
+  expect_keys("\x1bO", {{'O', 0x18, kAlt | kShift}});
+
+  // Without the timeout a lone Esc waits: it may begin a sequence.
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  d.feed(reinterpret_cast<const uint8_t*>("\x1b"), 1, out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(d.pending());
+}
+
+TEST(PosixKeyDecoder, Utf8InputMapsToCodePage437) {
+  expect_keys("\xc3\xa9", {{130, 0, 0}});                       // é
+  expect_keys("\xc2\xa1\xc2\xa2", {{173, 0, 0}, {155, 0, 0}});  // ¡ ¢
+  expect_keys("\xe2\x82\xac", {{'?', 0x35, kShift}});           // € has no code page 437 byte
+  expect_keys("\x1b\xc3\xa9", {{130, 0, kAlt}});
+  expect_keys("\xff(", {{'(', 0x0A, kShift}});  // not UTF-8: the stray byte is dropped
+  expect_keys("\xc3(", {{'(', 0x0A, kShift}});
+  expect_keys("\xe9", {{0xE9, 0, 0}}, /*utf8=*/false);  // 8-bit terminals send the byte
+}
+
+TEST(PosixKeyDecoder, SequencesThatAreNotKeysAreSwallowed) {
+  expect_keys("a\x1b[?1;2cb", {{'a', 0x1E, 0}, {'b', 0x30, 0}});  // a device reply
+  expect_keys("\x1b[99~z", {{'z', 0x2C, 0}});                     // unknown key
+  expect_keys("ab\x1b[Ac", {{'a', 0x1E, 0}, {'b', 0x30, 0}, {0, 0x48, kExt}, {'c', 0x2E, 0}});
+}
+
+TEST(PosixKeyDecoder, RxvtModifierFormsMatchTheXtermForms) {
+  // Esc [ n $ is Shift, ^ Ctrl, @ Ctrl+Shift; the same keys as Esc [ n ; 2/5/6 ~.
+  expect_keys("\x1b[23$\x1b[23;2~", {{0, 0x57, kShift}, {0, 0x57, kShift}});
+  expect_keys("\x1b[11^\x1b[11;5~", {{0, 0x3B, kCtrl}, {0, 0x3B, kCtrl}});
+  expect_keys("\x1b[3@", {{0, 0x53, kExt | kCtrl | kShift}});
+  expect_keys("\x1b[7$\x1b[8^", {{0, 0x47, kExt | kShift}, {0, 0x4F, kExt | kCtrl}});
+  expect_keys("\x1b[5$x", {{0, 0x49, kExt | kShift}, {'x', 0x2D, 0}});  // nothing swallowed
+  // Shift+arrow (Esc [ a..d) and Ctrl+arrow (Esc O a..d).
+  expect_keys("\x1b[a\x1b[d\x1bOc",
+              {{0, 0x48, kExt | kShift}, {0, 0x4B, kExt | kShift}, {0, 0x4D, kExt | kCtrl}});
+}
+
+TEST(PosixKeyDecoder, BrokenSequencesAreDroppedWholeAndNeverTyped) {
+  // A control byte breaks a sequence at once; the byte is a key of its own.
+  expect_keys("\x1b[\x01z", {{1, 0x1E, kCtrl}, {'z', 0x2C, 0}});
+  expect_keys("\x1b[12\x1b[A", {{0, 0x48, kExt}});
+  expect_keys("\x1b[[xq", {{'q', 0x10, 0}});
+  expect_keys("\x1b[[\rq", {{13, 0x1C, 0}, {'q', 0x10, 0}});
+  expect_keys("\x1bO\x7fq", {{8, 0x0E, 0}, {'q', 0x10, 0}});
+  expect_keys("\x1bO1;q", {{'q', 0x10, 0}});
+  expect_keys("\x1b[1 2Aq", {{'q', 0x10, 0}});
+  // Cut off by the timeout after it began: dropped, not typed as characters.
+  expect_keys("\x1b[12;", {});
+  expect_keys("\x1bO5", {});
+
+  // Decided without waiting: nothing stays pending after a broken sequence.
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  const std::string bytes = "\x1b[[\x1b[\x02";
+  d.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+  EXPECT_FALSE(d.pending());
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{2, 0x30, kCtrl}}));
+}
+
+TEST(PosixKeyDecoder, AnOverlongSequenceIsDroppedAndTheBufferStaysBounded) {
+  std::string flood = "\x1b[" + std::string(100000, '1');
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  for (char c : flood) {
+    d.feed(reinterpret_cast<const uint8_t*>(&c), 1, out);
+    ASSERT_LE(d.pending_bytes(), KeyDecoder::kMaxSequence + 1);
+  }
+  const std::string tail = ";5~ab";  // the rest of the broken sequence, then keys
+  d.feed(reinterpret_cast<const uint8_t*>(tail.data()), tail.size(), out);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{'a', 0x1E, 0}, {'b', 0x30, 0}}));
+  expect_keys(std::string("\x1b[") + std::string(40, '2') + "~x", {{'x', 0x2D, 0}});
+
+  // Read as the program reads: a pause ends the rest of a broken sequence as it ends a lone
+  // Esc, so the key pressed after it is not taken for the sequence's final byte.
+  for (const std::string& broken :
+       {"\x1b[<" + std::string(300, '9'), "\x1b[" + std::string(4000, '1') + ";"}) {
+    KeyDecoder r;
+    std::vector<std::string> arrivals;
+    for (size_t at = 0; at < broken.size(); at += 64) arrivals.push_back(broken.substr(at, 64));
+    arrivals.insert(arrivals.end(), {"", "", "f"});  // a pause, then F
+    size_t next = 0;
+    auto read = [&](uint8_t* buf, size_t cap) -> long {
+      if (next >= arrivals.size()) return 0;
+      const std::string& piece = arrivals[next++];
+      EXPECT_LE(piece.size(), cap);
+      std::copy(piece.begin(), piece.end(), buf);
+      return static_cast<long>(piece.size());
+    };
+    std::vector<InputEvent> keys;
+    while (next < arrivals.size())
+      ASSERT_TRUE(r.read_round(
+          read, [](int) {}, 0, keys));
+    EXPECT_EQ(describe(keys), describe(std::vector<Key>{{'f', 0x21, 0}})) << broken.size();
+  }
+}
+
+TEST(PosixKeyDecoder, MouseReportsGiveWheelStepsAndNoKeys) {
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  // SGR reports: wheel up, wheel down twice (one with Ctrl), a click and its release; then
+  // the original encoding's wheel down.
+  const std::string bytes =
+      "\x1b[<64;10;5M\x1b[<65;1;1M\x1b[<81;1;1M\x1b[<0;3;4M\x1b[<0;3;4mk\x1b[M\x61\x21\x21";
+  for (char c : bytes) d.feed(reinterpret_cast<const uint8_t*>(&c), 1, out);
+  EXPECT_EQ(d.take_wheel(), 2);
+  EXPECT_EQ(d.take_wheel(), 0);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{'k', 0x25, 0}}));
+}
+
+TEST(PosixKeyDecoder, EightBitInputMapsThroughTheGivenTable) {
+  std::array<uint8_t, 128> high{};
+  high.fill('?');
+  high[0xE9 - 0x80] = 130;  // é in ISO-8859-1 is é in code page 437
+  KeyDecoder d(false, high);
+  std::vector<InputEvent> out;
+  const std::string bytes = "\xe9\xa4";
+  d.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{{130, 0, 0}, {'?', 0x35, kShift}}));
+}
+
+}  // namespace
