@@ -9,7 +9,7 @@
 #include <new>
 
 #include "runtime/error.h"
-#include "text/format_fixed.h"
+#include "text/decimal_digits.h"
 #include "text/strings.h"
 
 namespace text {

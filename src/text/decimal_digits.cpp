@@ -1,4 +1,4 @@
-#include "text/format_fixed.h"
+#include "text/decimal_digits.h"
 
 #include <cfloat>
 #include <cstring>
