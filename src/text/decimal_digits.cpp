@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
-#include "runtime/error.h"
 #include "text/format.h"
+#include "text/storage.h"
 
 namespace text {
 namespace {
@@ -418,12 +417,7 @@ std::string number_to_text(long double value, int32_t significant) {
     n += std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), "E%c%d",
                        s.e - 1 < 0 ? '-' : '+', s.e - 1 < 0 ? 1 - s.e : s.e - 1);
   }
-  try {
-    return std::string(buf, static_cast<size_t>(n));
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
+  return with_storage([&] { return std::string(buf, static_cast<size_t>(n)); });
 }
 
 }  // namespace text

@@ -2,11 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
-#include "runtime/error.h"
 #include "text/decimal_digits.h"
-#include "text/strings.h"
+#include "text/storage.h"
 
 namespace text {
 namespace {
@@ -291,18 +289,12 @@ void format_number_field(std::string& out, const Field& f, long double value) {
 
 FieldFormat field_begin(std::string_view mask) {
   FieldFormat st;
-  if (kFieldBufferSize > text_length_limit()) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return st;
-  }
-  try {
+  // The output buffer, obtained once the output outgrows the string, is kFieldBufferSize
+  // bytes: a length limit below that fails here.
+  st.ok = with_storage(kFieldBufferSize, [&] {
     st.mask.assign(mask.data(), mask.size());
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    st.out = std::string();
-    return st;
-  }
-  st.ok = true;
+    return true;
+  });
   return st;
 }
 
@@ -310,20 +302,18 @@ void field_number(FieldFormat& st, long double value) {
   if (!st.ok) return;
   st.started = true;
   Field f;
-  try {
+  with_storage([&] {
     if (!next_field(st, true, f)) return;
     if (st.out.size() < kFieldTextLimit) format_number_field(st.out, f, value);
     after_field(st);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-  }
+  });
 }
 
 void field_text(FieldFormat& st, std::string_view value) {
   if (!st.ok) return;
   st.started = true;
   Field f;
-  try {
+  with_storage([&] {
     if (!next_field(st, false, f)) return;
     switch (f.kind) {
       case FieldKind::kFirst:
@@ -343,15 +333,13 @@ void field_text(FieldFormat& st, std::string_view value) {
         break;
     }
     after_field(st);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-  }
+  });
 }
 
 std::string field_end(FieldFormat& st) {
   std::string result;
   if (st.ok) {
-    try {
+    with_storage([&] {
       // Output that stayed inside the string is handed over as it is; a grown buffer is
       // copied to its used length.
       if (st.out.capacity() == result.capacity()) {
@@ -359,9 +347,7 @@ std::string field_end(FieldFormat& st) {
       } else {
         result.assign(st.out.data(), st.out.size());
       }
-    } catch (const std::bad_alloc&) {
-      runtime::error_raise(runtime::kErrNoMemory);
-    }
+    });
   }
   std::string().swap(st.out);
   st.ok = false;

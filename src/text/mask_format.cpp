@@ -6,12 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 
-#include "runtime/error.h"
 #include "text/decimal_digits.h"
 #include "text/format.h"
-#include "text/strings.h"
+#include "text/storage.h"
 
 namespace text {
 namespace {
@@ -235,17 +233,10 @@ size_t output_bound(const Template& t, int64_t int_len) {
   return static_cast<size_t>(t.n) + static_cast<size_t>(int_len) * 2 + 32;
 }
 
-std::string finish(Writer& w, char* end) {
-  if (static_cast<size_t>(end - w.w) > text_length_limit()) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
-  try {
-    return std::string(w.w, static_cast<size_t>(end - w.w));
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
+// The result: the text laid out in [begin, end).
+std::string finish(const char* begin, const char* end) {
+  const auto size = static_cast<size_t>(end - begin);
+  return with_storage(size, [&] { return std::string(begin, size); });
 }
 
 // Formats one parsed section into `out_end` (right to left); returns the writer.
@@ -523,19 +514,14 @@ std::string plain_text(long double value) {
   if (bound <= sizeof local) {
     Writer w{local, local + sizeof local};
     format_section(t, s, w);
-    return finish(w, local + sizeof local);
+    return finish(w.w, local + sizeof local);
   }
   std::string out;
-  if (bound > text_length_limit()) {
-    runtime::error_raise(runtime::kErrNoMemory);
+  if (!with_storage(bound, [&] {
+        out.resize(bound);
+        return true;
+      }))
     return {};
-  }
-  try {
-    out.resize(bound);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return {};
-  }
   Writer w{out.data(), out.data() + bound};
   format_section(t, s, w);
   out.erase(0, static_cast<size_t>(w.w - out.data()));
@@ -598,19 +584,7 @@ std::string mask_format(long double value, std::string_view mask) {
     const char* w =
         (seen[chosen] & kfPoint) ? nullptr : format_flat<false>(sec, seen[chosen], value, end);
     if (!w) w = format_flat<true>(sec, seen[chosen], value, end);
-    if (w) {
-      const auto size = static_cast<size_t>(end - w);
-      if (size > text_length_limit()) {
-        runtime::error_raise(runtime::kErrNoMemory);
-        return {};
-      }
-      try {
-        return std::string(w, size);
-      } catch (const std::bad_alloc&) {
-        runtime::error_raise(runtime::kErrNoMemory);
-        return {};
-      }
-    }
+    if (w) return finish(w, end);
   }
 
   return format_general(value, sec);
