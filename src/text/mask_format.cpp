@@ -25,27 +25,27 @@ struct Writer {
   }
 };
 
-// ---------------------------------------------------------------------------------------------
-// Format masks
-
 constexpr int32_t kMaskMaxPositions = 4096;
 
-enum Kind : uint8_t { kLit, kInt, kFrac, kExp };
+// What one position of a parsed section holds: a literal character, or a digit position of
+// the integer part, the fraction or the exponent.
+enum class Position : uint8_t { kLiteral, kIntegerDigit, kFractionDigit, kExponentDigit };
 
+// One section of a mask parsed into positions, left to right.
 struct Template {
-  int32_t n = 0;
-  int32_t int_count = 0;   // I
-  int32_t frac_count = 0;  // F
-  int32_t exp_count = 0;   // X
-  int32_t exp_zeros = 0;   // "0" positions of the exponent
-  int32_t int_zeros = 0;   // "0" positions before the point
-  int32_t point_at = -1;   // position of the decimal point
-  int32_t exp_at = -1;     // position of the exponent letter
-  int32_t first_int = -1;  // leftmost integer digit position
-  int exp_sign = 0;        // +1 "E+", -1 "E-"
+  int32_t n = 0;               // positions used
+  int32_t int_positions = 0;   // digit positions before the point ("#", "0", a fill pair)
+  int32_t frac_positions = 0;  // digit positions after the point
+  int32_t exp_positions = 0;   // digit positions after the exponent letter
+  int32_t exp_zeros = 0;       // "0" positions of the exponent
+  int32_t int_zeros = 0;       // "0" positions before the point
+  int32_t point_at = -1;       // position of the decimal point
+  int32_t exp_at = -1;         // position of the exponent letter
+  int32_t first_int = -1;      // leftmost integer digit position
+  int exp_sign = 0;            // +1 "E+", -1 "E-"
   bool grouping = false;
   bool percent = false;
-  Kind kind[kMaskMaxPositions];
+  Position kind[kMaskMaxPositions];
   char ch[kMaskMaxPositions];  // literal character, or pad character of a digit (0 = none)
 };
 
@@ -54,21 +54,23 @@ void parse_section(std::string_view s, Template& t) {
   bool have_fill = false;
   char fill = 0;
   auto lit = [&](char c) {
-    t.kind[t.n] = kLit;
+    t.kind[t.n] = Position::kLiteral;
     t.ch[t.n++] = c;
   };
   auto digit = [&](char pad) {
-    Kind k = t.exp_at >= 0 ? kExp : t.point_at >= 0 ? kFrac : kInt;
+    Position k = t.exp_at >= 0     ? Position::kExponentDigit
+                 : t.point_at >= 0 ? Position::kFractionDigit
+                                   : Position::kIntegerDigit;
     t.kind[t.n] = k;
     t.ch[t.n] = pad;
-    if (k == kInt) {
+    if (k == Position::kIntegerDigit) {
       if (t.first_int < 0) t.first_int = t.n;
-      ++t.int_count;
+      ++t.int_positions;
       t.int_zeros += pad == '0';
-    } else if (k == kFrac) {
-      ++t.frac_count;
+    } else if (k == Position::kFractionDigit) {
+      ++t.frac_positions;
     } else {
-      ++t.exp_count;
+      ++t.exp_positions;
       t.exp_zeros += pad == '0';
     }
     ++t.n;
@@ -107,7 +109,7 @@ void parse_section(std::string_view s, Template& t) {
       case 'E':
       case 'e':
         if (i + 1 < len && (s[i + 1] == '+' || s[i + 1] == '-')) {
-          if (t.int_count + t.frac_count > 0 && t.exp_at < 0) {
+          if (t.int_positions + t.frac_positions > 0 && t.exp_at < 0) {
             lit(c);
             t.exp_at = t.n - 1;
             t.exp_sign = s[i + 1] == '+' ? 1 : -1;
@@ -146,7 +148,7 @@ void parse_section(std::string_view s, Template& t) {
         break;  // dropped
     }
   }
-  if (t.exp_at >= 0 && t.exp_count == 0) {
+  if (t.exp_at >= 0 && t.exp_positions == 0) {
     // An exponent with no digit positions after it is not an exponent; the letter stays.
     t.exp_at = -1;
     t.exp_sign = 0;
@@ -159,7 +161,7 @@ template <class IntDigit, class FracDigit>
 void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntDigit int_digit,
                 FracDigit frac_digit, bool minus, bool show_lone_zero) {
   int32_t int_left = int_len;
-  int32_t frac_left = t.frac_count;
+  int32_t frac_left = t.frac_positions;
   bool trailing = true;
   int32_t group = 0;
   int32_t zero_pads_left = t.int_zeros;
@@ -176,9 +178,9 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
   for (int32_t q = end - 1; q >= 0; --q) {
     const char ch = t.ch[q];
     switch (t.kind[q]) {
-      case kLit:
+      case Position::kLiteral:
         w.put(ch);
-        if (q == t.point_at && t.int_count == 0) {
+        if (q == t.point_at && t.int_positions == 0) {
           // No integer positions: the integer digits stand just left of the point.
           if (!(int_left == 1 && int_digit(0) == '0' && !show_lone_zero)) dump_rest();
           int_left = 0;
@@ -186,7 +188,7 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
           minus = false;
         }
         break;
-      case kFrac:
+      case Position::kFractionDigit:
         if (frac_left > 0) {
           const char d = frac_digit(--frac_left);
           if (trailing && d == '0') {
@@ -199,7 +201,7 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
           w.put(ch);
         }
         break;
-      case kInt:
+      case Position::kIntegerDigit:
         if (ch == '0') --zero_pads_left;
         if (int_left > 0) {
           if (q == t.first_int) {
@@ -222,7 +224,7 @@ void lay_digits(Writer& w, const Template& t, int32_t end, int32_t int_len, IntD
           minus = false;
         }
         break;
-      case kExp:
+      case Position::kExponentDigit:
         break;
     }
   }
@@ -239,7 +241,7 @@ std::string finish(const char* begin, const char* end) {
   return with_storage(size, [&] { return std::string(begin, size); });
 }
 
-// Formats one parsed section into `out_end` (right to left); returns the writer.
+// Lays the digits of s out over one parsed section, right to left through `w`.
 void format_section(const Template& t, Sig s, Writer& w) {
   const bool negative = s.negative;
   const bool zero = all_zero(s);
@@ -249,20 +251,20 @@ void format_section(const Template& t, Sig s, Writer& w) {
   }
 
   if (t.exp_at < 0) {
-    round_sig(s, s.e + t.frac_count);
+    round_sig(s, s.e + t.frac_positions);
     const int32_t e = s.e;
     const int32_t int_len = e > 0 ? e : 1;
     auto int_digit = [&](int32_t i) { return e > 0 ? sig_at(s, i) : '0'; };
     auto frac_digit = [&](int32_t j) { return sig_at(s, int64_t{e} + j); };
-    const bool lone_zero = int_len == 1 && int_digit(0) == '0' && t.frac_count == 0;
+    const bool lone_zero = int_len == 1 && int_digit(0) == '0' && t.frac_positions == 0;
     lay_digits(w, t, t.n, int_len, int_digit, frac_digit, negative && !lone_zero, false);
     return;
   }
 
-  // Exponent layout: I integer digits, the exponent takes the rest.
-  const int32_t ic = t.int_count;
-  round_sig(s, ic + t.frac_count);
-  const int64_t shown = all_zero(s) ? 0 : int64_t{s.e} - ic;
+  // Exponent layout: one integer digit per integer position; the exponent takes the rest.
+  const int32_t int_digits = t.int_positions;
+  round_sig(s, int_digits + t.frac_positions);
+  const int64_t shown = all_zero(s) ? 0 : int64_t{s.e} - int_digits;
   // Exponent text: sign, then the digits padded with zeros to the "0" positions.
   char etext[16];
   int32_t elen = 0;
@@ -284,10 +286,10 @@ void format_section(const Template& t, Sig s, Writer& w) {
   }
   int32_t left = elen;
   int32_t first_exp = t.exp_at + 1;
-  while (first_exp < t.n && t.kind[first_exp] != kExp) ++first_exp;
+  while (first_exp < t.n && t.kind[first_exp] != Position::kExponentDigit) ++first_exp;
   for (int32_t q = t.n - 1; q > t.exp_at; --q) {
     const char ch = t.ch[q];
-    if (t.kind[q] != kExp) {
+    if (t.kind[q] != Position::kExponentDigit) {
       w.put(ch);
     } else if (q == first_exp) {
       while (left > 0) w.put(etext[--left]);
@@ -298,9 +300,9 @@ void format_section(const Template& t, Sig s, Writer& w) {
     }
   }
   auto int_digit = [&](int32_t i) { return sig_at(s, i); };
-  auto frac_digit = [&](int32_t j) { return sig_at(s, int64_t{ic} + j); };
-  const bool lone_zero = ic == 1 && t.frac_count == 0 && s.d[0] == '0';
-  lay_digits(w, t, t.exp_at + 1, ic, int_digit, frac_digit, negative && !lone_zero, true);
+  auto frac_digit = [&](int32_t j) { return sig_at(s, int64_t{int_digits} + j); };
+  const bool lone_zero = int_digits == 1 && t.frac_positions == 0 && s.d[0] == '0';
+  lay_digits(w, t, t.exp_at + 1, int_digits, int_digit, frac_digit, negative && !lone_zero, true);
 }
 
 // Character flags of the fast layout and of the section split.
@@ -505,7 +507,8 @@ std::string plain_text(long double value) {
 
   Sig s;
   // A fixed layout rounds at a known decimal position: in fixed point when the value fits.
-  if (t.exp_at >= 0 || !fixed_sig(value, t.frac_count + (t.percent ? 2 : 0), s)) sig18(value, s);
+  if (t.exp_at >= 0 || !fixed_sig(value, t.frac_positions + (t.percent ? 2 : 0), s))
+    sig18(value, s);
   // Integer digits that may need placing (the largest long double has 4933).
   const int64_t int_len = (s.e > 0 ? s.e : 1) + (t.percent ? 2 : 0);
   const size_t bound = output_bound(t, int_len);
