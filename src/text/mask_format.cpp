@@ -1,11 +1,9 @@
 #include "text/mask_format.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include "text/decimal_digits.h"
 #include "text/format.h"
