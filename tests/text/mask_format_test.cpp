@@ -5,32 +5,23 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "format_oracle.h"
+#include "format_test_support.h"
 #include "runtime/error.h"
-#include "runtime/fpu.h"
 #include "text/strings.h"
 
 namespace {
 
+using format_test::above;
+using format_test::below;
+using format_test::expect_cases;
+using format_test::field;
+using format_test::MaskCase;
 using runtime::ErrorScope;
-
-// Every formatting test runs in the program's floating-point mode.
-class FpModeEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { runtime::fp_mode_set(); }
-};
-const auto* const kFpEnv = ::testing::AddGlobalTestEnvironment(new FpModeEnvironment);
-
-std::string field(const std::string& mask, long double value) {
-  text::FieldFormat f = text::field_begin(mask);
-  text::field_number(f, value);
-  return text::field_end(f);
-}
 
 // The cube table's choice of mask by the size of the cube.
 std::string cube_mask(int32_t number, int32_t cube) {
@@ -63,19 +54,6 @@ TEST(MaskFormat, EveryCubeTextHasItsColumnWidth) {
     const int32_t cube = i * i * i;
     const std::string s = text::mask_format(cube, cube_mask(i, cube));
     EXPECT_EQ(s.size(), i <= 30 ? 6u : 7u) << i;
-  }
-}
-
-struct MaskCase {
-  const char* mask;
-  long double value;
-  const char* expected;
-};
-
-void expect_cases(const MaskCase* begin, const MaskCase* end) {
-  for (const MaskCase* c = begin; c != end; ++c) {
-    EXPECT_EQ(text::mask_format(c->value, c->mask), c->expected)
-        << "mask '" << c->mask << "' value " << static_cast<double>(c->value);
   }
 }
 
@@ -154,14 +132,6 @@ TEST(MaskFormat, FractionsRoundingTiesAndTrailingZeros) {
       {"0.##", 0.004L, "0."},
   };
   expect_cases(std::begin(cases), std::end(cases));
-}
-
-// The neighbours of a value in 80-bit arithmetic: just above and just below an exact half.
-long double above(long double x) {
-  return std::nextafter(x, std::numeric_limits<long double>::infinity());
-}
-long double below(long double x) {
-  return std::nextafter(x, -std::numeric_limits<long double>::infinity());
 }
 
 // Only an exact half goes to the even digit; anything past it, however far down the digits,
@@ -258,185 +228,7 @@ TEST(MaskFormat, ResultStorageFailureRaises7) {
   EXPECT_EQ(runtime::error_take(), 7);
 }
 
-TEST(FieldFormat, RowNumbersThroughTwoHashes) {
-  for (int32_t i = 1; i <= 99; ++i) {
-    const std::string expected =
-        i < 10 ? std::string(" ") + static_cast<char>('0' + i) : std::to_string(i);
-    EXPECT_EQ(field("##", i), expected);
-  }
-  EXPECT_EQ(field("##", 5), " 5");
-  EXPECT_EQ(field("##", 123), "123");
-  EXPECT_EQ(field("##", -5), "-5");
-  EXPECT_EQ(field("##", -0.4L), " 0");
-}
-
-TEST(FieldFormat, NumericFieldGrammar) {
-  const MaskCase cases[] = {
-      {"###.##", 3.14159L, "  3.14"},
-      {"##.##", 0.125L, " 0.12"},
-      {"##.##", 0.375L, " 0.38"},
-      {".##", 0.5L, ".50"},
-      {"**###", 42, "***42"},
-      {"**$##", 42, "**$42"},
-      {"$$###", 42, "  $42"},
-      {"$$###", -42, " -$42"},
-      {"#,###", 1234, "1,234"},
-      {"#,###", 1234567, "1,234,567"},
-      {"+##", 5, " +5"},
-      {"+##", -5, " -5"},
-      {"##+", 5, " 5+"},
-      {"##-", -5, " 5-"},
-      {"##-", 5, " 5 "},
-      {"##.##^^^^", 12345, "12.34E+03"},
-      {"#.#^^^", 0.5L, "5.0E-1"},
-      {"##", 1e25L, "10E+24"},
-      {"##.", 5, " 5."},
-      {"*x###", 7, "xxxx7"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(field(c.mask, c.value), c.expected) << "field '" << c.mask << "'";
-  }
-}
-
-TEST(FieldFormat, RoundingDecidesOnTheWholeDroppedPart) {
-  const MaskCase cases[] = {
-      {"#", 2.51L, "3"},
-      {"#", 2.5L, "2"},
-      {"#", 3.5L, "4"},
-      {"#", above(2.5L), "3"},
-      {"#", below(3.5L), "3"},
-      {"##.#", 2.2501L, " 2.3"},
-      {"##.#", 2.25L, " 2.2"},
-      {"##.#", below(2.25L), " 2.2"},
-      {"##.#", above(2.25L), " 2.3"},
-      {"#^^^^", 2.51L, "3E+00"},
-      {"#^^^^", 2.5L, "2E+00"},
-      {"#^^^^", above(2.5L), "3E+00"},
-      {"#^^^^", 3.5L, "4E+00"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(field(c.mask, c.value), c.expected)
-        << "field '" << c.mask << "' value " << static_cast<double>(c.value);
-  }
-}
-
-TEST(FieldFormat, LiteralsStringFieldsAndRepeatedMask) {
-  EXPECT_EQ(field("Total _# = ## units", 7), "Total # =  7 units");
-  text::FieldFormat f = text::field_begin("x## ");
-  text::field_number(f, 1);
-  text::field_number(f, 22);
-  EXPECT_EQ(text::field_end(f), "x 1 x22 ");
-
-  f = text::field_begin("[!] [&] [\\  \\]");
-  text::field_text(f, "hello");
-  text::field_text(f, "whole");
-  text::field_text(f, "abcdef");
-  EXPECT_EQ(text::field_end(f), "[h] [whole] [abcd]");
-  f = text::field_begin("<\\  \\>");
-  text::field_text(f, "ab");
-  EXPECT_EQ(text::field_end(f), "<ab  >");
-  f = text::field_begin("!");
-  text::field_text(f, "");
-  EXPECT_EQ(text::field_end(f), " ");
-  // A value with no field of its kind shows only the mask text.
-  EXPECT_EQ(field("no field", 5), "no field");
-  EXPECT_EQ(field("a+b", 5), "a+b");
-}
-
-TEST(FieldFormat, OutputLimitKeepsNumericFieldsWhole) {
-  const std::string text_1020(1020, 'a');
-  EXPECT_EQ(field(text_1020 + "##########", 12345).size(), 1030u);
-  const std::string text_2000(2000, 'b');
-  EXPECT_EQ(field(text_2000 + "##", 12), std::string(1024, 'b'));
-  text::FieldFormat f = text::field_begin("&");
-  for (int i = 0; i < 10; ++i) text::field_text(f, std::string(300, 'c'));
-  EXPECT_EQ(text::field_end(f).size(), 1024u);
-}
-
-TEST(FieldFormat, BufferFailureRaises7AndGivesEmpty) {
-  ErrorScope scope;
-  text::text_set_length_limit(100);
-  text::FieldFormat f = text::field_begin("##");
-  text::text_set_length_limit(text::kTextMaxLength);
-  EXPECT_EQ(runtime::error_take(), 7);
-  text::field_number(f, 5);
-  EXPECT_EQ(text::field_end(f), "");
-}
-
-TEST(NumberDigits, EighteenDigitsRoundedWithTiesToEven) {
-  auto digits = [](long double v, int32_t n) {
-    return std::string(text::number_digits(v, n).digits);
-  };
-  EXPECT_EQ(digits(123, 5), "12300");
-  EXPECT_EQ(text::number_digits(123, 5).exponent, 3);
-  EXPECT_EQ(digits(0.5L, 3), "500");
-  EXPECT_EQ(text::number_digits(0.5L, 3).exponent, 0);
-  EXPECT_EQ(digits(2.5L, 1), "2");
-  EXPECT_EQ(digits(3.5L, 1), "4");
-  const auto carry = text::number_digits(9.5L, 1);
-  EXPECT_EQ(std::string(carry.digits), "1");
-  EXPECT_EQ(carry.exponent, 2);
-  EXPECT_EQ(digits(0, 4), "0000");
-  EXPECT_EQ(digits(std::numeric_limits<long double>::quiet_NaN(), 3), "000");
-  EXPECT_EQ(digits(std::numeric_limits<long double>::denorm_min(), 3), "000");
-  const auto inf = text::number_digits(std::numeric_limits<long double>::infinity(), 20);
-  EXPECT_EQ(std::string(inf.digits), std::string(20, '9'));
-  EXPECT_EQ(inf.exponent, 999);
-  EXPECT_TRUE(text::number_digits(-42, 2).negative);
-  EXPECT_EQ(digits(1.0L / 3, 18), "333333333333333333");
-  EXPECT_EQ(digits(0.001L, 18), "100000000000000000");
-  EXPECT_EQ(text::number_digits(0.001L, 18).exponent, -2);
-  EXPECT_EQ(digits(123456789.125L, 12), "123456789125");
-  EXPECT_EQ(digits(2.0L / 3, 17), "66666666666666667");
-  EXPECT_EQ(digits(2.51L, 1), "3");
-  EXPECT_EQ(digits(above(2.5L), 1), "3");
-  EXPECT_EQ(digits(below(3.5L), 1), "3");
-  EXPECT_EQ(digits(12345678901234567.5L, 17), "12345678901234568");
-  EXPECT_EQ(digits(below(12345678901234567.5L), 17), "12345678901234567");
-}
-
 #if defined(__GLIBC__) && LDBL_MANT_DIG == 64
-// The C library's conversion is exact and rounds the exact value to nearest with ties to
-// even: every rounding of number_digits to 1..17 digits must agree with it, for values
-// spread over the whole range and for the values at and next to decimal halves, whose 18
-// digits look like a tie.
-TEST(NumberDigits, RoundingMatchesAnExactConversion) {
-  uint64_t x = 88172645463325252u;
-  auto next = [&x] {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    return x;
-  };
-  std::vector<long double> values;
-  for (int i = 0; i < 600; ++i) {
-    // A random mantissa at a random binary exponent.
-    const long double m = std::ldexp(static_cast<long double>(next() | (1ull << 63)), -64);
-    values.push_back(std::ldexp(m, static_cast<int>(next() % 32000) - 16000));
-  }
-  for (int i = 0; i < 600; ++i) {
-    // A decimal half with `keep` kept digits at a random decimal exponent, and its neighbours.
-    const int keep = 1 + static_cast<int>(next() % 17);
-    const long double kept = static_cast<long double>(next() % 100000000000000000u);
-    const long double half =
-        (kept + 0.5L) * std::pow(10.0L, static_cast<int>(next() % 80) - 40 - keep);
-    values.insert(values.end(), {half, above(half), below(half)});
-  }
-  for (const long double v : values) {
-    for (int32_t count = 1; count <= 17; ++count) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "%.*Le", count - 1, v);
-      std::string expected(1, buf[0]);
-      const char* p = buf + 1;
-      if (*p == '.') ++p;
-      while (*p != 'e') expected.push_back(*p++);
-      const auto got = text::number_digits(v, count);
-      ASSERT_EQ(std::string(got.digits), expected) << buf << " count " << count;
-      ASSERT_EQ(got.exponent, std::atoi(p + 1) + 1) << buf;
-    }
-  }
-}
-
 // Every fraction mask and numeric field against the C library's exact conversion and the
 // layout rules (format_oracle.h): random mask and field shapes with up to 24 decimals, over
 // values spread across magnitudes, exact decimal halves (odd multiples of 2^-(d+1), which are
@@ -548,63 +340,6 @@ TEST(MaskFormat, FractionsMatchAnExactConversion) {
 }
 
 #endif
-
-TEST(NumberToText, PlainConversion) {
-  EXPECT_EQ(text::number_to_text(5, 15), " 5");
-  EXPECT_EQ(text::number_to_text(-5, 15), "-5");
-  EXPECT_EQ(text::number_to_text(1.5L, 15), " 1.5");
-  EXPECT_EQ(text::number_to_text(0.25L, 15), " 0.25");
-  EXPECT_EQ(text::number_to_text(0, 15), " 0");
-  EXPECT_EQ(text::number_to_text(1e20L, 15), " 1E+20");
-  EXPECT_EQ(text::number_to_text(1e-20L, 15), " 1E-20");
-  EXPECT_EQ(text::number_to_text(123456789012345678.0L, 15), " 1.23456789012346E+17");
-  EXPECT_EQ(text::number_to_text(2.0L / 3, 15), " 0.666666666666667");
-  EXPECT_EQ(text::number_to_text(123456789012345.5L, 15), " 123456789012346");
-  EXPECT_EQ(text::number_to_text(123456789012344.5L, 15), " 123456789012344");
-  EXPECT_EQ(text::number_to_text(above(123456789012344.5L), 15), " 123456789012345");
-}
-
-TEST(NumberPower, SquaringZeroAndNegativeBaseRules) {
-  EXPECT_EQ(text::number_power(3, 3), 27.0L);
-  EXPECT_EQ(text::number_power(99, 3), 970299.0L);
-  EXPECT_EQ(text::number_power(2, -2), 0.25L);
-  EXPECT_EQ(text::number_power(0, 0), 1.0L);
-  EXPECT_EQ(text::number_power(std::numeric_limits<long double>::quiet_NaN(), 0), 1.0L);
-  EXPECT_EQ(text::number_power(0, 5), 0.0L);
-  EXPECT_TRUE(std::isnan(text::number_power(0, -1)));
-  EXPECT_EQ(text::number_power(-2, 3), -8.0L);
-  EXPECT_EQ(text::number_power(-2, 2.6L), -8.0L);  // exponent rounded first
-  EXPECT_EQ(text::number_power(-8, 1.0L / 3), 1.0L);
-  EXPECT_NEAR(static_cast<double>(text::number_power(2, 0.5L)), std::sqrt(2.0), 1e-15);
-  EXPECT_TRUE(std::isinf(text::number_power(2, 70000)));
-  EXPECT_LT(text::number_power(-2, 65537), 0);
-  EXPECT_EQ(text::number_power(1.5L, 65535), std::pow(1.5L, 65535.0L));
-}
-
-TEST(NumberMath, LogarithmAndRootRules) {
-  const long double inf = std::numeric_limits<long double>::infinity();
-  const long double nan = std::numeric_limits<long double>::quiet_NaN();
-  for (long double bad : {0.0L, -1.0L, inf, nan}) {
-    EXPECT_EQ(text::number_ln(bad), 0.0L);
-    EXPECT_EQ(text::number_log2(bad), 0.0L);
-    EXPECT_EQ(text::number_log10(bad), 0.0L);
-  }
-  EXPECT_NEAR(static_cast<double>(text::number_log10(1000)), 3.0, 1e-15);
-  EXPECT_EQ(text::number_log2(8), 3.0L);
-  EXPECT_EQ(text::number_sqrt(-4), -4.0L);
-  EXPECT_EQ(text::number_sqrt(16), 4.0L);
-  EXPECT_EQ(text::number_exp2(10), 1024.0L);
-  EXPECT_NEAR(static_cast<double>(text::number_exp10(2)), 100.0, 1e-12);
-  EXPECT_NEAR(static_cast<double>(text::number_exp(1)), 2.718281828459045, 1e-15);
-  EXPECT_NEAR(static_cast<double>(text::number_atan(1) * 4), 3.141592653589793, 1e-15);
-  EXPECT_NEAR(static_cast<double>(text::number_sin(0.5L)), std::sin(0.5), 1e-15);
-  EXPECT_NEAR(static_cast<double>(text::number_cos(0.5L)), std::cos(0.5), 1e-15);
-  EXPECT_NEAR(static_cast<double>(text::number_tan(0.5L)), std::tan(0.5), 1e-15);
-}
-
-}  // namespace
-
-namespace {
 
 // Values over masks of digits, commas, points and literals take a shortcut; an empty quoted
 // literal forces the general layout without changing the output, so both must agree.
