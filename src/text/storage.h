@@ -1,7 +1,8 @@
-// How the number formatters meet a storage failure (internal to text/).
+// How text/ meets a storage failure (internal to text/).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 
 #include "runtime/error.h"
@@ -9,12 +10,12 @@
 
 namespace text {
 
-// The one way the formatters meet a storage failure: `make` obtains storage for about
-// `length` bytes and gives the result. A length beyond the text length limit, or a
+// The one way strings, arrays and the formatters meet a storage failure: `make` obtains storage for
+// about `length` bytes and gives the result. A length beyond the text length limit, or a
 // std::bad_alloc from `make`, raises kErrNoMemory and gives the empty (value-initialised)
 // result instead. Without a length, only the allocation itself is guarded.
 template <class Make>
-auto with_storage(size_t length, Make&& make) -> decltype(make()) {
+auto with_storage(uint64_t length, Make&& make) -> decltype(make()) {
   using Result = decltype(make());
   if (length > text_length_limit()) {
     runtime::error_raise(runtime::kErrNoMemory);

@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "runtime/error.h"
 #include "runtime/platform_access.h"
+#include "text/storage.h"
 
 namespace text {
 namespace {
@@ -16,17 +17,10 @@ uint32_t g_length_limit = kTextMaxLength;
 
 // Makes a string of `length` bytes (contents unspecified) or raises kErrNoMemory and returns false.
 bool make_storage(std::string& out, uint64_t length) {
-  if (length > g_length_limit) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return false;
-  }
-  try {
+  return with_storage(length, [&] {
     out.resize(static_cast<size_t>(length));
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return false;
-  }
-  return true;
+    return true;
+  });
 }
 
 // The fallback of operations that give their operand unchanged when storage fails.
@@ -142,17 +136,11 @@ void text_assign(std::string& variable, std::string_view value) {
     std::string().swap(variable);
     return;
   }
-  if (value.size() > g_length_limit) {
-    std::string().swap(variable);
-    runtime::error_raise(runtime::kErrNoMemory);
-    return;
-  }
-  try {
+  const bool assigned = with_storage(value.size(), [&] {
     variable.assign(value.data(), value.size());
-  } catch (const std::bad_alloc&) {
-    std::string().swap(variable);
-    runtime::error_raise(runtime::kErrNoMemory);
-  }
+    return true;
+  });
+  if (!assigned) std::string().swap(variable);
 }
 
 std::string text_concat(std::string_view a, std::string_view b) {
@@ -417,17 +405,12 @@ void array_dim(Array<T>& array, int32_t lower, int32_t upper) {
     runtime::error_raise(runtime::kErrBadBounds);
     return;
   }
-  if (static_cast<uint64_t>(extent) * sizeof(T) > g_length_limit) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return;
-  }
-  try {
+  const bool made = with_storage(static_cast<uint64_t>(extent) * sizeof(T), [&] {
     std::vector<T> storage(static_cast<size_t>(extent));
     array.elements.swap(storage);
-  } catch (const std::bad_alloc&) {
-    runtime::error_raise(runtime::kErrNoMemory);
-    return;
-  }
+    return true;
+  });
+  if (!made) return;
   array.lower = lower;
   array.upper = upper;
   array.exists = true;
