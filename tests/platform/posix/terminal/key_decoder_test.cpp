@@ -147,6 +147,13 @@ TEST(PosixKeyDecoder, EditingAndControlKeys) {
   expect_keys("\x08", {{8, 0x0E, 0}});
   expect_keys("\x03", {{3, 0x2E, kCtrl}});   // Ctrl+C is a key, not a signal
   expect_keys("\x1a", {{26, 0x2C, kCtrl}});  // Ctrl+Z likewise
+  // Ctrl with the keys of @ \ ] ^ _ (Shift where the character needs it), and Ctrl+J.
+  expect_keys(std::string("\0\x1c\x1d\x1e\x1f\n", 6), {{0, 0x03, kCtrl | kShift},
+                                                       {28, 0x2B, kCtrl},
+                                                       {29, 0x1B, kCtrl},
+                                                       {30, 0x07, kCtrl | kShift},
+                                                       {31, 0x0C, kCtrl | kShift},
+                                                       {10, 0x24, kCtrl}});
   expect_keys("\x1b[Z", {{9, 0x0F, kShift}});
 }
 
