@@ -1,59 +1,42 @@
 #include "console/keyboard.h"
 
-#include <array>
 #include <cstring>
 #include <vector>
 
 #include "console/console_access.h"
 #include "console/screen.h"
+#include "platform/keyboard_layout.h"
 
 namespace console {
 namespace {
-
-// Keys whose character Caps Lock may report in the wrong shift state: the digit row and
-// the punctuation keys, as scan code, unshifted character, shifted character.
-constexpr std::array<uint8_t, 21> kCapsScan = {0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
-                                               0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x1A, 0x1B,
-                                               0x27, 0x28, 0x29, 0x2B, 0x33, 0x34, 0x35};
-constexpr std::array<uint8_t, 21> kCapsPlain = {'1', '2',  '3', '4',  '5', '6', '7',
-                                                '8', '9',  '0', '-',  '=', '[', ']',
-                                                ';', '\'', '`', '\\', ',', '.', '/'};
-constexpr std::array<uint8_t, 21> kCapsShifted = {'!', '@', '#', '$', '%', '^', '&',
-                                                  '*', '(', ')', '_', '+', '{', '}',
-                                                  ':', '"', '~', '|', '<', '>', '?'};
 
 constexpr uint32_t kAnyAlt = platform::kLeftAlt | platform::kRightAlt;
 
 bool is_modifier(uint16_t scan) {
   switch (scan) {
-    case 0x1D:  // Ctrl
-    case 0x2A:  // left Shift
-    case 0x36:  // right Shift
-    case 0x38:  // Alt
-    case 0x3A:  // Caps Lock
-    case 0x45:  // Num Lock
-    case 0x46:  // Scroll Lock
+    case platform::kScanCtrl:
+    case platform::kScanLeftShift:
+    case platform::kScanRightShift:
+    case platform::kScanAlt:
+    case platform::kScanCapsLock:
+    case platform::kScanNumLock:
+    case platform::kScanScrollLock:
       return true;
     default:
       return false;
   }
 }
 
-bool is_letter_row(uint16_t scan) {
-  return (scan >= 0x10 && scan <= 0x19) || (scan >= 0x1E && scan <= 0x26) ||
-         (scan >= 0x2C && scan <= 0x32);
-}
-
+// Caps Lock may report the character of a digit or punctuation key in the wrong shift
+// state: the character that key gives with the Shift state the event carries.
 uint8_t caps_correct(uint8_t ch, uint16_t scan, uint32_t control) {
-  if (!(control & platform::kCapsLock)) return ch;
-  for (size_t i = 0; i < kCapsScan.size(); ++i) {
-    if (kCapsScan[i] != scan) continue;
-    if (control & platform::kShift) {
-      if (ch == kCapsPlain[i]) return kCapsShifted[i];
-    } else if (ch == kCapsShifted[i]) {
-      return kCapsPlain[i];
-    }
-    return ch;
+  if (!(control & platform::kCapsLock) || platform::us_letter_key(scan)) return ch;
+  const platform::UsKeyCharacters key = platform::us_key_characters(scan);
+  if (key.plain == 0 || key.shifted == 0) return ch;
+  if (control & platform::kShift) {
+    if (ch == key.plain) return key.shifted;
+  } else if (ch == key.shifted) {
+    return key.plain;
   }
   return ch;
 }
@@ -76,12 +59,12 @@ Key look() {
     bool discard = ev.type != platform::InputEvent::kKey || !ev.key_down;
     if (!discard) {
       if (ev.ch != 0) {
-        if ((ev.control & kAnyAlt) && is_letter_row(scan)) {
+        if ((ev.control & kAnyAlt) && platform::us_letter_key(scan)) {
           return Key{2, static_cast<uint8_t>(scan)};
         }
         return Key{1, caps_correct(ev.ch, scan, ev.control)};
       }
-      if (scan == 1) return Key{1, 27};
+      if (scan == platform::kScanEscape) return Key{1, 27};
       if (!is_modifier(scan)) return Key{2, static_cast<uint8_t>(scan)};
       discard = true;
     }

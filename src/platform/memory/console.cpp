@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/keyboard_layout.h"
+
 namespace platform::memory {
 namespace {
 
@@ -22,44 +24,6 @@ bool empty(const Rect& r) {
 std::string rect_text(const Rect& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
          "," + std::to_string(r.bottom);
-}
-
-struct UsKey {
-  uint16_t scan;
-  bool shift;
-};
-
-// The key of a US keyboard that types `ch`, and whether Shift is needed.
-UsKey us_key(uint8_t ch) {
-  static const char* const kRows[] = {
-      // scan codes 0x02.. : unshifted then shifted characters of each key
-      "1!", "2@", "3#", "4$", "5%", "6^", "7&", "8*", "9(", "0)", "-_", "=+",
-  };
-  for (int i = 0; i < 12; ++i) {
-    if (ch == kRows[i][0]) return {static_cast<uint16_t>(0x02 + i), false};
-    if (ch == kRows[i][1]) return {static_cast<uint16_t>(0x02 + i), true};
-  }
-  struct Pair {
-    uint16_t scan;
-    char lower, upper;
-  };
-  static const Pair kKeys[] = {
-      {0x10, 'q', 'Q'},   {0x11, 'w', 'W'},   {0x12, 'e', 'E'},   {0x13, 'r', 'R'},
-      {0x14, 't', 'T'},   {0x15, 'y', 'Y'},   {0x16, 'u', 'U'},   {0x17, 'i', 'I'},
-      {0x18, 'o', 'O'},   {0x19, 'p', 'P'},   {0x1A, '[', '{'},   {0x1B, ']', '}'},
-      {0x1E, 'a', 'A'},   {0x1F, 's', 'S'},   {0x20, 'd', 'D'},   {0x21, 'f', 'F'},
-      {0x22, 'g', 'G'},   {0x23, 'h', 'H'},   {0x24, 'j', 'J'},   {0x25, 'k', 'K'},
-      {0x26, 'l', 'L'},   {0x27, ';', ':'},   {0x28, '\'', '"'},  {0x29, '`', '~'},
-      {0x2B, '\\', '|'},  {0x2C, 'z', 'Z'},   {0x2D, 'x', 'X'},   {0x2E, 'c', 'C'},
-      {0x2F, 'v', 'V'},   {0x30, 'b', 'B'},   {0x31, 'n', 'N'},   {0x32, 'm', 'M'},
-      {0x33, ',', '<'},   {0x34, '.', '>'},   {0x35, '/', '?'},   {0x39, ' ', ' '},
-      {0x1C, '\r', '\r'}, {0x0E, '\b', '\b'}, {0x0F, '\t', '\t'}, {0x01, 27, 27},
-  };
-  for (const Pair& k : kKeys) {
-    if (ch == static_cast<uint8_t>(k.lower)) return {k.scan, false};
-    if (ch == static_cast<uint8_t>(k.upper)) return {k.scan, true};
-  }
-  return {0, false};
 }
 
 }  // namespace
@@ -383,8 +347,12 @@ void MemoryConsole::push_key(uint8_t ch, uint16_t scan, uint32_t control) {
 void MemoryConsole::push_text(std::string_view text) {
   for (char c : text) {
     uint8_t ch = static_cast<uint8_t>(c);
-    UsKey key = us_key(ch);
-    push_key(ch, key.scan, key.shift ? uint32_t{kShift} : uint32_t{0});
+    const UsKey key = us_key(ch);
+    const uint32_t control = key.shift ? uint32_t{kShift} : uint32_t{0};
+    push_key_down(ch, key.scan, control);
+    input_.back().virtual_key = key.vk;
+    push_key_up(ch, key.scan, control);
+    input_.back().virtual_key = key.vk;
   }
 }
 

@@ -93,8 +93,9 @@ class MemoryConsole : public Console {
   void push_key(uint8_t ch, uint16_t scan, uint32_t control = 0);
   // An extended key with no character (F1 0x3B, F10 0x44, F12 0x58, Up 0x48 ...).
   void push_extended(uint16_t scan, uint32_t control = 0) { push_key(0, scan, control); }
-  // Each byte as the key a US keyboard makes it with (Shift held where needed); "\r" is
-  // Enter, "\b" Backspace, "\t" Tab, "\x1b" Escape. Bytes with no key arrive with scan 0.
+  // Each byte as the key a US keyboard makes it with (its scan and virtual-key codes, Shift
+  // held where needed); "\r" is Enter, "\b" Backspace, "\t" Tab, "\x1b" Escape. Bytes with
+  // no key arrive with scan 0.
   void push_text(std::string_view text);
   void push_non_key(uint16_t type);  // mouse, resize, focus or menu event
   size_t pending_input() const { return input_.size(); }

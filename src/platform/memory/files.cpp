@@ -188,8 +188,8 @@ MemoryFileSystem::Open* MemoryFileSystem::open_of(FileHandle handle) {
 FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_access,
                                          uint32_t share_mode, bool /*inherit_handle*/,
                                          uint32_t disposition, uint32_t attributes) {
-  ++service_calls_;
-  ++create_file_calls_;
+  ++counts_.service_calls;
+  ++counts_.create_file_calls;
   Resolved r = resolve(name);
   if (r.error != 0) return fail_handle(r.error);
   Node* node = r.node;
@@ -256,7 +256,7 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
 }
 
 uint32_t MemoryFileSystem::file_type(FileHandle handle) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Open* o = open_of(handle);
   if (o == nullptr) return kFileTypeUnknown;
   return o->node->device ? kFileTypeChar : kFileTypeDisk;
@@ -264,7 +264,7 @@ uint32_t MemoryFileSystem::file_type(FileHandle handle) {
 
 bool MemoryFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uint32_t method,
                                         uint64_t* new_position) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
   if (o->node->device) {
@@ -287,7 +287,7 @@ bool MemoryFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uin
 }
 
 bool MemoryFileSystem::set_end_of_file(FileHandle handle) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
   if ((o->access & kGenericWrite) == 0) return fail(we::kAccessDenied);
@@ -303,7 +303,7 @@ bool MemoryFileSystem::set_end_of_file(FileHandle handle) {
 }
 
 bool MemoryFileSystem::read_file(FileHandle handle, void* buffer, uint32_t count, uint32_t* read) {
-  ++service_calls_;
+  ++counts_.service_calls;
   if (read != nullptr) *read = 0;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
@@ -320,8 +320,8 @@ bool MemoryFileSystem::read_file(FileHandle handle, void* buffer, uint32_t count
 
 bool MemoryFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t count,
                                   uint32_t* written) {
-  ++service_calls_;
-  ++write_calls_;
+  ++counts_.service_calls;
+  ++counts_.write_calls;
   if (written != nullptr) *written = 0;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
@@ -358,13 +358,13 @@ bool MemoryFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t
 }
 
 bool MemoryFileSystem::close_handle(FileHandle handle) {
-  ++service_calls_;
+  ++counts_.service_calls;
   if (handles_.erase(handle) == 0) return fail(we::kInvalidHandle);
   return true;
 }
 
 bool MemoryFileSystem::create_directory(const char* path) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Resolved r = resolve(path);
   if (r.error != 0) return fail(r.error);
   if (r.node != nullptr) return fail(we::kAlreadyExists);  // also the root of a drive
@@ -378,7 +378,7 @@ bool MemoryFileSystem::create_directory(const char* path) {
 }
 
 uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Resolved r = resolve(path);
   if (r.error != 0) {
     fail(r.error);
@@ -394,7 +394,7 @@ uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
 }
 
 bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Resolved a = resolve(from);
   if (a.error != 0) return fail(a.error);
   Resolved b = resolve(to);
@@ -415,7 +415,7 @@ bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t f
     if ((flags & kMoveFileReplaceExisting) == 0) return fail(we::kAlreadyExists);
     if (b.node->folder || b.node->read_only || b.node->device) return fail(we::kAccessDenied);
   }
-  if ((flags & kMoveFileWriteThrough) == 0) ++moves_not_written_through_;
+  if ((flags & kMoveFileWriteThrough) == 0) ++counts_.moves_not_written_through;
   std::unique_ptr<Node> moving = std::move(a.parent->children[upper(a.leaf)]);
   a.parent->children.erase(upper(a.leaf));
   moving->name = b.leaf;
@@ -424,7 +424,7 @@ bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t f
 }
 
 bool MemoryFileSystem::delete_file(const char* name) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Resolved r = resolve(name);
   if (r.error != 0) return fail(r.error);
   if (r.node == nullptr) return fail(we::kFileNotFound);
@@ -440,7 +440,7 @@ bool MemoryFileSystem::delete_file(const char* name) {
 
 bool MemoryFileSystem::disk_free_space_ex(const char* root, uint64_t* total_bytes,
                                           uint64_t* total_free_bytes) {
-  ++service_calls_;
+  ++counts_.service_calls;
   Drive* d = drive(current_drive_);
   if (root != nullptr) {
     Resolved r = resolve(root);

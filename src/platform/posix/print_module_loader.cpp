@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/keyboard_layout.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/console.h"
 #include "platform/posix/terminal/dialog_box.h"
@@ -18,8 +19,6 @@ namespace platform::posix {
 namespace {
 
 constexpr DialogWindow kDialogWindow = 1;
-constexpr uint16_t kVkReturn = 0x0D;
-constexpr uint16_t kVkEscape = 0x1B;
 constexpr uint32_t kNoColour = 0xFFFFFFFFu;
 constexpr int kUnavailableBoxWidth = 72;
 

@@ -366,10 +366,6 @@ int open_beneath(int root, const std::string& rel, int flags, mode_t mode) {
   return open_walk(root, path, flags, mode);
 }
 
-void force_portable_walk(bool on) {
-  g_portable.store(on);
-}
-
 bool uses_openat2() {
   return !g_portable.load() && openat2_works();
 }
@@ -439,6 +435,12 @@ uint32_t name_error(int posix_errno, const Located& at, size_t count) {
   if (count == 0) return we::kPathNotFound;
   Fd folder(open_beneath(at.root, at.rel(count - 1), kPathOnly | O_DIRECTORY));
   return folder.get() >= 0 ? we::kFileNotFound : we::kPathNotFound;
+}
+
+// --- Test seam ---
+
+void force_portable_walk(bool on) {
+  g_portable.store(on);
 }
 
 }  // namespace platform::posix

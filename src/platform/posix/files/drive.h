@@ -71,8 +71,6 @@ uint32_t locate(const DriveName& name, Located* out);
 // when the name would lead out of `root`. O_NOFOLLOW in `flags` keeps a final link unfollowed.
 int open_beneath(int root, const std::string& rel, int flags, mode_t mode = 0);
 
-// Makes open_beneath use the portable walk even where openat2 exists (tests).
-void force_portable_walk(bool on);
 // Whether open_beneath uses openat2.
 bool uses_openat2();
 
@@ -82,5 +80,10 @@ uint32_t windows_error(int posix_errno);
 // the drive is access denied; a missing entry is "file not found" when its folder exists,
 // else "path not found".
 uint32_t name_error(int posix_errno, const Located& at, size_t count);
+
+// --- Test seam ---
+// Makes open_beneath use the portable walk even where openat2 exists, so that the tests
+// exercise both ways on a kernel that has openat2.
+void force_portable_walk(bool on);
 
 }  // namespace platform::posix

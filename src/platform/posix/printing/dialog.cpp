@@ -4,24 +4,13 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/keyboard_layout.h"
 #include "platform/posix/terminal/dialog_box.h"
 #include "platform/posix/terminal/key_decoder.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
 namespace {
-
-enum : uint16_t {
-  kVkBack = 0x08,
-  kVkReturn = 0x0D,
-  kVkEscape = 0x1B,
-  kVkLeft = 0x25,
-  kVkUp = 0x26,
-  kVkRight = 0x27,
-  kVkDown = 0x28,
-  kVkAdd = 0x6B,
-  kVkSubtract = 0x6D,
-};
 
 constexpr int kBoxWidth = 64;
 constexpr std::chrono::milliseconds kFirstAnswerGrace{300};

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/keyboard_layout.h"
 #include "platform/posix/print_module.h"
 #include "platform/posix/printing/cups.h"
 #include "platform/posix/printing/dialog.h"
@@ -424,7 +425,7 @@ class PosixPrinting : public Printing {
         decoder->expire(events);
       }
       for (const InputEvent& ev : events) {
-        if (ev.virtual_key == 0x1B) return true;
+        if (ev.virtual_key == kVkEscape) return true;
       }
       return false;
     };

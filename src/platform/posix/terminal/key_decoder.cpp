@@ -1,76 +1,12 @@
 #include "platform/posix/terminal/key_decoder.h"
 
+#include "platform/keyboard_layout.h"
 #include "platform/posix/terminal/cp437.h"
 
 #include <algorithm>
 
 namespace platform::posix {
 namespace {
-
-// Virtual-key codes of the keys the decoder reports.
-enum : uint16_t {
-  kVkBack = 0x08,
-  kVkTab = 0x09,
-  kVkClear = 0x0C,
-  kVkReturn = 0x0D,
-  kVkEscape = 0x1B,
-  kVkSpace = 0x20,
-  kVkPrior = 0x21,
-  kVkNext = 0x22,
-  kVkEnd = 0x23,
-  kVkHome = 0x24,
-  kVkLeft = 0x25,
-  kVkUp = 0x26,
-  kVkRight = 0x27,
-  kVkDown = 0x28,
-  kVkInsert = 0x2D,
-  kVkDelete = 0x2E,
-  kVkF1 = 0x70,
-};
-
-struct AsciiKey {
-  uint8_t scan = 0;
-  uint8_t vk = 0;
-  bool shift = false;
-};
-
-struct AsciiTable {
-  AsciiKey keys[128];
-  constexpr AsciiTable() {
-    const char* rows[3] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-    const uint8_t starts[3] = {0x10, 0x1E, 0x2C};
-    for (int r = 0; r < 3; ++r) {
-      for (int i = 0; rows[r][i] != 0; ++i) {
-        char c = rows[r][i];
-        uint8_t scan = static_cast<uint8_t>(starts[r] + i);
-        uint8_t vk = static_cast<uint8_t>(c - 'a' + 'A');
-        keys[static_cast<int>(c)] = {scan, vk, false};
-        keys[c - 'a' + 'A'] = {scan, vk, true};
-      }
-    }
-    const char* digits = "1234567890";
-    const char* shifted = "!@#$%^&*()";
-    for (int i = 0; i < 10; ++i) {
-      uint8_t scan = static_cast<uint8_t>(0x02 + i);
-      keys[static_cast<int>(digits[i])] = {scan, static_cast<uint8_t>(digits[i]), false};
-      keys[static_cast<int>(shifted[i])] = {scan, static_cast<uint8_t>(digits[i]), true};
-    }
-    struct Pair {
-      char plain, shifted;
-      uint8_t scan, vk;
-    };
-    const Pair pairs[] = {{'-', '_', 0x0C, 0xBD}, {'=', '+', 0x0D, 0xBB},  {'[', '{', 0x1A, 0xDB},
-                          {']', '}', 0x1B, 0xDD}, {';', ':', 0x27, 0xBA},  {'\'', '"', 0x28, 0xDE},
-                          {'`', '~', 0x29, 0xC0}, {'\\', '|', 0x2B, 0xDC}, {',', '<', 0x33, 0xBC},
-                          {'.', '>', 0x34, 0xBE}, {'/', '?', 0x35, 0xBF}};
-    for (const Pair& p : pairs) {
-      keys[static_cast<int>(p.plain)] = {p.scan, p.vk, false};
-      keys[static_cast<int>(p.shifted)] = {p.scan, p.vk, true};
-    }
-    keys[0x20] = {0x39, kVkSpace, false};
-  }
-};
-constexpr AsciiTable kAscii;
 
 InputEvent make_key(uint8_t ch, uint16_t scan, uint16_t vk, uint32_t control) {
   InputEvent ev;
@@ -100,31 +36,31 @@ uint32_t modifier_state(int param) {
 bool letter_key(char final, uint32_t control, InputEvent& ev) {
   switch (final) {
     case 'A':
-      ev = make_key(0, 0x48, kVkUp, control | kEnhancedKey);
+      ev = make_key(0, kScanUp, kVkUp, control | kEnhancedKey);
       return true;
     case 'B':
-      ev = make_key(0, 0x50, kVkDown, control | kEnhancedKey);
+      ev = make_key(0, kScanDown, kVkDown, control | kEnhancedKey);
       return true;
     case 'C':
-      ev = make_key(0, 0x4D, kVkRight, control | kEnhancedKey);
+      ev = make_key(0, kScanRight, kVkRight, control | kEnhancedKey);
       return true;
     case 'D':
-      ev = make_key(0, 0x4B, kVkLeft, control | kEnhancedKey);
+      ev = make_key(0, kScanLeft, kVkLeft, control | kEnhancedKey);
       return true;
     case 'H':
-      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      ev = make_key(0, kScanHome, kVkHome, control | kEnhancedKey);
       return true;
     case 'F':
-      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      ev = make_key(0, kScanEnd, kVkEnd, control | kEnhancedKey);
       return true;
     case 'E':
-      ev = make_key(0, 0x4C, kVkClear, control);
+      ev = make_key(0, kScanPadCentre, kVkClear, control);
       return true;
     case 'P':
     case 'Q':
     case 'R':
     case 'S':
-      ev = make_key(0, static_cast<uint16_t>(0x3B + (final - 'P')),
+      ev = make_key(0, static_cast<uint16_t>(kScanF1 + (final - 'P')),
                     static_cast<uint16_t>(kVkF1 + (final - 'P')), control);
       return true;
     default:
@@ -137,23 +73,23 @@ bool tilde_key(int n, uint32_t control, InputEvent& ev) {
   switch (n) {
     case 1:
     case 7:
-      ev = make_key(0, 0x47, kVkHome, control | kEnhancedKey);
+      ev = make_key(0, kScanHome, kVkHome, control | kEnhancedKey);
       return true;
     case 2:
-      ev = make_key(0, 0x52, kVkInsert, control | kEnhancedKey);
+      ev = make_key(0, kScanInsert, kVkInsert, control | kEnhancedKey);
       return true;
     case 3:
-      ev = make_key(0, 0x53, kVkDelete, control | kEnhancedKey);
+      ev = make_key(0, kScanDelete, kVkDelete, control | kEnhancedKey);
       return true;
     case 4:
     case 8:
-      ev = make_key(0, 0x4F, kVkEnd, control | kEnhancedKey);
+      ev = make_key(0, kScanEnd, kVkEnd, control | kEnhancedKey);
       return true;
     case 5:
-      ev = make_key(0, 0x49, kVkPrior, control | kEnhancedKey);
+      ev = make_key(0, kScanPageUp, kVkPrior, control | kEnhancedKey);
       return true;
     case 6:
-      ev = make_key(0, 0x51, kVkNext, control | kEnhancedKey);
+      ev = make_key(0, kScanPageDown, kVkNext, control | kEnhancedKey);
       return true;
     default:
       break;
@@ -163,7 +99,8 @@ bool tilde_key(int n, uint32_t control, InputEvent& ev) {
   if (n >= 17 && n <= 21) f = n - 11;
   if (n == 23 || n == 24) f = n - 12;
   if (f == 0) return false;
-  uint16_t scan = f <= 10 ? static_cast<uint16_t>(0x3A + f) : static_cast<uint16_t>(0x4C + f);
+  uint16_t scan =
+      f <= 10 ? static_cast<uint16_t>(kScanF1 + f - 1) : static_cast<uint16_t>(kScanF11 + f - 11);
   ev = make_key(0, scan, static_cast<uint16_t>(kVkF1 + f - 1), control);
   return true;
 }
@@ -173,13 +110,16 @@ bool keypad_key(char final, InputEvent& ev) {
   static constexpr struct {
     char final;
     uint8_t ch, scan, vk;
-  } kPad[] = {{'j', '*', 0x37, 0x6A}, {'k', '+', 0x4E, 0x6B}, {'m', '-', 0x4A, 0x6D},
-              {'n', '.', 0x53, 0x6E}, {'o', '/', 0x35, 0x6F}, {'p', '0', 0x52, 0x60},
-              {'q', '1', 0x4F, 0x61}, {'r', '2', 0x50, 0x62}, {'s', '3', 0x51, 0x63},
-              {'t', '4', 0x4B, 0x64}, {'u', '5', 0x4C, 0x65}, {'v', '6', 0x4D, 0x66},
-              {'w', '7', 0x47, 0x67}, {'x', '8', 0x48, 0x68}, {'y', '9', 0x49, 0x69}};
+  } kPad[] = {{'j', '*', kScanPadMultiply, kVkMultiply}, {'k', '+', kScanPadPlus, kVkAdd},
+              {'m', '-', kScanPadMinus, kVkSubtract},    {'n', '.', kScanDelete, kVkDecimal},
+              {'o', '/', us_key('/').scan, kVkDivide},  // an enhanced key
+              {'p', '0', kScanInsert, kVkNumpad0},       {'q', '1', kScanEnd, kVkNumpad0 + 1},
+              {'r', '2', kScanDown, kVkNumpad0 + 2},     {'s', '3', kScanPageDown, kVkNumpad0 + 3},
+              {'t', '4', kScanLeft, kVkNumpad0 + 4},     {'u', '5', kScanPadCentre, kVkNumpad0 + 5},
+              {'v', '6', kScanRight, kVkNumpad0 + 6},    {'w', '7', kScanHome, kVkNumpad0 + 7},
+              {'x', '8', kScanUp, kVkNumpad0 + 8},       {'y', '9', kScanPageUp, kVkNumpad0 + 9}};
   if (final == 'M') {
-    ev = make_key(13, 0x1C, kVkReturn, kEnhancedKey);
+    ev = make_key(13, kScanEnter, kVkReturn, kEnhancedKey);
     return true;
   }
   for (const auto& k : kPad) {
@@ -194,36 +134,18 @@ bool keypad_key(char final, InputEvent& ev) {
 }  // namespace
 
 InputEvent key_for_ascii(uint8_t b) {
-  switch (b) {
-    case 8:
-    case 127:
-      return make_key(8, 0x0E, kVkBack, 0);
-    case 9:
-      return make_key(9, 0x0F, kVkTab, 0);
-    case 13:
-      return make_key(13, 0x1C, kVkReturn, 0);
-    case 27:
-      return make_key(27, 0x01, kVkEscape, 0);
-    case 0:
-      return make_key(0, 0x03, '2', kLeftCtrl | kShift);
-    case 28:
-      return make_key(28, 0x2B, 0xDC, kLeftCtrl);
-    case 29:
-      return make_key(29, 0x1B, 0xDD, kLeftCtrl);
-    case 30:
-      return make_key(30, 0x07, '6', kLeftCtrl | kShift);
-    case 31:
-      return make_key(31, 0x0C, 0xBD, kLeftCtrl | kShift);
-    default:
-      break;
-  }
-  if (b < 27) {  // Ctrl+letter
-    const AsciiKey& k = kAscii.keys['a' + b - 1];
-    return make_key(b, k.scan, k.vk, kLeftCtrl);
-  }
+  if (b == 127) b = 8;  // the Backspace key as most terminals send it
   if (b >= 128) return make_key(b, 0, 0, 0);
-  const AsciiKey& k = kAscii.keys[b];
-  return make_key(b, k.scan, k.vk, k.shift ? kShift : 0u);
+  UsKey key = us_key(b);
+  uint32_t control = 0;
+  if (key.scan == 0) {
+    // A control code is Ctrl and the key of a letter (1-26) or of @ \ ] ^ _ (0, 28-31).
+    key = us_key(b >= 1 && b <= 26 ? static_cast<uint8_t>('a' + b - 1)
+                                   : static_cast<uint8_t>(b + 0x40));
+    control = kLeftCtrl;
+  }
+  if (key.shift) control |= kShift;
+  return make_key(b, key.scan, key.vk, control);
 }
 
 void KeyDecoder::feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out) {
@@ -357,7 +279,7 @@ size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
     if (i + 1 >= size) return 0;
     uint8_t c = static_cast<uint8_t>(buf_[i + 1]);
     if (c >= 'A' && c <= 'E') {
-      out.push_back(make_key(0, static_cast<uint16_t>(0x3B + (c - 'A')),
+      out.push_back(make_key(0, static_cast<uint16_t>(kScanF1 + (c - 'A')),
                              static_cast<uint16_t>(kVkF1 + (c - 'A')), 0));
     }
     return is_control(c) ? i + 1 : i + 2;
@@ -432,7 +354,7 @@ size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
       if (has_digit && tilde_key(params[0], control, ev)) out.push_back(ev);
       break;
     case 'Z':
-      out.push_back(make_key(9, 0x0F, kVkTab, kShift | control));
+      out.push_back(make_key(9, kScanTab, kVkTab, kShift | control));
       break;
     case 'a':  // rxvt: Shift and an arrow
     case 'b':

@@ -31,7 +31,6 @@ class KeyDecoder {
   // True while bytes wait for the rest of a sequence, or the rest of a broken one is being
   // skipped: either ends at the next pause (expire).
   bool pending() const { return !buf_.empty() || skipping_; }
-  size_t pending_bytes() const { return buf_.size(); }
   // Mouse wheel steps reported since the last call (negative: away from the user), which
   // arrive as mouse reports while the terminal reports the mouse.
   int take_wheel();
@@ -46,6 +45,7 @@ class KeyDecoder {
   // key). Returns false when the terminal hung up.
   bool read_round(const std::function<long(uint8_t*, size_t)>& read,
                   const std::function<void(int)>& wait, int idle_ms, std::vector<InputEvent>& out);
+  // Drops the bytes waiting for the rest of a sequence (input flushed).
   void reset() {
     buf_.clear();
     skipping_ = false;
@@ -53,6 +53,11 @@ class KeyDecoder {
 
   // The most bytes a sequence may take; a longer one is broken, and dropped with the rest.
   static constexpr size_t kMaxSequence = 32;
+
+  // --- Test seam ---
+  // The bytes held for an unfinished sequence: never more than kMaxSequence and the byte
+  // that broke it, whatever a terminal sends.
+  size_t pending_bytes() const { return buf_.size(); }
 
  private:
   // Decodes one key at the front of the buffer. Returns the bytes used, or 0 when the bytes

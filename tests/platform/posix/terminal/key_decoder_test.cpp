@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/memory/console.h"
 #include "platform/posix/terminal/key_decoder.h"
 
 namespace {
@@ -71,6 +72,74 @@ TEST(PosixKeyDecoder, CharactersCarryUsLayoutScanCodesAndShift) {
   expect_keys(" ~?", {{' ', 0x39, 0}, {'~', 0x29, kShift}, {'?', 0x35, kShift}});
 }
 
+// Every printable character, as a US keyboard types it: the decoder and the memory console
+// (the test double the application tests type through) must give the same event, and both
+// the key of the keyboard as drawn here, row by row.
+TEST(PosixKeyDecoder, EveryPrintableCharacterAgreesWithTheMemoryConsoleAndTheKeyboard) {
+  struct Row {
+    int first_scan;
+    const char* plain;
+    const char* shifted;
+  };
+  const Row rows[] = {{0x02, "1234567890-=", "!@#$%^&*()_+"},
+                      {0x10, "qwertyuiop[]", "QWERTYUIOP{}"},
+                      {0x1E, "asdfghjkl;'`", "ASDFGHJKL:\"~"},
+                      {0x2B, "\\zxcvbnm,./", "|ZXCVBNM<>?"},
+                      {0x39, " ", ""}};
+  // Virtual-key codes of the keys that are neither letter nor digit.
+  const std::pair<char, int> punctuation_vk[] = {
+      {'-', 0xBD}, {'=', 0xBB},  {'[', 0xDB}, {']', 0xDD}, {';', 0xBA}, {'\'', 0xDE},
+      {'`', 0xC0}, {'\\', 0xDC}, {',', 0xBC}, {'.', 0xBE}, {'/', 0xBF}, {' ', 0x20}};
+  auto expected_vk = [&](char plain) {
+    if (plain >= 'a' && plain <= 'z') return plain - 'a' + 'A';
+    if (plain >= '0' && plain <= '9') return static_cast<int>(plain);
+    for (const auto& [c, vk] : punctuation_vk) {
+      if (c == plain) return vk;
+    }
+    return -1;
+  };
+  auto show = [](const InputEvent& e) {
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "type %d down %d repeat %d ch %d scan %02X vk %02X ctl %03X",
+                  e.type, e.key_down, e.repeat, e.ch, e.scan_code, e.virtual_key, e.control);
+    return std::string(buf);
+  };
+
+  std::string seen;
+  for (const Row& row : rows) {
+    for (int i = 0; row.plain[i] != 0; ++i) {
+      for (bool shift : {false, true}) {
+        if (shift && row.shifted[0] == 0) continue;
+        const char c = shift ? row.shifted[i] : row.plain[i];
+        seen.push_back(c);
+        SCOPED_TRACE(std::string("character ") + c);
+        InputEvent want;
+        want.ch = static_cast<uint8_t>(c);
+        want.scan_code = static_cast<uint16_t>(row.first_scan + i);
+        want.virtual_key = static_cast<uint16_t>(expected_vk(row.plain[i]));
+        want.control = shift ? kShift : 0u;
+
+        KeyDecoder d;
+        std::vector<InputEvent> decoded;
+        d.feed(reinterpret_cast<const uint8_t*>(&c), 1, decoded);
+        ASSERT_EQ(decoded.size(), 1u);
+        EXPECT_EQ(show(decoded[0]), show(want));
+
+        platform::memory::MemoryConsole console;
+        console.push_text(std::string_view(&c, 1));
+        InputEvent typed;
+        uint32_t n = 0;
+        ASSERT_TRUE(console.read_input(typed, n));
+        EXPECT_EQ(show(typed), show(want));
+      }
+    }
+  }
+  std::sort(seen.begin(), seen.end());
+  std::string printable;
+  for (char c = 0x20; c < 0x7F; ++c) printable.push_back(c);
+  EXPECT_EQ(seen, printable);  // each printable character once
+}
+
 TEST(PosixKeyDecoder, EditingAndControlKeys) {
   expect_keys("\t", {{9, 0x0F, 0}});
   expect_keys("\r", {{13, 0x1C, 0}});
@@ -78,6 +147,13 @@ TEST(PosixKeyDecoder, EditingAndControlKeys) {
   expect_keys("\x08", {{8, 0x0E, 0}});
   expect_keys("\x03", {{3, 0x2E, kCtrl}});   // Ctrl+C is a key, not a signal
   expect_keys("\x1a", {{26, 0x2C, kCtrl}});  // Ctrl+Z likewise
+  // Ctrl with the keys of @ \ ] ^ _ (Shift where the character needs it), and Ctrl+J.
+  expect_keys(std::string("\0\x1c\x1d\x1e\x1f\n", 6), {{0, 0x03, kCtrl | kShift},
+                                                       {28, 0x2B, kCtrl},
+                                                       {29, 0x1B, kCtrl},
+                                                       {30, 0x07, kCtrl | kShift},
+                                                       {31, 0x0C, kCtrl | kShift},
+                                                       {10, 0x24, kCtrl}});
   expect_keys("\x1b[Z", {{9, 0x0F, kShift}});
 }
 
