@@ -8,8 +8,11 @@ namespace app {
 
 inline constexpr int32_t kCubeBuild = 1;    // build every text; draws nothing
 inline constexpr int32_t kCubeScreen = 2;   // draw on the screen
-inline constexpr int32_t kCubeFile = 3;     // write the 39 lines to file number 1
+inline constexpr int32_t kCubeFile = 3;     // write the 39 lines to kResultsFileNumber
 inline constexpr int32_t kCubePrinter = 4;  // send the 39 lines to the attached printer
+
+// The file number that CubeTable(kCubeFile) writes to; the caller opens and closes it.
+inline constexpr int16_t kResultsFileNumber = 1;
 
 void CubeTable(int32_t mode);
 

@@ -28,8 +28,15 @@ std::optional<Handover> g_handed_over;
 // The innermost screen activation that is running, if any.
 ScreenActivation* g_activation = nullptr;
 
-constexpr int32_t kStageFarewell = 5;
-constexpr int32_t kStageWait = 1;
+// What a dispatcher activation does next. The screen procedure that an action selects is
+// handed over to rather than called, so no activation needs a stage for "a screen has run,
+// do not wait again" (2).
+enum class Stage : int32_t {
+  kWaitForAction = 1,  // the main screen is up: wait for an action
+  kFarewell = 5,       // show the farewell
+};
+
+constexpr int32_t kFarewellPause = 1500;  // milliseconds the farewell stays up
 
 void Farewell() {
   runtime::ErrorScope scope;
@@ -38,8 +45,8 @@ void Farewell() {
   console::console_print("Thank you for using ");
   console::console_color(kWhite, kBlack);
   PrintLine("Orvane-Table");
-  console::pause_ms(1500);
-  ScreenName(1, kScreenExitNow);
+  console::pause_ms(kFarewellPause);
+  ScreenName(kSetScreen, kScreenExitNow);
 }
 
 // One dispatcher activation.
@@ -47,7 +54,7 @@ void DispatchOnce() {
   runtime::ErrorScope scope;
   ScreenActivation activation;
   if (ScreenIs(kScreenExitNow)) return;
-  int32_t stage = kStageFarewell;
+  Stage stage = Stage::kFarewell;
 
   if (ScreenIs(kScreenBegin)) {
     console::console_clear();
@@ -56,46 +63,46 @@ void DispatchOnce() {
       PlaceCursor(row, 1);
       PrintLine(text::text_repeat(" ", 78));
     }
-    ScreenName(1, kScreenMainRefresh);
-    stage = kStageWait;
+    ScreenName(kSetScreen, kScreenMainRefresh);
+    stage = Stage::kWaitForAction;
     CubeTable(kCubeBuild);
   }
   if (ScreenIs(kScreenMainRefresh)) {
-    stage = kStageWait;
+    stage = Stage::kWaitForAction;
     console::console_clear();
     CubeTable(kCubeScreen);
-    ShowPanel(kPanelMain, 0);
+    ShowPanel(kPanelMain, kStageMainMenu);
   }
 
-  if (stage == kStageWait) {
-    ReadAction(1);
-    switch (ReadAction(2)) {
+  if (stage == Stage::kWaitForAction) {
+    ReadAction(kWaitForAction);
+    switch (ReadAction(kLastAction)) {
       case kActionSave:
-        ScreenName(1, kScreenFile1);
+        ScreenName(kSetScreen, kScreenFile1);
         HandOver(Handover::kEnterFileName);
         return;
       case kActionPrint:
-        ScreenName(1, kScreenPrint1);
+        ScreenName(kSetScreen, kScreenPrint1);
         HandOver(Handover::kPrintResults);
         return;
       case kActionRefusal:
-        ScreenName(1, kScreenGag);
+        ScreenName(kSetScreen, kScreenGag);
         HandOver(Handover::kRefusalScreen);
         return;
       case kActionMain:
-        ScreenName(1, kScreenMainRefresh);
+        ScreenName(kSetScreen, kScreenMainRefresh);
         HandOver(Handover::kDispatch);
         return;
       case kActionEnd:
-        ScreenName(1, kScreenEnd);
-        stage = kStageFarewell;
+        ScreenName(kSetScreen, kScreenEnd);
+        stage = Stage::kFarewell;
         break;
       default:
         break;
     }
   }
 
-  if (stage == kStageFarewell || ScreenIs(kScreenEnd)) Farewell();
+  if (stage == Stage::kFarewell || ScreenIs(kScreenEnd)) Farewell();
 }
 
 void Run(Handover step) {

@@ -48,8 +48,8 @@ int32_t ActionFor(const std::string& key) {
 int32_t ReadAction(int32_t mode) {
   runtime::ErrorScope scope;
   CheckNotHandedOver();
-  if (mode == 2) return g_last_action;
-  if (mode != 1) return 0;
+  if (mode == kLastAction) return g_last_action;
+  if (mode != kWaitForAction) return 0;
   int32_t pending = kActionNone;
   while (pending == kActionNone) {
     // Upper-casing by the fixed table makes "f" count as "F"; keys that mean nothing here

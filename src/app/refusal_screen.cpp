@@ -24,7 +24,7 @@ constexpr int32_t kLetterColors[9] = {kCyan,  kYellow, kCyan,   kGreen, kGrey,
 void RefusalScreen() {
   runtime::ErrorScope scope;
   ScreenActivation activation;
-  const std::string name = ScreenName(2, {});
+  const std::string name = ScreenName(kGetScreen, {});
   if (text::text_compare(name, kScreenGag) != 0) return;
   const std::string word = "MICROSOFT";
 
@@ -73,10 +73,10 @@ void RefusalScreen() {
 
   // Keys typed during the animation wait in the console input and are read here.
   for (;;) {
-    ReadAction(1);
-    const int32_t action = ReadAction(2);
+    ReadAction(kWaitForAction);
+    const int32_t action = ReadAction(kLastAction);
     if (action == kActionMain || action == kActionEnd) {
-      ScreenName(1, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
+      ScreenName(kSetScreen, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
       HandOver(Handover::kDispatch);
       return;
     }
