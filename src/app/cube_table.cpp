@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "console/screen.h"

@@ -1,7 +1,7 @@
 #include "app/file_menu.h"
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/read_action.h"
 #include "app/save_results.h"
 #include "app/screen_name.h"

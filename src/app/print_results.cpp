@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/read_action.h"
 #include "app/screen_name.h"

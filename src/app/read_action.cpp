@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/program_variables.h"
 #include "app/screen_name.h"
 #include "console/keyboard.h"

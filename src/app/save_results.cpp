@@ -1,7 +1,7 @@
 #include "app/save_results.h"
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "app/screen_name.h"

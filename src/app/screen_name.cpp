@@ -1,6 +1,6 @@
 #include "app/screen_name.h"
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/program_variables.h"
 #include "runtime/error.h"
 #include "text/strings.h"
