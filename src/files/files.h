@@ -81,8 +81,9 @@ void file_close_all();
 // The record of an open file number, or nullptr after raising kErrBadFileNumber.
 OpenFile* file_find(int16_t number);
 
-// Forgets every open file without closing its handle and sets the current number to 0
-// (program start-up and tests).
+// Test seam, never called by the program: forgets every open file without closing its handle
+// and sets the current number to 0, so that each test starts with no file open whatever
+// the one before it left open (on a file system that is gone by now).
 void reset();
 
 }  // namespace files
