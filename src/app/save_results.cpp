@@ -45,7 +45,7 @@ int32_t WriteResultsFile() {
     files::file_delete(partial);
     runtime::error_take();  // mostly "not found": nothing was left there
     files::file_open(kResultsFileNumber, files::kModeOutput | files::kModeNew, kResultsAccess,
-                     kRecordLength, 0, 1, partial);
+                     kRecordLength, /*handle=*/0, /*caller_flag=*/1, partial);
     first = runtime::error_take();
     if (first == 0) break;
   }
