@@ -16,12 +16,12 @@ inline constexpr int16_t kResultsFileNumber = 1;
 
 void CubeTable(int32_t mode);
 
-// The first error code met by the writes of the last CubeTable(3) call, 0 when every write
-// went through. This is how a failed write reaches the save flow: error words stay with the
-// procedure that called the failing operation.
+// The first error code met by the writes of the last CubeTable(kCubeFile) call, 0 when every
+// write went through. This is how a failed write reaches the save flow: error words stay with
+// the procedure that called the failing operation.
 int32_t CubeTableFileError();
 // The same for the printer: the first error code met by the texts and line ends of the last
-// CubeTable(4) call, 0 when the printer took every one.
+// CubeTable(kCubePrinter) call, 0 when the printer took every one.
 int32_t CubeTablePrinterError();
 
 }  // namespace app
