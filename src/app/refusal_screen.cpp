@@ -19,6 +19,13 @@ namespace {
 // Colours of the letters of the word, by position.
 constexpr int32_t kLetterColors[9] = {kCyan,  kYellow, kCyan,   kGreen, kGrey,
                                       kGreen, kCyan,   kYellow, kCyan};
+
+// The pauses of the animation, in milliseconds: 5520 from the first drawing to the first wait
+// for a key.
+constexpr int32_t kBeforeFirstWord = 400;  // the table alone, its third group blanked
+constexpr int32_t kPerLetter = 210;        // before "MICROSOFT", each letter and "..?"
+constexpr int32_t kBeforePlease = 700;
+constexpr int32_t kPerLine = 1055;  // after "PLEASE !!" and after the second line
 }  // namespace
 
 void RefusalScreen() {
@@ -35,23 +42,23 @@ void RefusalScreen() {
     PlaceCursor(row, 30);
     console::console_print(text::text_fill(48, ' '));
   }
-  console::pause_ms(400);
+  console::pause_ms(kBeforeFirstWord);
   PlaceColored(20, 32, kWhite);
   PrintLine("WHAT !?");
-  console::pause_ms(210);
+  console::pause_ms(kPerLetter);
   for (int32_t k = 1; k <= 9; ++k) {
     const std::string letter = text::text_mid(word, k, 1);
-    console::pause_ms(210);
+    console::pause_ms(kPerLetter);
     PlaceColored(20, 41 + 2 * (k - 1), kLetterColors[k - 1]);
     PrintLine(letter);
   }
-  console::pause_ms(210);
+  console::pause_ms(kPerLetter);
   PlaceColored(20, 59, kGrey);
   console::console_print("..?");
-  console::pause_ms(700);
+  console::pause_ms(kBeforePlease);
   console::console_color(kWhite, kKeepColor);
   PrintLine("  PLEASE !!");
-  console::pause_ms(1055);
+  console::pause_ms(kPerLine);
 
   PlaceColored(23, 32, kCyan);
   console::console_print("What kind of a ");
@@ -62,7 +69,7 @@ void RefusalScreen() {
   console::console_print("$%^& ");
   console::console_color(kCyan, kKeepColor);
   PrintLine("fool do you think I am?");
-  console::pause_ms(1055);
+  console::pause_ms(kPerLine);
 
   PlaceColored(26, 32, kCyan);
   console::console_print("Press the ");
