@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "console/screen.h"
@@ -140,7 +140,7 @@ void WriteToFile() {
     const int32_t code = runtime::error_take();
     if (code != 0 && g_file_error == 0) g_file_error = code;
   };
-  files::file_set_current(1);
+  files::file_set_current(kResultsFileNumber);
   note();
   RenderLines(
       [&note](const std::string& s) {

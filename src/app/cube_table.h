@@ -8,17 +8,20 @@ namespace app {
 
 inline constexpr int32_t kCubeBuild = 1;    // build every text; draws nothing
 inline constexpr int32_t kCubeScreen = 2;   // draw on the screen
-inline constexpr int32_t kCubeFile = 3;     // write the 39 lines to file number 1
+inline constexpr int32_t kCubeFile = 3;     // write the 39 lines to kResultsFileNumber
 inline constexpr int32_t kCubePrinter = 4;  // send the 39 lines to the attached printer
+
+// The file number that CubeTable(kCubeFile) writes to; the caller opens and closes it.
+inline constexpr int16_t kResultsFileNumber = 1;
 
 void CubeTable(int32_t mode);
 
-// The first error code met by the writes of the last CubeTable(3) call, 0 when every write
-// went through. This is how a failed write reaches the save flow: error words stay with the
-// procedure that called the failing operation.
+// The first error code met by the writes of the last CubeTable(kCubeFile) call, 0 when every
+// write went through. This is how a failed write reaches the save flow: error words stay with
+// the procedure that called the failing operation.
 int32_t CubeTableFileError();
 // The same for the printer: the first error code met by the texts and line ends of the last
-// CubeTable(4) call, 0 when the printer took every one.
+// CubeTable(kCubePrinter) call, 0 when the printer took every one.
 int32_t CubeTablePrinterError();
 
 }  // namespace app

@@ -1,12 +1,5 @@
 // The screen dispatcher: draws the main screen, waits for an action and runs the screen that
 // the action selects; shows the farewell when the program ends.
-//
-// Screens move on by handing over: a screen procedure stores the next screen name and, as its
-// very last step, calls HandOver with the procedure that runs next. The dispatcher's loop runs
-// that procedure once the handing one has returned. The screens, their drawings and the single
-// farewell come in the same order as if every hand-over were a nested call, but the nesting
-// stays bounded however many screens the user goes through. The loop ends when a procedure
-// returns without handing over (after the farewell the screen name is "EXIT NOW").
 #pragma once
 
 namespace app {
@@ -15,33 +8,8 @@ namespace app {
 // ProgramMain; a screen procedure hands over with HandOver instead.
 void DispatchScreens();
 
-// The procedure a screen hands over to.
-enum class Handover { kDispatch, kEnterFileName, kFileMenu, kPrintResults, kRefusalScreen };
-
-// The last step of a screen procedure: `next` runs once the caller has returned. Outside a
-// running dispatcher loop it starts one that begins with `next`. Debug builds check that the
-// handing activation does nothing after it.
-void HandOver(Handover next);
-
-// Marks one activation of a screen procedure, so that debug builds can tell when it goes on
-// working after it has handed over.
-class ScreenActivation {
- public:
-  ScreenActivation() noexcept;
-  ~ScreenActivation();
-  ScreenActivation(const ScreenActivation&) = delete;
-  ScreenActivation& operator=(const ScreenActivation&) = delete;
-
- private:
-  friend void HandOver(Handover next);
-  friend void CheckNotHandedOver();
-  ScreenActivation* outer_;
-  bool handed_over_ = false;
-};
-
-// Debug builds: stops the program when the running screen activation has already handed
-// over. Every application step (screen name, actions, drawing helpers, panels, saving and
-// hand-over) calls it first. Release builds do nothing.
-void CheckNotHandedOver();
+// One dispatcher activation: the main screen, one action and the screen it selects, or the
+// farewell. The hand-over loop runs it for Handover::kDispatch (app/hand_over.h).
+void DispatchOnce();
 
 }  // namespace app

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/save_results.h"
 #include "app/screen_name.h"
@@ -58,7 +58,7 @@ std::string CleanName(const std::string& line) {
 void DrawEntryScreen() {
   console::console_clear();
   CubeTable(kCubeScreen);
-  ShowPanel(kPanelFileSave, 1);
+  ShowPanel(kPanelFileSave, kStageFilenamePrompt);
 }
 
 }  // namespace
@@ -77,20 +77,20 @@ void EnterFileName() {
 
     switch (CommandFor(entered)) {
       case Command::kRecallMenu:
-        ScreenName(1, kScreenFile3);
+        ScreenName(kSetScreen, kScreenFile3);
         HandOver(Handover::kFileMenu);
         return;
       case Command::kRetry:
-        ScreenName(1, kScreenFile1);
+        ScreenName(kSetScreen, kScreenFile1);
         entered.clear();
         DrawEntryScreen();
         break;
       case Command::kBackToMain:
-        ScreenName(1, kScreenMainRefresh);
+        ScreenName(kSetScreen, kScreenMainRefresh);
         if (ScreenIs(kScreenMainRefresh)) HandOver(Handover::kDispatch);
         return;
       case Command::kEnd:
-        ScreenName(1, kScreenEnd);
+        ScreenName(kSetScreen, kScreenEnd);
         return;
       case Command::kNone:
         break;
@@ -100,11 +100,11 @@ void EnterFileName() {
     if (length >= kShortest && length <= kLongest) break;
     // A refused length: blank the prompt area, draw the prompt again and read another line.
     entered.clear();
-    ShowPanel(kPanelFileSave, 2);
+    ShowPanel(kPanelFileSave, kStageFilenameRetry);
   }
 
-  ScreenName(1, kScreenFile2);
-  SaveResults(1, entered);
+  ScreenName(kSetScreen, kScreenFile2);
+  SaveResults(kSaveAndShow, entered);
   entered.clear();
   HandOver(Handover::kFileMenu);
 }

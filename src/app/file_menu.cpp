@@ -1,7 +1,7 @@
 #include "app/file_menu.h"
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/read_action.h"
 #include "app/save_results.h"
 #include "app/screen_name.h"
@@ -18,22 +18,22 @@ void FileMenu() {
 
   console::console_clear();
   CubeTable(kCubeScreen);
-  ShowPanel(kPanelFileSave, 3);
-  if (ScreenIs(kScreenFile2)) SaveResults(2, {});
+  ShowPanel(kPanelFileSave, kStageFileMenu);
+  if (ScreenIs(kScreenFile2)) SaveResults(kShowLastSave, {});
 
   for (;;) {
-    ReadAction(1);
-    switch (ReadAction(2)) {
+    ReadAction(kWaitForAction);
+    switch (ReadAction(kLastAction)) {
       case kActionSave:
-        ScreenName(1, kScreenFile1);
+        ScreenName(kSetScreen, kScreenFile1);
         HandOver(Handover::kEnterFileName);
         return;
       case kActionMain:
-        ScreenName(1, kScreenMainRefresh);
+        ScreenName(kSetScreen, kScreenMainRefresh);
         HandOver(Handover::kDispatch);
         return;
       case kActionEnd:
-        ScreenName(1, kScreenEnd);
+        ScreenName(kSetScreen, kScreenEnd);
         HandOver(Handover::kDispatch);
         return;
       default:

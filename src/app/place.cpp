@@ -1,6 +1,6 @@
 #include "app/place.h"
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "console/screen.h"
 #include "runtime/error.h"
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "console/screen.h"
+
 namespace app {
 
 // The console colours the screens use, as foreground or background (0 to 15).
@@ -16,7 +18,7 @@ inline constexpr int32_t kCyan = 11;   // light cyan
 inline constexpr int32_t kYellow = 14;
 inline constexpr int32_t kWhite = 15;
 // As a colour argument: keep the current colour (any value outside 0 to 15 does).
-inline constexpr int32_t kKeepColor = -1;
+inline constexpr int32_t kKeepColor = console::kKeepColor;
 
 // Moves the cursor; a coordinate out of range keeps the current one. Colours stay.
 void PlaceCursor(int32_t row, int32_t column);

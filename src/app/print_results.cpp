@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/read_action.h"
 #include "app/screen_name.h"
@@ -28,8 +28,9 @@ Outcome PrintOneCopy() {
   printer::printer_attach(printer::kAttachDialog, "", "");
   const bool chosen = !printer::printer_name().empty();
   const int32_t attach_error = runtime::error_number();
-  printer::printer_set(printer::kSetOrientation, 1);
-  const int32_t font = printer::font_new("Courier New", 14, printer::kStyleBold, 0, 0, 0);
+  printer::printer_set(printer::kSetOrientation, printer::kOrientationPortrait);
+  const int32_t font = printer::font_new("Courier New", 14, printer::kStyleBold,
+                                         printer::kCharsetAnsi, printer::kPitchDefault, 0);
   printer::font_select(font);
 
   if (runtime::error_number() != 0 || printer::printer_name().empty()) {
@@ -55,7 +56,7 @@ Outcome PrintOneCopy() {
 // same place and colours saying so when nothing was printed. Only the true word is drawn.
 void ShowOutcome(Outcome outcome) {
   if (outcome == Outcome::kCompleted) {
-    ShowPanel(kPanelPrint, 3);
+    ShowPanel(kPanelPrint, kStagePrinted);
     return;
   }
   console::console_color(kBlack, kWhite);
@@ -73,22 +74,22 @@ void PrintResults() {
 
   console::console_clear();
   CubeTable(kCubeScreen);
-  ShowPanel(kPanelPrint, 1);
+  ShowPanel(kPanelPrint, kStagePrintMenu);
 
   for (;;) {
-    ReadAction(1);
-    switch (ReadAction(2)) {
+    ReadAction(kWaitForAction);
+    switch (ReadAction(kLastAction)) {
       case kActionPrintNow:
-        ShowPanel(kPanelPrint, 2);
+        ShowPanel(kPanelPrint, kStagePrinting);
         ShowOutcome(PrintOneCopy());
         console::pause_ms(kPauseAfterPrinting);
         break;
       case kActionMain:
-        ScreenName(1, kScreenMainRefresh);
+        ScreenName(kSetScreen, kScreenMainRefresh);
         HandOver(Handover::kDispatch);
         return;
       case kActionEnd:
-        ScreenName(1, kScreenEnd);
+        ScreenName(kSetScreen, kScreenEnd);
         HandOver(Handover::kDispatch);
         return;
       default:

@@ -9,18 +9,30 @@
 
 namespace app {
 
+namespace {
+// Where the console window's top-left corner goes on the desktop, in pixels.
+constexpr int32_t kWindowX = 160;
+constexpr int32_t kWindowY = 20;
+// The program's screen, and the console's usual one that it leaves behind.
+constexpr int32_t kColumns = 80;
+constexpr int32_t kRows = 50;
+constexpr int32_t kRowsAfterwards = 25;
+}  // namespace
+
 int32_t ProgramMain(uintptr_t /*instance*/, int32_t /*previous_instance*/,
                     const char* /*command_line*/, uint32_t /*show_flag*/) {
   runtime::ErrorScope scope;
-  console::window_move(160, 20);
-  console::screen_set(80, 50);
-  console::view_set(80, 50);
-  console::console_cursor(0);
-  ScreenName(1, kScreenBegin);
+  console::window_move(kWindowX, kWindowY);
+  console::screen_set(kColumns, kRows);
+  // The view's origin is clamped so that the window stays inside the buffer: over a buffer
+  // of its own size it stays at the top-left corner.
+  console::view_set(kColumns, kRows);
+  console::console_cursor(console::kCursorHide);
+  ScreenName(kSetScreen, kScreenBegin);
   DispatchScreens();
-  console::screen_set(80, 25);
+  console::screen_set(kColumns, kRowsAfterwards);
   console::console_color(kGrey, kBlack);
-  console::console_cursor(-1);
+  console::console_cursor(console::kCursorShow);
   return 0;
 }
 

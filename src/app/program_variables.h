@@ -14,7 +14,7 @@ void ReleaseScreenName();   // ScreenName: the current screen name
 void ReleaseLastAction();   // ReadAction: the last action code
 void ReleaseCubeTexts();    // CubeTable: the title, number, cube, table and example texts
 void ReleaseSaveGlobals();  // SaveResults: save folder, saved name and path, outcome
-void ReleaseScreenChain();  // DispatchScreens: whether the loop runs, what was handed over
+void ReleaseScreenChain();  // HandOver: whether the loop runs, what was handed over
 }  // namespace detail
 
 }  // namespace app

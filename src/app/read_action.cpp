@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/program_variables.h"
 #include "app/screen_name.h"
 #include "console/keyboard.h"
@@ -48,8 +48,8 @@ int32_t ActionFor(const std::string& key) {
 int32_t ReadAction(int32_t mode) {
   runtime::ErrorScope scope;
   CheckNotHandedOver();
-  if (mode == 2) return g_last_action;
-  if (mode != 1) return 0;
+  if (mode == kLastAction) return g_last_action;
+  if (mode != kWaitForAction) return 0;
   int32_t pending = kActionNone;
   while (pending == kActionNone) {
     // Upper-casing by the fixed table makes "f" count as "F"; keys that mean nothing here

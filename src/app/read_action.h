@@ -14,8 +14,13 @@ inline constexpr int32_t kActionPrintNow = 30;
 inline constexpr int32_t kActionMain = 88;
 inline constexpr int32_t kActionEnd = 99;
 
-// Mode 1 waits until a key means an action on the current screen and stores its code (the
-// result is 0); mode 2 gives the last stored code; any other mode gives 0.
+// ReadAction's modes.
+inline constexpr int32_t kWaitForAction = 1;  // wait for a key that means an action; gives 0
+inline constexpr int32_t kLastAction = 2;     // give the last stored action code
+
+// kWaitForAction waits until a key means an action on the current screen and stores its code
+// (the result is 0); kLastAction gives the last stored code (0 before any); any other mode
+// gives 0.
 int32_t ReadAction(int32_t mode);
 
 }  // namespace app

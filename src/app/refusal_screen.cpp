@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/read_action.h"
 #include "app/screen_name.h"
@@ -19,12 +19,19 @@ namespace {
 // Colours of the letters of the word, by position.
 constexpr int32_t kLetterColors[9] = {kCyan,  kYellow, kCyan,   kGreen, kGrey,
                                       kGreen, kCyan,   kYellow, kCyan};
+
+// The pauses of the animation, in milliseconds: 5520 from the first drawing to the first wait
+// for a key.
+constexpr int32_t kBeforeFirstWord = 400;  // the table alone, its third group blanked
+constexpr int32_t kPerLetter = 210;        // before "MICROSOFT", each letter and "..?"
+constexpr int32_t kBeforePlease = 700;
+constexpr int32_t kPerLine = 1055;  // after "PLEASE !!" and after the second line
 }  // namespace
 
 void RefusalScreen() {
   runtime::ErrorScope scope;
   ScreenActivation activation;
-  const std::string name = ScreenName(2, {});
+  const std::string name = ScreenName(kGetScreen, {});
   if (text::text_compare(name, kScreenGag) != 0) return;
   const std::string word = "MICROSOFT";
 
@@ -35,23 +42,23 @@ void RefusalScreen() {
     PlaceCursor(row, 30);
     console::console_print(text::text_fill(48, ' '));
   }
-  console::pause_ms(400);
+  console::pause_ms(kBeforeFirstWord);
   PlaceColored(20, 32, kWhite);
   PrintLine("WHAT !?");
-  console::pause_ms(210);
+  console::pause_ms(kPerLetter);
   for (int32_t k = 1; k <= 9; ++k) {
     const std::string letter = text::text_mid(word, k, 1);
-    console::pause_ms(210);
+    console::pause_ms(kPerLetter);
     PlaceColored(20, 41 + 2 * (k - 1), kLetterColors[k - 1]);
     PrintLine(letter);
   }
-  console::pause_ms(210);
+  console::pause_ms(kPerLetter);
   PlaceColored(20, 59, kGrey);
   console::console_print("..?");
-  console::pause_ms(700);
+  console::pause_ms(kBeforePlease);
   console::console_color(kWhite, kKeepColor);
   PrintLine("  PLEASE !!");
-  console::pause_ms(1055);
+  console::pause_ms(kPerLine);
 
   PlaceColored(23, 32, kCyan);
   console::console_print("What kind of a ");
@@ -62,7 +69,7 @@ void RefusalScreen() {
   console::console_print("$%^& ");
   console::console_color(kCyan, kKeepColor);
   PrintLine("fool do you think I am?");
-  console::pause_ms(1055);
+  console::pause_ms(kPerLine);
 
   PlaceColored(26, 32, kCyan);
   console::console_print("Press the ");
@@ -73,10 +80,10 @@ void RefusalScreen() {
 
   // Keys typed during the animation wait in the console input and are read here.
   for (;;) {
-    ReadAction(1);
-    const int32_t action = ReadAction(2);
+    ReadAction(kWaitForAction);
+    const int32_t action = ReadAction(kLastAction);
     if (action == kActionMain || action == kActionEnd) {
-      ScreenName(1, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
+      ScreenName(kSetScreen, action == kActionMain ? kScreenMainRefresh : kScreenEnd);
       HandOver(Handover::kDispatch);
       return;
     }

@@ -1,7 +1,7 @@
 #include "app/save_results.h"
 
 #include "app/cube_table.h"
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "app/program_variables.h"
 #include "app/screen_name.h"
@@ -21,6 +21,13 @@ std::string g_saved_name;
 std::string g_saved_path;
 int32_t g_save_error = 0;  // first error code of the last save; 0 when it went through
 
+// The results file is written by this program alone, and a failed open is not retried
+// read-only (it could not be written anyway).
+constexpr uint8_t kResultsAccess =
+    files::kAccessWrite | files::kAccessNoRetry | files::kAccessShareNone;
+static_assert(kResultsAccess == 97);
+constexpr int32_t kRecordLength = 128;  // the usual record length of a sequential file
+
 // Writes the results file; gives the first error code met, or 0. The results go to a file
 // beside the saved path first, and replace the saved path in one step only once every write
 // and the close went through: a failed save keeps an earlier file of the same name as it
@@ -37,7 +44,8 @@ int32_t WriteResultsFile() {
   for (int attempt = 0; attempt < 2; ++attempt) {
     files::file_delete(partial);
     runtime::error_take();  // mostly "not found": nothing was left there
-    files::file_open(1, files::kModeOutput | files::kModeNew, 97, 128, 0, 1, partial);
+    files::file_open(kResultsFileNumber, files::kModeOutput | files::kModeNew, kResultsAccess,
+                     kRecordLength, /*handle=*/0, /*caller_flag=*/1, partial);
     first = runtime::error_take();
     if (first == 0) break;
   }
@@ -45,7 +53,7 @@ int32_t WriteResultsFile() {
   const bool opened = first == 0;
   CubeTable(kCubeFile);
   if (first == 0) first = CubeTableFileError();
-  files::file_close(1, 0);
+  files::file_close(kResultsFileNumber, 0);  // whatever its mode
   const int32_t close_error = runtime::error_take();
   if (first == 0) first = close_error;
   if (first == 0) {
@@ -86,9 +94,9 @@ void SaveResults(int32_t mode, const std::string& name) {
   runtime::ErrorScope scope;
   CheckNotHandedOver();
   if (!ScreenIs(kScreenFile2)) return;
-  if (mode == 1) {
+  if (mode == kSaveAndShow) {
     text::text_assign(g_save_folder, "C:\\TEMP");
-    EnsureFolder(1, g_save_folder);
+    EnsureFolder(kEnsureTempFolder, g_save_folder);
     text::text_assign(g_saved_name, name);
     g_saved_path = text::text_join({g_save_folder, "\\", g_saved_name, ".TXT"});
     g_save_error = WriteResultsFile();
@@ -99,9 +107,9 @@ void SaveResults(int32_t mode, const std::string& name) {
 void EnsureFolder(int32_t mode, const std::string& folder) {
   runtime::ErrorScope scope;
   std::string chosen;
-  if (mode == 1) {
+  if (mode == kEnsureTempFolder) {
     text::text_assign(chosen, "C:\\Temp");
-  } else if (mode == 2) {
+  } else if (mode == kEnsureGivenFolder) {
     if (text::text_len(folder) < 6) return;
     text::text_assign(chosen, folder);
   } else {

@@ -1,6 +1,6 @@
 #include "app/screen_name.h"
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/program_variables.h"
 #include "runtime/error.h"
 #include "text/strings.h"
@@ -14,17 +14,17 @@ std::string g_screen_name;  // program lifetime, reachable only through ScreenNa
 std::string ScreenName(int32_t mode, const std::string& name) {
   runtime::ErrorScope scope;
   CheckNotHandedOver();
-  if (mode == 1) {
+  if (mode == kSetScreen) {
     text::text_assign(g_screen_name, name);
     return {};
   }
-  if (mode == 2) return g_screen_name;
+  if (mode == kGetScreen) return g_screen_name;
   return {};
 }
 
 bool ScreenIs(const char* name) {
   runtime::ErrorScope scope;
-  return text::text_compare(ScreenName(2, {}), name) == 0;
+  return text::text_compare(ScreenName(kGetScreen, {}), name) == 0;
 }
 
 namespace detail {

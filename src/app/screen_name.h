@@ -6,8 +6,12 @@
 
 namespace app {
 
-// Mode 1 stores a copy of `name` and gives ""; mode 2 gives a copy of the current name;
-// any other mode changes nothing and gives "".
+// ScreenName's modes.
+inline constexpr int32_t kSetScreen = 1;  // store a copy of `name`; gives ""
+inline constexpr int32_t kGetScreen = 2;  // give a copy of the current name; `name` is not read
+
+// kSetScreen stores a copy of `name` and gives ""; kGetScreen gives a copy of the current
+// name; any other mode changes nothing and gives "".
 std::string ScreenName(int32_t mode, const std::string& name);
 
 // Screen names, spelled exactly as the dispatcher compares them.

@@ -1,6 +1,6 @@
 #include "app/show_panel.h"
 
-#include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/place.h"
 #include "console/screen.h"
 #include "runtime/error.h"
@@ -9,6 +9,13 @@
 namespace app {
 
 namespace {
+
+// The panel flags, made afresh at every call. Element kFlagKeys becomes 1 in the stages that
+// offer G and X; element kFlagNote becomes the print panel's stage (below kStagePrinted),
+// which says where the printer note goes. Both start at kFlagUnset.
+constexpr int32_t kFlagKeys = 1;
+constexpr int32_t kFlagNote = 2;
+constexpr int32_t kFlagUnset = 99;
 
 // A key letter and its label on one row: "F -" at column 47, the label at column 51.
 void KeyLine(int32_t row, const char* key, int32_t label_color, const char* label) {
@@ -36,7 +43,7 @@ void FilenamePrompt() {
 }
 
 void FileSaveBody(int32_t stage, text::IntArray& flags) {
-  if (stage == 1) {
+  if (stage == kStageFilenamePrompt) {
     PlaceColored(21, 47, kYellow);
     PrintLine("Follow all the instructions");
     PlaceCursor(22, 47);
@@ -53,25 +60,25 @@ void FileSaveBody(int32_t stage, text::IntArray& flags) {
     PrintLine("Enter FILE or SAVE to recall the Save File Menu -OR- enter CANCEL or   ");
     PlaceCursor(48, 3);
     PrintLine("USER to Return to User Options. Enter END or EXIT to end this program. ");
-  } else if (stage == 2) {
+  } else if (stage == kStageFilenameRetry) {
     // Blank the prompt area so that a refused name disappears; the instructions stay.
     console::console_color(kGrey, kBlack);
     for (int32_t row = 30; row <= 35; ++row) {
       PlaceCursor(row, 46);
       PrintLine(text::text_fill(32, ' '));
     }
-  } else if (stage == 3) {
+  } else if (stage == kStageFileMenu) {
     console::console_color(kGrey, kBlack);
     PlaceColored(21, 47, kCyan);
     PrintLine("Press A Letter           ");
     KeyLine(23, "S -", kCyan, "Save to File        ");
-    flags[1] = 1;
+    flags[kFlagKeys] = 1;
   }
-  if (stage < 3) FilenamePrompt();
+  if (stage < kStageFileMenu) FilenamePrompt();
 }
 
 void PrintBody(int32_t stage, text::IntArray& flags) {
-  if (stage == 1) {
+  if (stage == kStagePrintMenu) {
     PlaceColored(21, 47, kCyan);
     PrintLine("Press A Letter           ");
     KeyLine(23, "Y -", kCyan, "Print It");
@@ -83,8 +90,8 @@ void PrintBody(int32_t stage, text::IntArray& flags) {
     PrintLine("desired printer and options,");
     PlaceCursor(33, 47);
     PrintLine("then print your document.   ");
-    flags[1] = 1;
-  } else if (stage == 2) {
+    flags[kFlagKeys] = 1;
+  } else if (stage == kStagePrinting) {
     console::console_color(kBlack, kWhite);
     for (int32_t row = 30; row <= 38; ++row) {
       PlaceCursor(row, 47);
@@ -96,13 +103,13 @@ void PrintBody(int32_t stage, text::IntArray& flags) {
     PrintLine("Press Y for another copy,");
     PlaceCursor(34, 49);
     PrintLine("or make another choice.  ");
-  } else if (stage == 3) {
+  } else if (stage == kStagePrinted) {
     console::console_color(kBlack, kWhite);
     PlaceCursor(31, 49);
     PrintLine("Printing Completed   ");
     console::console_color(kGrey, kBlack);
   }
-  if (stage < 3) flags[2] = stage;
+  if (stage < kStagePrinted) flags[kFlagNote] = stage;
 }
 
 }  // namespace
@@ -112,8 +119,8 @@ void ShowPanel(int32_t panel, int32_t stage) {
   CheckNotHandedOver();
   text::IntArray flags;
   text::array_dim(flags, 0, 3);
-  flags[1] = 99;
-  flags[2] = 99;
+  flags[kFlagKeys] = kFlagUnset;
+  flags[kFlagNote] = kFlagUnset;
 
   const char* word = nullptr;
   switch (panel) {
@@ -138,13 +145,13 @@ void ShowPanel(int32_t panel, int32_t stage) {
   }
 
   // The common tail: G and X where the panel offers them, and the printer note.
-  if (flags[1] == 1) {
+  if (flags[kFlagKeys] == 1) {
     KeyLine(25, "G -", kYellow, "User Options - Main ");
     KeyLine(27, "X -", kCyan, "Exit This Program   ");
   }
-  if (flags[2] == 1 || flags[2] == 2) {
+  if (flags[kFlagNote] == kStagePrintMenu || flags[kFlagNote] == kStagePrinting) {
     int32_t column = 47;
-    if (flags[2] == 2) {
+    if (flags[kFlagNote] == kStagePrinting) {
       console::console_color(kBlack, kWhite);
       column = 49;
     } else {

@@ -166,7 +166,7 @@ void console_clear() {
 }
 
 void console_cursor(int32_t value) {
-  if (value == 0) {
+  if (value == kCursorHide) {
     g_screen.cursor_visible = false;
   } else if (value < 0) {
     g_screen.cursor_visible = true;

@@ -12,11 +12,17 @@ void console_print(const std::string& text);
 void console_newline();
 void console_write(const char* bytes, int32_t count);
 void console_locate(int32_t row, int32_t column);
-// Colours of 16 or more (also -1) keep the current one. n cells from the cursor are
+// As a colour: keep the current one (so does any number outside 0 to 15).
+inline constexpr int32_t kKeepColor = -1;
+// Colours of 16 or more (also kKeepColor) keep the current one. n cells from the cursor are
 // recoloured when 1 <= n <= window width * height.
-void console_color(int32_t foreground, int32_t background = -1, int32_t cells = 0);
+void console_color(int32_t foreground, int32_t background = kKeepColor, int32_t cells = 0);
 void console_clear();
-// 0 hides; negative shows; positive sets the size (clamped to 10..99) and shows.
+
+// console_cursor's values besides a size.
+inline constexpr int32_t kCursorHide = 0;   // hide the cursor, keeping its size
+inline constexpr int32_t kCursorShow = -1;  // show it again at its size (any negative does)
+// kCursorHide hides; negative shows; positive sets the size (clamped to 10..99) and shows.
 void console_cursor(int32_t value);
 void console_blanks(int32_t count);
 void console_tab(int32_t column);

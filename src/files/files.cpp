@@ -314,6 +314,7 @@ void file_close_all() {
   if (first != 0) runtime::error_raise(first);
 }
 
+// Test seam (see files.h).
 void reset() {
   SpinGuard guard(g_list_lock);
   while (g_head != nullptr) {

@@ -21,6 +21,7 @@ inline constexpr uint8_t kModeNew = 64;
 
 // Access byte: bits 0-2 a sharing code 1..4 (share mode = code - 1), 32 forbids the
 // read-only retry of a failed open, 64 asks for write access, 128 for read access.
+inline constexpr uint8_t kAccessShareNone = 1;  // sharing code 1: nobody else may open it
 inline constexpr uint8_t kAccessNoRetry = 32;
 inline constexpr uint8_t kAccessWrite = 64;
 inline constexpr uint8_t kAccessRead = 128;
@@ -54,7 +55,10 @@ struct OpenFile {
 
 // Opens `name` (or adopts `handle` when it is not 0) as file `number`. An open that fails
 // after it created the file deletes that file again, so a failed open leaves nothing new.
-// The application's call: file_open(1, kModeOutput, 97, 128, 0, 1, path).
+// The caller flag (bit 0 of the request) is kept for random mode: 0 starts the position at
+// the largest value. The application saves through
+// file_open(1, kModeOutput | kModeNew, kAccessWrite | kAccessNoRetry | kAccessShareNone, 128,
+//           0, 1, path), which is access byte 97.
 void file_open(int16_t number, uint8_t mode, uint8_t access, int32_t record_length,
                uintptr_t handle, uint16_t caller_flag, const std::string& name);
 
@@ -77,8 +81,9 @@ void file_close_all();
 // The record of an open file number, or nullptr after raising kErrBadFileNumber.
 OpenFile* file_find(int16_t number);
 
-// Forgets every open file without closing its handle and sets the current number to 0
-// (program start-up and tests).
+// Test seam, never called by the program: forgets every open file without closing its handle
+// and sets the current number to 0, so that each test starts with no file open whatever
+// the one before it left open (on a file system that is gone by now).
 void reset();
 
 }  // namespace files

@@ -129,6 +129,7 @@ bool detach() {
   return ok;
 }
 
+// Test seam (see printer_state.h).
 void reset_for_tests() {
   reset_state();
   FontListLock lock;

@@ -31,6 +31,12 @@ enum Setting : int32_t {
   kSetDefaultSource = 268,
 };
 
+// Values of kSetOrientation.
+enum Orientation : int32_t {
+  kOrientationPortrait = 1,
+  kOrientationLandscape = 2,
+};
+
 // Font style bits of font_new.
 enum FontStyle : int32_t {
   kStyleBold = 1,
@@ -38,6 +44,10 @@ enum FontStyle : int32_t {
   kStyleUnderline = 4,
   kStyleStrikeOut = 8,
 };
+
+// Character set and pitch-and-family of font_new (the platform's font numbering).
+inline constexpr uint8_t kCharsetAnsi = 0;
+inline constexpr uint8_t kPitchDefault = 0;
 
 // Makes the two predefined font objects (1 "MS Sans Serif" 8 pt, 2 "Courier New", the printer's
 // default font). Run once at program start; running it again changes nothing.

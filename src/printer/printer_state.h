@@ -98,7 +98,9 @@ class FpGuard {
   runtime::FpState saved_;
 };
 
-// Forgets the attached printer and every font object without calling the device (tests).
+// Test seam, never called by the program: forgets the attached printer and every font
+// object without calling the device, so that each test starts with none whatever the one
+// before it left attached (on a recorded printer that is gone by now).
 void reset_for_tests();
 
 }  // namespace printer::detail

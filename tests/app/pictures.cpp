@@ -1,101 +1,492 @@
 #include "pictures.h"
 
+#include <stdexcept>
+#include <string_view>
+
 namespace app_test {
+namespace {
 
-std::string NumberText(int n) {
-  std::string text(n < 10 ? " " : "");
-  text += std::to_string(n);
-  text += "  ";
-  return text;
-}
+// The screens as they look, one line per row from row 1, each under its colours: the same
+// shape, one letter per cell naming the foreground of the text drawn there (on black):
+// G 7 light grey, L 10 light green, C 11 light cyan, Y 14 yellow, W 15 white. A letter over
+// a blank cell says how the blank was written; a blank shows no foreground, so nothing
+// checks it.
 
-std::string CubeText(int n) {
-  std::string digits = std::to_string(n * n * n);
-  std::string grouped;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
+constexpr std::string_view kMainScreen = R"(
+
+  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo
+
+  Numbers Cubed (Raised to the power of 3, see examples)
+
+  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed   EXAMPLES
+  -------------------------------------------------------
+   1       1    31   29,791    61  226,981    91  753,571   64 is 4 cubed
+   2       8    32   32,768    62  238,328    92  778,688
+   3      27    33   35,937    63  250,047    93  804,357   4 x 4 x 4
+   4      64    34   39,304    64  262,144    94  830,584
+   5     125    35   42,875    65  274,625    95  857,375   729 is 9 cubed
+   6     216    36   46,656    66  287,496    96  884,736
+   7     343    37   50,653    67  300,763    97  912,673   9 x 9 x 9
+   8     512    38   54,872    68  314,432    98  941,192
+   9     729    39   59,319    69  328,509    99  970,299
+  10   1,000    40   64,000    70  343,000
+
+  11   1,331    41   68,921    71  357,911    User Options - Main
+  12   1,728    42   74,088    72  373,248
+  13   2,197    43   79,507    73  389,017    Press A Letter
+  14   2,744    44   85,184    74  405,224
+  15   3,375    45   91,125    75  421,875    F - Save Results to File
+  16   4,096    46   97,336    76  438,976
+  17   4,913    47  103,823    77  456,533    P - Print Out Results
+  18   5,832    48  110,592    78  474,552
+  19   6,859    49  117,649    79  493,039    X - Exit This Program
+  20   8,000    50  125,000    80  512,000
+
+  21   9,261    51  132,651    81  531,441
+  22  10,648    52  140,608    82  551,368
+  23  12,167    53  148,877    83  571,787
+  24  13,824    54  157,464    84  592,704
+  25  15,625    55  166,375    85  614,125
+  26  17,576    56  175,616    86  636,056
+  27  19,683    57  185,193    87  658,503
+  28  21,952    58  195,112    88  681,472
+  29  24,389    59  205,379    89  704,969
+  30  27,000    60  216,000    90  729,000)";
+constexpr std::string_view kMainScreenColours = R"(
+
+WWWWWWWWWWWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC
+
+YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW   WWWWWWWW
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY   WWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYY
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    CCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    WWW CCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWW YYYYYYYYYYYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWW CCCCCCCCCCCCCCCCCCCC
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY)";
+
+constexpr std::string_view kEntryScreen = R"(
+
+  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo
+
+  Numbers Cubed (Raised to the power of 3, see examples)
+
+  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed   EXAMPLES
+  -------------------------------------------------------
+   1       1    31   29,791    61  226,981    91  753,571   64 is 4 cubed
+   2       8    32   32,768    62  238,328    92  778,688
+   3      27    33   35,937    63  250,047    93  804,357   4 x 4 x 4
+   4      64    34   39,304    64  262,144    94  830,584
+   5     125    35   42,875    65  274,625    95  857,375   729 is 9 cubed
+   6     216    36   46,656    66  287,496    96  884,736
+   7     343    37   50,653    67  300,763    97  912,673   9 x 9 x 9
+   8     512    38   54,872    68  314,432    98  941,192
+   9     729    39   59,319    69  328,509    99  970,299
+  10   1,000    40   64,000    70  343,000
+
+  11   1,331    41   68,921    71  357,911    User Options - File Save
+  12   1,728    42   74,088    72  373,248
+  13   2,197    43   79,507    73  389,017    Follow all the instructions
+  14   2,744    44   85,184    74  405,224    as shown below.
+  15   3,375    45   91,125    75  421,875
+  16   4,096    46   97,336    76  438,976
+  17   4,913    47  103,823    77  456,533
+  18   5,832    48  110,592    78  474,552
+  19   6,859    49  117,649    79  493,039
+  20   8,000    50  125,000    80  512,000
+
+  21   9,261    51  132,651    81  531,441    Enter Filename
+  22  10,648    52  140,608    82  551,368
+  23  12,167    53  148,877    83  571,787    (5 to 25 characters)
+  24  13,824    54  157,464    84  592,704
+  25  15,625    55  166,375    85  614,125    >>
+  26  17,576    56  175,616    86  636,056
+  27  19,683    57  185,193    87  658,503
+  28  21,952    58  195,112    88  681,472
+  29  24,389    59  205,379    89  704,969
+  30  27,000    60  216,000    90  729,000
+
+
+  Legal Characters to use are A to Z  a to z  0 to 9  and the hyphen -
+  Type your desired characters in the space after >> above, then press
+  the ENTER Key. FILENAME.TXT will be saved to the folder TEMP on Drive-C
+  If the TEMP folder does not already exist, Orvane-Table will create it.
+
+  Enter FILE or SAVE to recall the Save File Menu -OR- enter CANCEL or
+  USER to Return to User Options. Enter END or EXIT to end this program.)";
+constexpr std::string_view kEntryScreenColours = R"(
+
+WWWWWWWWWWWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC
+
+YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW   WWWWWWWW
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY   WWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYY
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYYYYYYYYYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYYYYYY
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    CCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    CCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    WW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+
+  YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+  YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+  YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+  YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+
+  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW)";
+
+constexpr std::string_view kFileMenuScreen = R"(
+
+  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo
+
+  Numbers Cubed (Raised to the power of 3, see examples)
+
+  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed   EXAMPLES
+  -------------------------------------------------------
+   1       1    31   29,791    61  226,981    91  753,571   64 is 4 cubed
+   2       8    32   32,768    62  238,328    92  778,688
+   3      27    33   35,937    63  250,047    93  804,357   4 x 4 x 4
+   4      64    34   39,304    64  262,144    94  830,584
+   5     125    35   42,875    65  274,625    95  857,375   729 is 9 cubed
+   6     216    36   46,656    66  287,496    96  884,736
+   7     343    37   50,653    67  300,763    97  912,673   9 x 9 x 9
+   8     512    38   54,872    68  314,432    98  941,192
+   9     729    39   59,319    69  328,509    99  970,299
+  10   1,000    40   64,000    70  343,000
+
+  11   1,331    41   68,921    71  357,911    User Options - File Save
+  12   1,728    42   74,088    72  373,248
+  13   2,197    43   79,507    73  389,017    Press A Letter
+  14   2,744    44   85,184    74  405,224
+  15   3,375    45   91,125    75  421,875    S - Save to File
+  16   4,096    46   97,336    76  438,976
+  17   4,913    47  103,823    77  456,533    G - User Options - Main
+  18   5,832    48  110,592    78  474,552
+  19   6,859    49  117,649    79  493,039    X - Exit This Program
+  20   8,000    50  125,000    80  512,000
+
+  21   9,261    51  132,651    81  531,441
+  22  10,648    52  140,608    82  551,368
+  23  12,167    53  148,877    83  571,787
+  24  13,824    54  157,464    84  592,704
+  25  15,625    55  166,375    85  614,125
+  26  17,576    56  175,616    86  636,056
+  27  19,683    57  185,193    87  658,503
+  28  21,952    58  195,112    88  681,472
+  29  24,389    59  205,379    89  704,969
+  30  27,000    60  216,000    90  729,000)";
+constexpr std::string_view kFileMenuScreenColours = R"(
+
+WWWWWWWWWWWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC
+
+YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW   WWWWWWWW
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY   WWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYY
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    CCCCCCCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    WWW CCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWW YYYYYYYYYYYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWW CCCCCCCCCCCCCCCCCCCC
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY)";
+
+constexpr std::string_view kRefusalScreen = R"(
+
+  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo
+
+  Numbers Cubed (Raised to the power of 3, see examples)
+
+  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed   EXAMPLES
+  -------------------------------------------------------
+   1       1    31   29,791    61  226,981    91  753,571   64 is 4 cubed
+   2       8    32   32,768    62  238,328    92  778,688
+   3      27    33   35,937    63  250,047    93  804,357   4 x 4 x 4
+   4      64    34   39,304    64  262,144    94  830,584
+   5     125    35   42,875    65  274,625    95  857,375   729 is 9 cubed
+   6     216    36   46,656    66  287,496    96  884,736
+   7     343    37   50,653    67  300,763    97  912,673   9 x 9 x 9
+   8     512    38   54,872    68  314,432    98  941,192
+   9     729    39   59,319    69  328,509    99  970,299
+  10   1,000    40   64,000    70  343,000
+
+  11   1,331    41   68,921
+  12   1,728    42   74,088    WHAT !?  M I C R O S O F T ..?  PLEASE !!
+  13   2,197    43   79,507
+  14   2,744    44   85,184
+  15   3,375    45   91,125    What kind of a _!_$%^& fool do you think I am?
+  16   4,096    46   97,336
+  17   4,913    47  103,823
+  18   5,832    48  110,592    Press the SPACE BAR to make another choice
+  19   6,859    49  117,649
+  20   8,000    50  125,000    80  512,000
+
+  21   9,261    51  132,651    81  531,441
+  22  10,648    52  140,608    82  551,368
+  23  12,167    53  148,877    83  571,787
+  24  13,824    54  157,464    84  592,704
+  25  15,625    55  166,375    85  614,125
+  26  17,576    56  175,616    86  636,056
+  27  19,683    57  185,193    87  658,503
+  28  21,952    58  195,112    88  681,472
+  29  24,389    59  205,379    89  704,969
+  30  27,000    60  216,000    90  729,000)";
+constexpr std::string_view kRefusalScreenColours = R"(
+
+WWWWWWWWWWWWWWCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC
+
+YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY
+
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW   WWWWWWWW
+WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY   WWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW   WWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW    YYYYYYYYYYY
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWCWYWCWLWGWLWCWYWCWGGGWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY  WWCCCCCCCCCCCCCCCYYYYYYYYCCCCCCCCCCCCCCCCCCCCCCC
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWCCCCCCCCCCYYYYYYYYYYCCCCCCCCCCCCCCCCCCCCCCWWWW
+  WWWWWWWWWW    WWWWWWWWWWW  WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  WWWWWWWWWW    WWWWWWWWWWW    WWWWWWWWWWW
+  YYYYYYYYYY    YYYYYYYYYYY    YYYYYYYYYYY)";
+
+constexpr std::string_view kFarewellScreen = R"(
+
+
+
+ Thank you for using Orvane-Table)";
+constexpr std::string_view kFarewellScreenColours = R"(
+
+
+
+ CCCCCCCCCCCCCCCCCCCCWWWWWWWWWWWW)";
+
+constexpr std::string_view kResultsFile = R"(
+
+  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo
+
+  Numbers Cubed (Raised to the power of 3, see examples)
+
+  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed
+  -------------------------------------------------------
+   1       1    31   29,791    61  226,981    91  753,571
+   2       8    32   32,768    62  238,328    92  778,688
+   3      27    33   35,937    63  250,047    93  804,357
+   4      64    34   39,304    64  262,144    94  830,584
+   5     125    35   42,875    65  274,625    95  857,375
+   6     216    36   46,656    66  287,496    96  884,736
+   7     343    37   50,653    67  300,763    97  912,673
+   8     512    38   54,872    68  314,432    98  941,192
+   9     729    39   59,319    69  328,509    99  970,299
+  10   1,000    40   64,000    70  343,000
+
+  11   1,331    41   68,921    71  357,911     EXAMPLES
+  12   1,728    42   74,088    72  373,248
+  13   2,197    43   79,507    73  389,017     64 is 4 cubed
+  14   2,744    44   85,184    74  405,224
+  15   3,375    45   91,125    75  421,875     4 x 4 x 4
+  16   4,096    46   97,336    76  438,976
+  17   4,913    47  103,823    77  456,533     729 is 9 cubed
+  18   5,832    48  110,592    78  474,552
+  19   6,859    49  117,649    79  493,039     9 x 9 x 9
+  20   8,000    50  125,000    80  512,000
+
+  21   9,261    51  132,651    81  531,441
+  22  10,648    52  140,608    82  551,368
+  23  12,167    53  148,877    83  571,787
+  24  13,824    54  157,464    84  592,704
+  25  15,625    55  166,375    85  614,125
+  26  17,576    56  175,616    86  636,056
+  27  19,683    57  185,193    87  658,503
+  28  21,952    58  195,112    88  681,472
+  29  24,389    59  205,379    89  704,969
+  30  27,000    60  216,000    90  729,000)";
+
+// The lines of a drawing: the line break after R"( opens it, so line n is row n.
+std::vector<std::string_view> Lines(std::string_view drawing) {
+  std::vector<std::string_view> lines;
+  if (!drawing.empty() && drawing.front() == '\n') drawing.remove_prefix(1);
+  while (true) {
+    const size_t end = drawing.find('\n');
+    lines.push_back(drawing.substr(0, end));
+    if (end == std::string_view::npos) break;
+    drawing.remove_prefix(end + 1);
   }
-  const size_t width = n <= 30 ? 6 : 7;
-  return std::string(width - grouped.size(), ' ') + grouped;
+  return lines;
 }
 
-Picture TablePicture() {
+int ForegroundOf(char letter) {
+  switch (letter) {
+    case 'G':
+      return 7;
+    case 'L':
+      return 10;
+    case 'C':
+      return 11;
+    case 'Y':
+      return 14;
+    case 'W':
+      return 15;
+    default:
+      throw std::invalid_argument(std::string("no colour is called '") + letter + "'");
+  }
+}
+
+}  // namespace
+
+Picture Picture::Drawn(std::string_view text, std::string_view colours) {
+  const std::vector<std::string_view> rows = Lines(text);
+  const std::vector<std::string_view> colour_rows = Lines(colours);
+  if (rows.size() > kRows || colour_rows.size() != rows.size()) {
+    throw std::invalid_argument("a drawing has as many colour rows as rows, 50 at most");
+  }
   Picture p;
-  p.put(2, 1, "  Orvane-Table", 15);
-  p.put(2, 15, " :: Quillframe Terminal Toolkit v5.05 Demo", 11);
-  p.put(4, 1, "  Numbers Cubed (Raised to the power of 3, see examples)", 14);
-  p.put(6, 1, "  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed", 15);
-  p.put(7, 1, "  " + std::string(55, '-'), 15);
-  const int columns[4] = {3, 17, 32, 47};
-  for (int n = 1; n <= 99; ++n) {
-    const int i = (n - 1) % 30 + 1;
-    const int row = i + 7 + (i >= 11 ? 1 : 0) + (i >= 21 ? 1 : 0);
-    const int color = (i % 5 == 0 || n == 99) ? 14 : 15;
-    p.put(row, columns[(n - 1) / 30], NumberText(n) + CubeText(n), color);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::string_view row = rows[r];
+    const std::string_view colour = colour_rows[r];
+    if (row.size() > kColumns || colour.size() > kColumns) {
+      throw std::invalid_argument("row " + std::to_string(r + 1) + " is wider than the screen");
+    }
+    for (size_t c = 0; c < colour.size(); ++c) {
+      const char ch = c < row.size() ? row[c] : ' ';
+      if (colour[c] == ' ' && ch == ' ') continue;
+      if (colour[c] == ' ') {
+        throw std::invalid_argument("row " + std::to_string(r + 1) + " column " +
+                                    std::to_string(c + 1) + " has no colour");
+      }
+      p.put(static_cast<int>(r + 1), static_cast<int>(c + 1), std::string(1, ch),
+            ForegroundOf(colour[c]));
+    }
+    if (row.size() > colour.size() && row.find_first_not_of(' ', colour.size()) != row.npos) {
+      throw std::invalid_argument("row " + std::to_string(r + 1) + " has text beyond its colours");
+    }
   }
-  const char* examples[5] = {"EXAMPLES", "64 is 4 cubed", "4 x 4 x 4", "729 is 9 cubed",
-                             "9 x 9 x 9"};
-  for (int k = 1; k <= 5; ++k) p.put(4 + 2 * k, 61, examples[k - 1], 15);
   return p;
 }
 
 Picture MainScreenPicture() {
-  Picture p = TablePicture();
-  p.put(19, 47, "User Options - Main ", 15);
-  p.put(21, 47, "Press A Letter      ", 11);
-  p.put(23, 47, "F -", 15).put(23, 51, "Save Results to File", 11);
-  p.put(25, 47, "P -", 15).put(25, 51, "Print Out Results   ", 14);
-  p.put(27, 47, "X -", 15).put(27, 51, "Exit This Program   ", 11);
-  return p;
+  return Picture::Drawn(kMainScreen, kMainScreenColours);
 }
 
 Picture FarewellPicture() {
-  Picture p;
-  p.put(4, 2, "Thank you for using ", 11).put(4, 22, "Orvane-Table", 15);
-  return p;
+  return Picture::Drawn(kFarewellScreen, kFarewellScreenColours);
 }
 
 std::string ResultsFileBytes() {
-  std::vector<std::string> lines = {
-      "",
-      "  Orvane-Table :: Quillframe Terminal Toolkit v5.05 Demo",
-      "",
-      "  Numbers Cubed (Raised to the power of 3, see examples)",
-      "",
-      "  No.  Cubed    No.   Cubed    No.   Cubed    No.   Cubed",
-      "  " + std::string(55, '-'),
-  };
-  const char* examples[5] = {"EXAMPLES", "64 is 4 cubed", "4 x 4 x 4", "729 is 9 cubed",
-                             "9 x 9 x 9"};
-  for (int i = 1; i <= 30; ++i) {
-    std::string line = "  ";
-    for (int n = i; n <= 99; n += 30) {
-      if (n > i) line += "    ";
-      line += NumberText(n) + CubeText(n);
-    }
-    if (i >= 11 && i <= 19 && i % 2 == 1) line += "     " + std::string(examples[(i - 11) / 2]);
-    lines.push_back(line);
-    if (i == 10 || i == 20) lines.push_back("");
-  }
   std::string bytes;
-  for (const std::string& line : lines) bytes += line + "\r\n";
+  for (std::string_view line : Lines(kResultsFile)) {
+    bytes += line;
+    bytes += "\r\n";
+  }
   return bytes;
 }
 
 Picture EntryPicture() {
-  Picture p = TablePicture();
-  p.put(19, 47, "User Options - File Save ", 15);
-  p.put(21, 47, "Follow all the instructions", 14).put(22, 47, "as shown below.", 14);
-  p.put(42, 3, "Legal Characters to use are A to Z  a to z  0 to 9  and the hyphen -   ", 14);
-  p.put(43, 3, "Type your desired characters in the space after >> above, then press   ", 14);
-  p.put(44, 3, "the ENTER Key. FILENAME.TXT will be saved to the folder TEMP on Drive-C", 14);
-  p.put(45, 3, "If the TEMP folder does not already exist, Orvane-Table will create it.", 14);
-  p.put(47, 3, "Enter FILE or SAVE to recall the Save File Menu -OR- enter CANCEL or   ", 15);
-  p.put(48, 3, "USER to Return to User Options. Enter END or EXIT to end this program. ", 15);
-  p.put(30, 47, "Enter Filename", 11).put(32, 47, "(5 to 25 characters)", 11);
-  p.put(34, 47, ">>", 15);
-  return p;
+  return Picture::Drawn(kEntryScreen, kEntryScreenColours);
 }
 
 // The confirmation box over `p`: saved, or not saved with its error code.
@@ -111,31 +502,17 @@ void PutBox(Picture& p, const std::string& name, int error) {
 }
 
 Picture FileMenuPicture(std::optional<std::string> saved, int error) {
-  Picture p = TablePicture();
-  p.put(19, 47, "User Options - File Save ", 15);
-  p.put(21, 47, "Press A Letter           ", 11);
-  p.put(23, 47, "S -", 15).put(23, 51, "Save to File        ", 11);
-  p.put(25, 47, "G -", 15).put(25, 51, "User Options - Main ", 14);
-  p.put(27, 47, "X -", 15).put(27, 51, "Exit This Program   ", 11);
+  Picture p = Picture::Drawn(kFileMenuScreen, kFileMenuScreenColours);
   if (saved) PutBox(p, *saved, error);
   return p;
 }
 
 Picture RefusalPicture() {
-  Picture p = TablePicture();
-  for (int row = 19; row <= 27; ++row) p.blank(row, 30, 48);
-  p.put(20, 32, "WHAT !?", 15);
-  const int colors[9] = {11, 14, 11, 10, 7, 10, 11, 14, 11};
-  const std::string word = "MICROSOFT";
-  for (int k = 0; k < 9; ++k) p.put(20, 41 + 2 * k, word.substr(k, 1), colors[k]);
-  p.put(20, 59, "..?", 7).put(20, 62, "  PLEASE !!", 15);
-  p.put(23, 32, "What kind of a ", 11)
-      .put(23, 47, "\xAD!\x9B$%^& ", 14)
-      .put(23, 55, "fool do you think I am?", 11);
-  p.put(26, 32, "Press the ", 11)
-      .put(26, 42, "SPACE BAR ", 14)
-      .put(26, 52, "to make another choice", 11);
-  return p;
+  // The two cells drawn as "_" hold the bytes 173 and 155, an inverted exclamation mark and a
+  // cent sign in code page 437.
+  return Picture::Drawn(kRefusalScreen, kRefusalScreenColours)
+      .put(23, 47, "\xAD", 14)
+      .put(23, 49, "\x9B", 14);
 }
 
 }  // namespace app_test

@@ -1,10 +1,12 @@
-// The program's screens and results file as they must come out, built independently of the
-// program's own code: the screen scenarios and the end-to-end pane checks compare with them.
+// The program's screens and results file as they must come out, drawn out in full as text
+// rather than computed, so that they share nothing with the program's own code: the screen
+// scenarios and the end-to-end pane checks compare with them.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace app_test {
@@ -14,6 +16,13 @@ namespace app_test {
 class Picture {
  public:
   Picture() : cells_(kRows * kColumns) {}
+
+  // A screen drawn as text: `text` holds one line per row from row 1 (a raw string that
+  // starts with a line break), at most 80 characters each; `colours` has the same rows, one
+  // letter per cell naming the foreground there (see pictures.cpp). What the lines do not
+  // reach stays blank. A drawing that does not fit the screen, or a character without a
+  // colour, throws std::invalid_argument.
+  static Picture Drawn(std::string_view text, std::string_view colours);
 
   Picture& put(int row, int column, const std::string& text, int fg, int bg = 0) {
     for (size_t i = 0; i < text.size(); ++i) {
@@ -48,13 +57,6 @@ class Picture {
   std::vector<Cell> cells_;
 };
 
-// The number text of the table (" 1  " .. "99  ") and the cube with digit grouping, right
-// aligned in 6 columns for 1 to 30 and in 7 for 31 to 99.
-std::string NumberText(int n);
-std::string CubeText(int n);
-
-// The title, the table and the examples, as every screen under a panel shows them.
-Picture TablePicture();
 // The main screen: the table and the "User Options - Main " panel.
 Picture MainScreenPicture();
 // The 39 lines of the results file, each ended by CR LF.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/dispatch_screens.h"
+#include "app/hand_over.h"
 #include "app/read_action.h"
 #include "app/screen_name.h"
 #include "app_fixture.h"
