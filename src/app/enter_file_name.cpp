@@ -49,7 +49,7 @@ Command CommandFor(const std::string& name) {
 // The typed line upper-cased by the fixed table, without every character outside the legal
 // set (the legal ones keep their order).
 std::string CleanName(const std::string& line) {
-  const std::string upper = text::text_upper(line, 1);
+  const std::string upper = text::text_upper(line, text::kCaseFixedTable);
   const std::string illegal = text::text_remove_any(upper, kLegalCharacters);
   if (text::text_len(illegal) == 0) return upper;
   return text::text_remove_any(upper, illegal);

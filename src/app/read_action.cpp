@@ -54,7 +54,7 @@ int32_t ReadAction(int32_t mode) {
   while (pending == kActionNone) {
     // Upper-casing by the fixed table makes "f" count as "F"; keys that mean nothing here
     // are dropped without a sound.
-    pending = ActionFor(text::text_upper(console::key_wait(), 1));
+    pending = ActionFor(text::text_upper(console::key_wait(), text::kCaseFixedTable));
   }
   g_last_action = pending;
   return 0;

@@ -72,7 +72,7 @@ enum class CaseDir { kUpper, kLower };
 // without rules of its own) uses the fixed table.
 void convert_case(std::string& out, int32_t mode, CaseDir dir) {
   if (out.empty()) return;
-  if (mode == 0) {
+  if (mode == kCasePlatform) {
     platform::System* sys = runtime::installed_platform().system;
     if (sys) {
       const auto length = static_cast<uint32_t>(out.size());

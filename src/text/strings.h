@@ -38,6 +38,8 @@ int32_t text_len(std::string_view s);
 // code page 437's case pairs. Any other mode: the fixed table (ASCII letters and the pairs
 // 84/8E, 94/99, 81/9A, 82/90, A4/A5, 86/8F, 87/80). On allocation failure the operand is
 // returned unchanged (kErrNoMemory).
+inline constexpr int32_t kCasePlatform = 0;    // the platform's rules, else code page 437's
+inline constexpr int32_t kCaseFixedTable = 1;  // the fixed table, the same on every platform
 std::string text_upper(std::string_view s, int32_t mode);
 std::string text_lower(std::string_view s, int32_t mode);
 // Capitalises words: the first letter of each word upper-cased, the rest lower-cased, with
