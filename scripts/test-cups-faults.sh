@@ -15,7 +15,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 stage_name=cups-faults
 # shellcheck source=lib/stage.sh

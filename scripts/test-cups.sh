@@ -19,7 +19,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 expected_lines="$root/tests/cups/results.txt"
 
 stage_name=cups

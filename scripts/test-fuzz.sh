@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The fuzzing stage of ./test.sh: builds the libFuzzer targets of fuzz/ with clang (address
-# and undefined-behaviour sanitizers) in build/fuzz and runs each for a short fixed time.
+# and undefined-behaviour sanitizers; preset fuzz, in build/fuzz) and runs each for a short
+# fixed time.
 #
 #   scripts/test-fuzz.sh [SUMMARY_FILE]
 #
@@ -20,30 +21,21 @@ fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
 
-log() { echo "[fuzz] $*"; }
+stage_name=fuzz
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
-cxx=$(command -v clang++ || true)
-if [ -z "$cxx" ]; then
+if ! command -v clang++ >/dev/null; then
   log "clang++ not found: fuzzing skipped"
   echo "fuzz: skipped (no clang++)" >>"$summary"
   exit 0
 fi
 
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-if ! CXX="$cxx" cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOT_BUILD_FUZZ=ON -DOT_BUILD_TESTS=OFF -DOT_BUILD_BENCH=OFF -DOT_SANITIZE=OFF \
-  -DCMAKE_CXX_FLAGS="$flags" >"$build.configure.log" 2>&1; then
-  cat "$build.configure.log"
-  echo "fuzz: configure FAILED" >>"$summary"
-  exit 1
-fi
-if ! cmake --build "$build" --target "${targets[@]}"; then
-  echo "fuzz: build FAILED" >>"$summary"
-  exit 1
-fi
+mkdir -p "$build"
+quietly "$build/configure.log" cmake -S "$root" --preset fuzz || { fail "configure"; finish; }
+cmake --build "$build" --target "${targets[@]}" || { fail "build"; finish; }
 
 mkdir -p "$build/artifacts"
-failed=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
@@ -95,17 +87,13 @@ for t in "${targets[@]}"; do
     timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
-    log "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
+    pass "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
   else
-    failed=$((failed + 1))
-    log "$t: FINDING"
+    fail "$t: FINDING"
     tail -n 60 "$build/$t.log"
   fi
   rm -rf "$tmp"
 done
 
-if [ "$failed" -ne 0 ]; then
-  echo "fuzz: $failed of ${#targets[@]} targets FAILED" >>"$summary"
-  exit 1
-fi
-echo "fuzz: ${#targets[@]} targets, ${seconds}s each, no finding" >>"$summary"
+stage_notes="${seconds}s each, seed $fuzz_seed"
+finish

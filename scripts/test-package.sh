@@ -26,7 +26,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 stage_name=package
 # shellcheck source=lib/stage.sh
@@ -50,10 +49,8 @@ arch=$(dpkg --print-architecture)
 
 # --- the Linux build and cmake --install ------------------------------------------------
 b="$root/build/linux-release"
-if [ ! -f "$b/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF >/dev/null
-fi
-if ! cmake -S "$root" -B "$b" >/dev/null || ! cmake --build "$b" -j "$jobs" >"$work/build.log" 2>&1; then
+if ! cmake -S "$root" --preset linux-release >/dev/null ||
+  ! cmake --build "$b" -j "$jobs" >"$work/build.log" 2>&1; then
   tail -30 "$work/build.log"
   fail "the Linux release build"
   finish
@@ -272,9 +269,10 @@ fi
 
 # --- the Windows zip -----------------------------------------------------------------------
 w="$root/build/win64"
+# A first configure leaves the tests out (the Windows stage's build, when there is one, keeps
+# them).
 if [ ! -f "$w/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$w" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF -DOT_SANITIZE=OFF >/dev/null
+  cmake -S "$root" --preset win64 -DOT_BUILD_TESTS=OFF >/dev/null
 fi
 rm -rf "$w/packages"
 zip="$w/packages/orvane-table-${version}-win64.zip"
