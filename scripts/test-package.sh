@@ -32,9 +32,11 @@ stage_name=package
 source "$root/scripts/lib/stage.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-package.XXXXXX")
+# shellcheck source=../tests/e2e/tmux_pane.sh
+source "$root/tests/e2e/tmux_pane.sh"
 installed_here=""
 cleanup() {
-  tmux -S "$work/tmux.sock" kill-server >/dev/null 2>&1
+  kill_panes
   if [ -n "$installed_here" ]; then
     log "removing the package installed for the test"
     apt-get -o DPkg::Lock::Timeout=600 remove -y -q orvane-table >"$work/remove.log" 2>&1 ||
@@ -134,27 +136,18 @@ prints_to_pdf() {
     log "no tmux: printing with $what is not checked"
     return
   fi
-  T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
-  pane_has() {  # pane_has TEXT: waits up to 20 s for TEXT in the pane
-    local i
-    for ((i = 0; i < 200; i++)); do
-      T capture-pane -p 2>/dev/null | grep -qF -- "$1" && return 0
-      sleep 0.1
-    done
-    return 1
-  }
   drive=$(mktemp -d "$work/drive_c.XXXXXX")
-  if T new-session -d -x 80 -y 50 "env HOME='$work' ORVANE_DRIVE_C='$drive' \
+  if new_pane "env HOME='$work' ORVANE_DRIVE_C='$drive' \
       CUPS_SERVER='$work/no-server' LANG=C.UTF-8 '$program'; sleep 60" &&
-    pane_has "User Options" && T send-keys P && pane_has "Print It" && T send-keys Y &&
-    pane_has "Save as PDF" && T send-keys Enter && pane_has "Printing Completed" &&
+    pane_shows "User Options" 20 && T send-keys P && pane_shows "Print It" 20 && T send-keys Y &&
+    pane_shows "Save as PDF" 20 && T send-keys Enter && pane_shows "Printing Completed" 20 &&
     [ -n "$(find "$drive" -iname 'PRINT-JOB-001.PDF')" ]; then
     pass "$what prints through Save as PDF with its printing module"
   else
     fail "$what did not print through Save as PDF:"
-    T capture-pane -p 2>/dev/null | sed -e 's/^/  | /' | grep -v '^  | *$'
+    show_pane | grep -v '^  | *$'
   fi
-  T kill-server >/dev/null 2>&1
+  kill_panes
 }
 prints_to_pdf "$prefix/usr/bin/orvane-table" "the $how program"
 
