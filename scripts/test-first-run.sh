@@ -54,6 +54,7 @@ if [ "$rc" -eq 0 ] && grep -qF 'ORVANE_DRIVE_C' <<<"$help" &&
   pass "./run.sh --help names the folder of C:, exit status 0"
 else
   fail "./run.sh --help: exit status $rc, printed:"
+  # shellcheck disable=SC2001 # a prefix on every line
   sed -e 's/^/  | /' <<<"$help"
 fi
 

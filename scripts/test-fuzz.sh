@@ -44,7 +44,7 @@ for t in "${targets[@]}"; do
     # Seeds: a UTF-8 flag, split lengths, then keys in each encoding the decoder knows.
     for seed in 'a\e[A\e[1;5C\eOP' '\e[23$\e[11^\e[3@\e[a\eOc' '\e[[A\e[<65;1;1M\e[M`!!' \
       '\xc3\xa9\e\xc2\xa1x' '\e[\x01\e[[q\eO\x7f' '\e[?1;2c\e[99~\e\ez'; do
-      printf '\x01\x03\x01\x02\x05'"$seed" >"$corpus/seed-$i"
+      printf '\x01\x03\x01\x02\x05%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   elif [ "$t" = fuzz_drive_names ]; then
@@ -56,7 +56,7 @@ for t in "${targets[@]}"; do
       '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
       '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
-      printf "$seed" >"$corpus/seed-$i"
+      printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   elif [ "$t" = fuzz_fraction_format ]; then
@@ -66,11 +66,13 @@ for t in "${targets[@]}"; do
     for seed in '\x05\x00\x00\x00\x00\x00\x00\x00\x63\x00\x04\x00\x00\x01' \
       '\xbf\xb4\x96\x00\x00\x00\x00\x00\x61\x00\x37\x34\x3b\x12' \
       '\x00\x00\x00\x00\x00\x00\x00\xc0\xff\x3f\x64\x1a\x20\x10'; do
-      printf "$seed" >"$corpus/seed-$i"
+      printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   else
-    # Seeds: the cube table's masks and a few of every grammar feature.
+    # Seeds: the cube table's masks and a few of every grammar feature (backslashes are a
+    # mask's own characters here, not escapes).
+    # shellcheck disable=SC1003
     for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
       '$$#,###.##' '+##.##^^^^-' '!  &  \  \' '0%' '*x#,##0' '"a;b"0;\(0\)'; do
       printf '\x00\x00\x00\x00\x00\x00\x00\xF0\xFF\x3F%s' "$seed" >"$corpus/seed-$i"

@@ -121,8 +121,7 @@ else
   prefix="$work/root"
   how="unpacked"
 fi
-out=$("$prefix/usr/bin/orvane-table" --version 2>&1)
-if [ "$?" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+if out=$("$prefix/usr/bin/orvane-table" --version 2>&1) && [ "$out" = "orvane-table $version" ]; then
   pass "the $how /usr/bin/orvane-table --version prints '$out'"
 else
   fail "the $how /usr/bin/orvane-table --version: '$out'"
@@ -287,7 +286,7 @@ if cmake --build "$w" -j "$jobs" >"$work/win-build.log" 2>&1 &&
   else
     fail "HOW-TO-RUN.txt has lines without CR LF: $(grep -cv $'\r$' "$top/HOW-TO-RUN.txt")"
   fi
-  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr 'A-Z' 'a-z' | sort -u)
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr '[:upper:]' '[:lower:]' | sort -u)
   foreign=$(grep -vE '^(kernel32|user32|gdi32|comdlg32|winspool\.drv|advapi32|msvcrt|ole32|oleaut32|shell32|ucrtbase|api-ms-win-.*)(\.dll)?$' <<<"$dlls")
   if [ -n "$dlls" ] && [ -z "$foreign" ]; then
     pass "orvane-table.exe is static: it needs only $(tr '\n' ' ' <<<"$dlls")"

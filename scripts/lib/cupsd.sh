@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154 # root, jobs and the counters are the stage's; program is set for it
 # A private CUPS server for the printing stages: its own configuration, socket, spool and logs
 # in one folder; the system's CUPS is never touched. Sourced after scripts/lib/stage.sh.
 

@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154 # stage_name is the stage's; jobs is set for it
 # Counting and reporting for a test stage script. Source it after setting root (the
 # checkout), stage_name and summary; then call pass, fail and skip for each check and end with
 # finish, which appends "<name>: N passed, M failed[, K skipped][ (notes)]" to the summary

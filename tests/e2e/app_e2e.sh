@@ -35,6 +35,7 @@ expect_end() {
   type_line "stty -a >'$work/stty'; echo STTY-DONE"
   wait_for "STTY-DONE"
   local words
+  # shellcheck disable=SC2020 # spaces and semicolons both become line breaks
   words=$(tr ' ;' '\n\n' <"$work/stty")
   echo "$words" | grep -qx icanon || fail "terminal left without canonical mode"
   echo "$words" | grep -qx echo || fail "terminal left without echo"

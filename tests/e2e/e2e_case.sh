@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2154 # checker (app_pane_check) is named by the script that uses expect_screen
 # Sourced by the end-to-end scripts: a temporary work folder and the private tmux server of
 # tmux_pane.sh, both removed on exit. Set case_name to label failures and started=1 once the
 # pane runs; a failure ends the script with status 1.

@@ -41,6 +41,7 @@ check_restored() {
   run "stty -a >$work/stty; echo STTY-DONE"
   wait_for "STTY-DONE"
   local words
+  # shellcheck disable=SC2020 # spaces and semicolons both become line breaks
   words=$(tr ' ;' '\n\n' <"$work/stty")
   echo "$words" | grep -qx icanon || fail "terminal left without canonical mode: $(cat "$work/stty")"
   echo "$words" | grep -qx echo || fail "terminal left without echo: $(cat "$work/stty")"
@@ -111,7 +112,8 @@ $got"
     # Every signal that ends the process puts the terminal back and ends it as the signal
     # would have without a handler (exit status 128 + the signal's number in the shell).
     start_probe wait
-    sig=$(echo "${case_name#sig}" | tr a-z A-Z)
+    sig=${case_name#sig}
+    sig=${sig^^}
     kill -s "$sig" "$(cat "$work/pid")" || fail "cannot signal the probe"
     check_restored
     want=$((128 + $(kill -l "$sig")))

@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154 # work is the caller's; waited is set for it
 # A program in a pane of a private tmux server, for every script that drives one: the
 # end-to-end tests, the Windows console checks and the stages of ./test.sh. The server's
 # socket lives in the caller's work folder ($work, which must exist), so the user's own tmux

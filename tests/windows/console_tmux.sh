@@ -80,7 +80,7 @@ awk '
 
 # SGR codes of a Windows colour number (bit 0 blue, bit 1 green, bit 2 red, bit 3 bright).
 sgr() {  # COLOUR BASE(30|40)
-  local c=$1 ansi=$(( ($1 & 1) * 4 + ($1 & 2) + ($1 & 4) / 4 ))
+  local ansi=$(( ($1 & 1) * 4 + ($1 & 2) + ($1 & 4) / 4 ))
   echo $(( ($1 & 8 ? $2 + 60 : $2) + ansi ))
 }
 text_at() {  # ROW COL TEXT FG BG: TEXT is shown there in those Windows colours
