@@ -26,7 +26,9 @@ rc=${PIPESTATUS[0]}
 line=$(grep -E 'tests passed' "$b/ctest.log" | tail -1)
 read -r bad total < <(sed -n 's/.* \([0-9][0-9]*\) tests\{0,1\} failed out of \([0-9][0-9]*\)$/\1 \2/p' <<<"$line")
 if [ -n "${total:-}" ]; then
-  passed=$((total - bad))
+  # CTest counts a skipped test among the passed ones and lists it as "(Skipped)".
+  skipped=$(grep -cE '^[[:space:]]+[0-9]+ - .* \(Skipped\)$' "$b/ctest.log")
+  passed=$((total - bad - skipped))
   failed=$bad
   stage_notes=$line
 fi
