@@ -34,7 +34,9 @@ else
   fail "clang-format: these files differ from .clang-format (clang-format -i FILE...):"
   grep -oE '^[^:]+\.(c|cc|cpp|cxx|h|hh|hpp|inc):' "$work/format.log" | sort -u | sed -e 's/:$//' -e 's/^/  /'
 fi
-stage_notes="$(clang-format --version | grep -oE 'version [0-9.]+' | sed 's/version/clang-format/')"
+# The versions, since another release of either may judge differently.
+stage_notes="clang-format $(clang-format --version | grep -oE '[0-9]+\.[0-9.]+' | head -n 1)"
+stage_notes="$stage_notes, shellcheck $(shellcheck --version | sed -n 's/^version: *//p')"
 
 # --- 2. shellcheck -----------------------------------------------------------------------
 scripts=()
