@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the first run as a newcomer meets it, Linux with sanitizers,
+# Builds and runs every test: the conventions (formatting, shell scripts, no operating-system
+# header above the platform seam), the first run as a newcomer meets it, Linux with sanitizers,
 # the Windows builds (tests under Wine), the fuzzers for a short time, printing through a
 # private CUPS server and the packages. Installs the Debian packages it needs. Exits non-zero
 # on any failure and ends with a summary: one line per stage with its time.
@@ -11,7 +12,7 @@
 #                          13 roots (as root; it runs ./test.sh inside them): what CI runs
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-cd "$root"
+cd "$root" || exit 1
 "$root/scripts/bootstrap.sh" || exit 1
 
 # The stages, in order. Stage NAME is the script scripts/test-NAME.sh, run with the summary
@@ -19,6 +20,7 @@ cd "$root"
 # a failure. A new stage is one more line here. The fresh-machine stage is not in the list:
 # it runs every other stage itself, inside its roots.
 stages=(
+  lint
   first-run
   linux
   terminals

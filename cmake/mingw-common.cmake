@@ -6,6 +6,8 @@
 set(CMAKE_SYSTEM_NAME Windows)
 
 set(_triple ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+# The C compiler too, though the project is C++: the package searches of the tests enable C
+# (the host's cc cannot link for Windows).
 find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-posix ${_triple}-gcc REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-posix ${_triple}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres)

@@ -57,6 +57,8 @@ done
 git clone -q "$root" "$r/root/orvane-table"
 commit=$(git -C "$r/root/orvane-table" rev-parse --short HEAD)
 
+# Debian 11's CMake (3.18) reads no CMakePresets.json: the settings of the preset
+# linux-release are written out here.
 b=build/tarball
 log "building $commit in the $release root (log: $r/root/build-tarball.log)"
 if ! chroot "$r" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \

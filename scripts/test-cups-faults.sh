@@ -15,7 +15,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 stage_name=cups-faults
 # shellcheck source=lib/stage.sh
@@ -31,9 +30,11 @@ work=$(reachable_work_dir ot-cups-faults) || {
   finish
 }
 tmpfs_dir=""
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
+# shellcheck source=../tests/e2e/tmux_pane.sh
+source "$root/tests/e2e/tmux_pane.sh"
+pane_wait=20
 cleanup() {
-  T kill-server >/dev/null 2>&1
+  kill_panes
   stop_cupsd
   [ -n "$tmpfs_dir" ] && umount "$tmpfs_dir" 2>/dev/null
   rm -rf "$work"
@@ -41,36 +42,15 @@ cleanup() {
 trap cleanup EXIT
 
 # --- the program in a tmux pane --------------------------------------------------------
-screen() { T capture-pane -p; }
-# wait_for TEXT [SECONDS]: true once TEXT shows; the seconds waited go to $waited.
-waited=0
-wait_for() {
-  local i start end
-  start=$(date +%s.%N)
-  for ((i = 0; i < ${2:-20} * 20; i++)); do
-    if screen | grep -qF -- "$1"; then
-      end=$(date +%s.%N)
-      waited=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
-      return 0
-    fi
-    sleep 0.05
-  done
-  log "timed out waiting for '$1'; the pane shows:"
-  screen | sed -e 's/^/  | /'
-  return 1
-}
-
 # start_program NAME [ENV...]: the program in a fresh pane, at its main screen.
 start_program() {
   local name=$1
   shift
   mkdir -p "$work/home-$name" "$work/drive_c"
-  T kill-server >/dev/null 2>&1
-  T new-session -d -x 80 -y 50 \
-    "env HOME='$work/home-$name' CUPS_SERVER='$CUPS_SERVER' ORVANE_DRIVE_C='${drive_c:-$work/drive_c}' \
+  kill_panes
+  new_pane "env HOME='$work/home-$name' CUPS_SERVER='$CUPS_SERVER' ORVANE_DRIVE_C='${drive_c:-$work/drive_c}' \
       PAPERSIZE=letter LANG=C.UTF-8 TERM=xterm-256color $* '$program'; \
       echo PROGRAM-EXIT=\$?; sleep 600" || return 1
-  T set-option -g status off >/dev/null
   wait_for "User Options - Main"
 }
 
@@ -79,7 +59,7 @@ leave_program() {
   T send-keys X
   wait_for "PROGRAM-EXIT=0" 20
   local rc=$?
-  T kill-server >/dev/null 2>&1
+  kill_panes
   return $rc
 }
 

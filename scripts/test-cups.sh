@@ -19,7 +19,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 expected_lines="$root/tests/cups/results.txt"
 
 stage_name=cups
@@ -36,9 +35,11 @@ work=$(reachable_work_dir ot-cups) || {
   finish
 }
 cups_pdf_conf=""
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
+# shellcheck source=../tests/e2e/tmux_pane.sh
+source "$root/tests/e2e/tmux_pane.sh"
+pane_wait=20
 cleanup() {
-  T kill-server >/dev/null 2>&1
+  kill_panes
   stop_cupsd
   [ -n "$cups_pdf_conf" ] && rm -f "$cups_pdf_conf"
   rm -rf "$work"
@@ -52,28 +53,14 @@ char_width=$(awk -v w="$font_width" 'BEGIN { printf "%.4f", w * 72 / 600 }')
 log "font height $font_height + external leading $font_leading dots: pitch $pitch pt"
 
 # --- the program in a tmux pane --------------------------------------------------------
-screen() { T capture-pane -p; }
-wait_for() {  # wait_for TEXT [SECONDS]
-  local i
-  for ((i = 0; i < ${2:-20} * 10; i++)); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  log "timed out waiting for '$1'; the pane shows:"
-  screen | sed -e 's/^/  | /'
-  return 1
-}
-
 # print_through_program NAME CUPS_SERVER_VALUE [KEYS_IN_DIALOG]: P, Y, Enter, then X.
 print_through_program() {
   local name=$1 server=$2
   local home="$work/home-$name"
   mkdir -p "$home" "$work/drive_c"
-  T kill-server >/dev/null 2>&1
-  T new-session -d -x 80 -y 50 \
-    "env HOME='$home' CUPS_SERVER='$server' ORVANE_DRIVE_C='$work/drive_c' LANG=C.UTF-8 \
+  kill_panes
+  new_pane "env HOME='$home' CUPS_SERVER='$server' ORVANE_DRIVE_C='$work/drive_c' LANG=C.UTF-8 \
       TERM=xterm-256color '$program'; echo PROGRAM-EXIT=\$?; sleep 600" || return 1
-  T set-option -g status off >/dev/null
   wait_for "User Options - Main" || return 1
   T send-keys P
   wait_for "Print It" || return 1
@@ -86,7 +73,7 @@ print_through_program() {
   wait_for "Printing Completed" 60 || return 1
   T send-keys X
   wait_for "PROGRAM-EXIT=0" 20 || return 1
-  T kill-server >/dev/null 2>&1
+  kill_panes
   return 0
 }
 

@@ -25,9 +25,10 @@ command -v tmux >/dev/null || {
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-first-run.XXXXXX")
-T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
+# shellcheck source=../tests/e2e/tmux_pane.sh
+source "$root/tests/e2e/tmux_pane.sh"
 cleanup() {
-  T kill-server >/dev/null 2>&1
+  kill_panes
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -53,38 +54,22 @@ if [ "$rc" -eq 0 ] && grep -qF 'ORVANE_DRIVE_C' <<<"$help" &&
   pass "./run.sh --help names the folder of C:, exit status 0"
 else
   fail "./run.sh --help: exit status $rc, printed:"
+  # shellcheck disable=SC2001 # a prefix on every line
   sed -e 's/^/  | /' <<<"$help"
 fi
 
 # --- 2. ./run.sh in an 80 x 50 pane -------------------------------------------------------
-screen() { T capture-pane -p; }
-wait_for() {  # wait_for TEXT SECONDS
-  local i
-  for ((i = 0; i < $2 * 10; i++)); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-show_pane() { screen | sed -e 's/^/  | /'; }
-type_line() {
-  T send-keys -l -- "$1"
-  T send-keys Enter
-}
-
-T new-session -d -x 80 -y 50 "env PS1='$ ' XDG_DATA_HOME='$work/data' sh" || {
+new_pane "env PS1='$ ' XDG_DATA_HOME='$work/data' sh" || {
   fail "tmux does not start"
   finish
 }
-T set-option -g status off >/dev/null
-T resize-window -x 80 -y 50 >/dev/null 2>&1
 mode() { T display-message -p "$1"; }
 type_line "cd '$root' && stty -g >'$work/stty-before'; echo READY"
-wait_for READY 10 || fail "the shell in the pane does not answer"
+pane_shows READY 10 || fail "the shell in the pane does not answer"
 
 start=$SECONDS
 type_line "clear; ./run.sh; echo EXIT=\$?"
-if wait_for "User Options - Main" 300; then
+if pane_shows "User Options - Main" 300; then
   stage_notes="$stage_notes, ./run.sh to the main screen $((SECONDS - start)) s"
   sleep 0.3  # the rest of the frame, should it come in a second write
   shown=$(screen)
@@ -103,7 +88,7 @@ if wait_for "User Options - Main" 300; then
   [ "$(mode '#{alternate_on}')" = 1 ] && pass "the program draws on the alternate screen" ||
     fail "the program does not use the alternate screen"
   T send-keys X
-  if wait_for "EXIT=" 20; then
+  if pane_shows "EXIT=" 20; then
     if screen | tr -d ' ' | grep -qx "EXIT=0"; then
       pass "X ends the program with exit status 0"
     else
@@ -120,7 +105,7 @@ fi
 
 # The terminal as it was before the program ran.
 type_line "stty -g >'$work/stty-after'; echo STTY-DONE"
-if wait_for STTY-DONE 10 && cmp -s "$work/stty-before" "$work/stty-after"; then
+if pane_shows STTY-DONE 10 && cmp -s "$work/stty-before" "$work/stty-after"; then
   pass "the terminal settings are restored (stty -g as before)"
 else
   fail "the terminal settings differ: before $(cat "$work/stty-before" 2>/dev/null), after $(cat "$work/stty-after" 2>/dev/null)"

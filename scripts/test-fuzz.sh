@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The fuzzing stage of ./test.sh: builds the libFuzzer targets of fuzz/ with clang (address
-# and undefined-behaviour sanitizers) in build/fuzz and runs each for a short fixed time.
+# and undefined-behaviour sanitizers; preset fuzz, in build/fuzz) and runs each for a short
+# fixed time.
 #
 #   scripts/test-fuzz.sh [SUMMARY_FILE]
 #
@@ -20,30 +21,21 @@ fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
 
-log() { echo "[fuzz] $*"; }
+stage_name=fuzz
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
-cxx=$(command -v clang++ || true)
-if [ -z "$cxx" ]; then
+if ! command -v clang++ >/dev/null; then
   log "clang++ not found: fuzzing skipped"
   echo "fuzz: skipped (no clang++)" >>"$summary"
   exit 0
 fi
 
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-if ! CXX="$cxx" cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOT_BUILD_FUZZ=ON -DOT_BUILD_TESTS=OFF -DOT_BUILD_BENCH=OFF -DOT_SANITIZE=OFF \
-  -DCMAKE_CXX_FLAGS="$flags" >"$build.configure.log" 2>&1; then
-  cat "$build.configure.log"
-  echo "fuzz: configure FAILED" >>"$summary"
-  exit 1
-fi
-if ! cmake --build "$build" --target "${targets[@]}"; then
-  echo "fuzz: build FAILED" >>"$summary"
-  exit 1
-fi
+mkdir -p "$build"
+quietly "$build/configure.log" cmake -S "$root" --preset fuzz || { fail "configure"; finish; }
+cmake --build "$build" --target "${targets[@]}" || { fail "build"; finish; }
 
 mkdir -p "$build/artifacts"
-failed=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
   mkdir -p "$corpus"
@@ -52,7 +44,7 @@ for t in "${targets[@]}"; do
     # Seeds: a UTF-8 flag, split lengths, then keys in each encoding the decoder knows.
     for seed in 'a\e[A\e[1;5C\eOP' '\e[23$\e[11^\e[3@\e[a\eOc' '\e[[A\e[<65;1;1M\e[M`!!' \
       '\xc3\xa9\e\xc2\xa1x' '\e[\x01\e[[q\eO\x7f' '\e[?1;2c\e[99~\e\ez'; do
-      printf '\x01\x03\x01\x02\x05'"$seed" >"$corpus/seed-$i"
+      printf '\x01\x03\x01\x02\x05%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   elif [ "$t" = fuzz_drive_names ]; then
@@ -64,7 +56,7 @@ for t in "${targets[@]}"; do
       '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
       '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
-      printf "$seed" >"$corpus/seed-$i"
+      printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   elif [ "$t" = fuzz_fraction_format ]; then
@@ -74,11 +66,13 @@ for t in "${targets[@]}"; do
     for seed in '\x05\x00\x00\x00\x00\x00\x00\x00\x63\x00\x04\x00\x00\x01' \
       '\xbf\xb4\x96\x00\x00\x00\x00\x00\x61\x00\x37\x34\x3b\x12' \
       '\x00\x00\x00\x00\x00\x00\x00\xc0\xff\x3f\x64\x1a\x20\x10'; do
-      printf "$seed" >"$corpus/seed-$i"
+      printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   else
-    # Seeds: the cube table's masks and a few of every grammar feature.
+    # Seeds: the cube table's masks and a few of every grammar feature (backslashes are a
+    # mask's own characters here, not escapes).
+    # shellcheck disable=SC1003
     for seed in '###,###' ' #,###' '     #' '#,##0.00;(#,##0.00);"zero"' '0.00E+00' '**##' \
       '$$#,###.##' '+##.##^^^^-' '!  &  \  \' '0%' '*x#,##0' '"a;b"0;\(0\)'; do
       printf '\x00\x00\x00\x00\x00\x00\x00\xF0\xFF\x3F%s' "$seed" >"$corpus/seed-$i"
@@ -95,17 +89,13 @@ for t in "${targets[@]}"; do
     timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
-    log "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
+    pass "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
   else
-    failed=$((failed + 1))
-    log "$t: FINDING"
+    fail "$t: FINDING"
     tail -n 60 "$build/$t.log"
   fi
   rm -rf "$tmp"
 done
 
-if [ "$failed" -ne 0 ]; then
-  echo "fuzz: $failed of ${#targets[@]} targets FAILED" >>"$summary"
-  exit 1
-fi
-echo "fuzz: ${#targets[@]} targets, ${seconds}s each, no finding" >>"$summary"
+stage_notes="${seconds}s each, seed $fuzz_seed"
+finish

@@ -26,16 +26,17 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 stage_name=package
 # shellcheck source=lib/stage.sh
 source "$root/scripts/lib/stage.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-package.XXXXXX")
+# shellcheck source=../tests/e2e/tmux_pane.sh
+source "$root/tests/e2e/tmux_pane.sh"
 installed_here=""
 cleanup() {
-  tmux -S "$work/tmux.sock" kill-server >/dev/null 2>&1
+  kill_panes
   if [ -n "$installed_here" ]; then
     log "removing the package installed for the test"
     apt-get -o DPkg::Lock::Timeout=600 remove -y -q orvane-table >"$work/remove.log" 2>&1 ||
@@ -50,10 +51,8 @@ arch=$(dpkg --print-architecture)
 
 # --- the Linux build and cmake --install ------------------------------------------------
 b="$root/build/linux-release"
-if [ ! -f "$b/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF >/dev/null
-fi
-if ! cmake -S "$root" -B "$b" >/dev/null || ! cmake --build "$b" -j "$jobs" >"$work/build.log" 2>&1; then
+if ! cmake -S "$root" --preset linux-release >/dev/null ||
+  ! cmake --build "$b" -j "$jobs" >"$work/build.log" 2>&1; then
   tail -30 "$work/build.log"
   fail "the Linux release build"
   finish
@@ -122,8 +121,7 @@ else
   prefix="$work/root"
   how="unpacked"
 fi
-out=$("$prefix/usr/bin/orvane-table" --version 2>&1)
-if [ "$?" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+if out=$("$prefix/usr/bin/orvane-table" --version 2>&1) && [ "$out" = "orvane-table $version" ]; then
   pass "the $how /usr/bin/orvane-table --version prints '$out'"
 else
   fail "the $how /usr/bin/orvane-table --version: '$out'"
@@ -137,27 +135,18 @@ prints_to_pdf() {
     log "no tmux: printing with $what is not checked"
     return
   fi
-  T() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
-  pane_has() {  # pane_has TEXT: waits up to 20 s for TEXT in the pane
-    local i
-    for ((i = 0; i < 200; i++)); do
-      T capture-pane -p 2>/dev/null | grep -qF -- "$1" && return 0
-      sleep 0.1
-    done
-    return 1
-  }
   drive=$(mktemp -d "$work/drive_c.XXXXXX")
-  if T new-session -d -x 80 -y 50 "env HOME='$work' ORVANE_DRIVE_C='$drive' \
+  if new_pane "env HOME='$work' ORVANE_DRIVE_C='$drive' \
       CUPS_SERVER='$work/no-server' LANG=C.UTF-8 '$program'; sleep 60" &&
-    pane_has "User Options" && T send-keys P && pane_has "Print It" && T send-keys Y &&
-    pane_has "Save as PDF" && T send-keys Enter && pane_has "Printing Completed" &&
+    pane_shows "User Options" 20 && T send-keys P && pane_shows "Print It" 20 && T send-keys Y &&
+    pane_shows "Save as PDF" 20 && T send-keys Enter && pane_shows "Printing Completed" 20 &&
     [ -n "$(find "$drive" -iname 'PRINT-JOB-001.PDF')" ]; then
     pass "$what prints through Save as PDF with its printing module"
   else
     fail "$what did not print through Save as PDF:"
-    T capture-pane -p 2>/dev/null | sed -e 's/^/  | /' | grep -v '^  | *$'
+    show_pane | grep -v '^  | *$'
   fi
-  T kill-server >/dev/null 2>&1
+  kill_panes
 }
 prints_to_pdf "$prefix/usr/bin/orvane-table" "the $how program"
 
@@ -272,9 +261,10 @@ fi
 
 # --- the Windows zip -----------------------------------------------------------------------
 w="$root/build/win64"
+# A first configure leaves the tests out (the Windows stage's build, when there is one, keeps
+# them).
 if [ ! -f "$w/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$w" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF -DOT_SANITIZE=OFF >/dev/null
+  cmake -S "$root" --preset win64 -DOT_BUILD_TESTS=OFF >/dev/null
 fi
 rm -rf "$w/packages"
 zip="$w/packages/orvane-table-${version}-win64.zip"
@@ -296,7 +286,7 @@ if cmake --build "$w" -j "$jobs" >"$work/win-build.log" 2>&1 &&
   else
     fail "HOW-TO-RUN.txt has lines without CR LF: $(grep -cv $'\r$' "$top/HOW-TO-RUN.txt")"
   fi
-  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr 'A-Z' 'a-z' | sort -u)
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/.*DLL Name: *//p' | tr '[:upper:]' '[:lower:]' | sort -u)
   foreign=$(grep -vE '^(kernel32|user32|gdi32|comdlg32|winspool\.drv|advapi32|msvcrt|ole32|oleaut32|shell32|ucrtbase|api-ms-win-.*)(\.dll)?$' <<<"$dlls")
   if [ -n "$dlls" ] && [ -z "$foreign" ]; then
     pass "orvane-table.exe is static: it needs only $(tr '\n' ' ' <<<"$dlls")"

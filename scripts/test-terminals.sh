@@ -17,20 +17,16 @@ summary=${1:-/dev/null}
 build="$root/build/linux-asan"
 python=/usr/bin/python3
 
-log() { echo "[terminals] $*"; }
-fail() {
-  log "$*"
-  echo "terminals: FAILED ($*)" >>"$summary"
-  exit 1
-}
+stage_name=terminals
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$python" -c 'import pyte' 2>/dev/null || fail "python3-pyte is not installed"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOT_SANITIZE=ON \
-  -DOT_BUILD_BENCH=OFF >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; fail "configure"; }
-cmake --build "$build" --target orvane-table app_pane_check || fail "build"
+"$python" -c 'import pyte' 2>/dev/null || { fail "python3-pyte is not installed"; finish; }
+quietly "$work/configure.log" cmake -S "$root" --preset linux-asan || { fail "configure"; finish; }
+cmake --build "$build" --target orvane-table app_pane_check || { fail "build"; finish; }
 program="$build/src/orvane-table"
 checker="$build/tests/app/app_pane_check"
 
@@ -40,7 +36,7 @@ if [ "$(LC_ALL=en_US.ISO-8859-1 locale charmap 2>/dev/null)" != ISO-8859-1 ]; th
   mkdir -p "$locpath"
   localedef -i en_US -f ISO-8859-1 "$locpath/en_US.ISO-8859-1" >"$work/localedef.log" 2>&1
   [ "$(LOCPATH=$locpath LC_ALL=en_US.ISO-8859-1 locale charmap 2>/dev/null)" = ISO-8859-1 ] ||
-    { cat "$work/localedef.log"; fail "cannot make the en_US.ISO-8859-1 locale"; }
+    { cat "$work/localedef.log"; fail "cannot make the en_US.ISO-8859-1 locale"; finish; }
 fi
 
 mkdir -p "$work/cases"
@@ -52,20 +48,21 @@ rc=${PIPESTATUS[0]}
 seconds=$(($(date +%s) - start))
 cases=$(grep -cE '^(ok|FAIL) ' "$work/matrix.log")
 bad=$(grep -c '^FAIL ' "$work/matrix.log")
-if [ "$rc" -ne 0 ]; then
-  echo "terminals: $bad of $cases cases FAILED" >>"$summary"
-  exit 1
-fi
+passed=$((cases - bad))
+failed=$bad
+[ "$rc" -ne 0 ] && [ "$bad" -eq 0 ] && fail "the terminal matrix ended with status $rc"
+stage_notes="$cases cases (6 TERM x 3 locales x 2 sizes) in ${seconds}s"
+[ "$failed" -eq 0 ] || finish
 
 start=$(date +%s)
 ASAN_OPTIONS=detect_leaks=1 "$root/scripts/screenshots.sh" --check "$program" | tee "$work/xterm.log"
 rc=${PIPESTATUS[0]}
 if [ "$rc" -eq 77 ]; then
-  xterm_note="xterm skipped: $(grep -o 'skipped: .*' "$work/xterm.log" | head -1)"
+  skip "xterm: $(grep -o 'skipped: .*' "$work/xterm.log" | head -1)"
 elif [ "$rc" -ne 0 ]; then
-  echo "terminals: xterm under Xvfb FAILED ($(grep -o 'FAIL: .*' "$work/xterm.log" | head -1))" >>"$summary"
-  exit 1
+  fail "xterm under Xvfb: $(grep -o 'FAIL: .*' "$work/xterm.log" | head -1)"
 else
-  xterm_note="xterm under Xvfb in $(($(date +%s) - start))s"
+  pass "xterm under Xvfb"
+  stage_notes="$stage_notes; xterm under Xvfb in $(($(date +%s) - start))s"
 fi
-echo "terminals: $cases cases (6 TERM x 3 locales x 2 sizes) in ${seconds}s; $xterm_note" >>"$summary"
+finish

@@ -11,32 +11,26 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
-jobs=${OT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 per_test=${OT_WINE_TIMEOUT:-300}
 b64="$root/build/win64"
 b32="$root/build/win32-i686"
 
-log() { echo "[windows] $*"; }
-fail_summary() {
-  echo "windows: $1" >>"$summary"
-  exit 1
-}
+stage_name=windows
+# shellcheck source=lib/stage.sh
+source "$root/scripts/lib/stage.sh"
 
-for tool in x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix wine wineserver script timeout; do
-  command -v "$tool" >/dev/null || fail_summary "missing $tool (run scripts/bootstrap.sh)"
-done
+need_tools x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix wine wineserver script timeout
 
-configure_and_build() {  # DIR TOOLCHAIN
-  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" \
-    -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=ON -DOT_SANITIZE=OFF -DOT_BUILD_BENCH=OFF \
-    -DOT_BUILD_FUZZ=OFF >/dev/null || return 1
-  cmake --build "$1" -j "$jobs"
+configure_and_build() {  # PRESET DIR
+  mkdir -p "$2"
+  quietly "$2/configure.log" cmake -S "$root" --preset "$1" || return 1
+  cmake --build "$2" -j "$jobs"
 }
 
 log "building x86_64"
-configure_and_build "$b64" mingw-x86_64.cmake || fail_summary "x86_64 build FAILED"
+configure_and_build win64 "$b64" || { fail "x86_64 build"; finish; }
 log "building i686 (build only)"
-configure_and_build "$b32" mingw-i686.cmake || fail_summary "i686 build FAILED"
+configure_and_build win32 "$b32" || { fail "i686 build"; finish; }
 
 # A private Wine prefix, kept between runs (creating one takes a while and ~700 MB).
 export WINEPREFIX="$b64/wineprefix" WINEARCH=win64 WINEDEBUG=-all
@@ -46,15 +40,13 @@ trap cleanup EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   log "creating the Wine prefix"
   rm -rf "$WINEPREFIX"
-  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || fail_summary "wineboot FAILED"
+  timeout 300 wineboot -i >/dev/null 2>&1 </dev/null || { fail "wineboot"; finish; }
 fi
 export OT_WINEPREFIX="$WINEPREFIX"
 
 results="$b64/wine-results"
 rm -rf "$results"
 mkdir -p "$results"
-passed=0
-failed=0
 
 # Runs one program under Wine inside a pseudo-terminal: Wine gives a program a console only
 # when one of its standard handles is a terminal, so standard error stays on the pty (kept in
@@ -117,15 +109,12 @@ for check in "$root"/tests/windows/*.sh "$root"/tests/e2e/windows_app_*.sh; do
   name=$(basename "$check" .sh)
   started=$SECONDS
   if timeout -k 10 "$per_test" "$check" "$b64" >"$results/$name.log" 2>&1; then
-    passed=$((passed + 1))
-    log "$name: passed ($((SECONDS - started)) s)"
+    pass "$name ($((SECONDS - started)) s)"
   else
-    failed=$((failed + 1))
-    log "$name: FAILED"
+    fail "$name"
     tail -40 "$results/$name.log"
   fi
 done
 
-echo "windows: $passed passed, $failed failed" >>"$summary"
-log "$passed passed, $failed failed (logs in $results)"
-[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+stage_notes="logs in $results"
+finish

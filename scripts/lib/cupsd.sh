@@ -1,16 +1,18 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154 # root, jobs and the counters are the stage's; program is set for it
 # A private CUPS server for the printing stages: its own configuration, socket, spool and logs
-# in one folder; the system's CUPS is never touched.
+# in one folder; the system's CUPS is never touched. Sourced after scripts/lib/stage.sh.
 
-# The Release build both printing stages share.
+# The Release build both printing stages share (preset cups).
 build="$root/build/cups"
 
 # build_printing_stage TARGET...: the Release program and the stage's helper TARGETs in
 # $build; sets program. Fails and ends the stage when the build fails.
 build_printing_stage() {
   log "building the program"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_SANITIZE=OFF \
-    -DOT_BUILD_TESTS=ON -DOT_BUILD_BENCH=OFF -DOT_BUILD_FUZZ=OFF >/dev/null &&
-    cmake --build "$build" -j "${jobs:-2}" --target orvane-table "$@" >/dev/null || {
+  mkdir -p "$build"
+  quietly "$build/configure.log" cmake -S "$root" --preset cups &&
+    cmake --build "$build" -j "$jobs" --target orvane-table "$@" >/dev/null || {
     fail "build"
     finish
   }

@@ -5,8 +5,12 @@ namespace {
 platform::Platform g_platform;
 }
 
-void install_platform(const platform::Platform& services) noexcept { g_platform = services; }
+void install_platform(const platform::Platform& services) noexcept {
+  g_platform = services;
+}
 
-const platform::Platform& installed_platform() noexcept { return g_platform; }
+const platform::Platform& installed_platform() noexcept {
+  return g_platform;
+}
 
 }  // namespace runtime

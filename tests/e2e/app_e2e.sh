@@ -15,36 +15,14 @@ checker=$3
 
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
-. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
+# shellcheck source=e2e_case.sh
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_case.sh"
 drive="$work/drive_c"
 mkdir -p "$drive"
 
-T new-session -d -x 80 -y 50 "env PS1='$ ' sh" || fail "tmux does not start"
+new_pane "env PS1='$ ' sh" || fail "tmux does not start"
 started=1
-T set-option -g status off >/dev/null
-T resize-window -x 80 -y 50 >/dev/null 2>&1
 
-screen() { T capture-pane -p; }
-wait_for() {  # wait_for TEXT [SECONDS]: until the pane shows TEXT
-  local i
-  for ((i = 0; i < ${2:-10} * 20; i++)); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "timed out waiting for '$1'"
-}
-# expect_screen NAME [ARGS...]: until the pane matches the named screen, cell for cell.
-expect_screen() {
-  local i
-  for ((i = 0; i < 200; i++)); do
-    T capture-pane -e -p -N >"$work/pane"
-    "$checker" "$@" <"$work/pane" >"$work/diff" && return 0
-    sleep 0.05
-  done
-  fail "the pane is not the '$*' screen:
-$(cat "$work/diff")"
-}
-type_line() { T send-keys -l -- "$1"; T send-keys Enter; }
 start_program() {
   type_line "clear; ORVANE_DRIVE_C='$drive' LANG=C.UTF-8 '$program'; echo EXIT=\$?"
   expect_screen main
@@ -57,6 +35,7 @@ expect_end() {
   type_line "stty -a >'$work/stty'; echo STTY-DONE"
   wait_for "STTY-DONE"
   local words
+  # shellcheck disable=SC2020 # spaces and semicolons both become line breaks
   words=$(tr ' ;' '\n\n' <"$work/stty")
   echo "$words" | grep -qx icanon || fail "terminal left without canonical mode"
   echo "$words" | grep -qx echo || fail "terminal left without echo"

@@ -7,7 +7,8 @@ set -u
 case_name=$1
 probe=$2
 
-. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
+# shellcheck source=e2e_case.sh
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_case.sh"
 
 # The case that needs no terminal at all runs without tmux.
 if [ "$case_name" = notty ]; then
@@ -24,24 +25,12 @@ command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 77; }
 
 # The pane's shell ends by itself after 55 s, which ends the session and the server, even
 # if this script is killed before its clean-up runs.
-T new-session -d -x 80 -y 50 "timeout 55 env PS1='$ ' sh" || fail "tmux does not start"
+new_pane "timeout 55 env PS1='$ ' sh" || fail "tmux does not start"
 started=1
-T set-option -g status off >/dev/null
-T resize-window -x 80 -y 50 >/dev/null 2>&1
 
-screen() { T capture-pane -p; }
 colours() { T capture-pane -e -p; }
 plain_line() { screen | sed -n "${1}p"; }
-# wait_for TEXT [SECONDS]: until the pane shows TEXT
-wait_for() {
-  local i
-  for ((i = 0; i < ${2:-10} * 20; i++)); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "timed out waiting for '$1'"
-}
-run() { T send-keys -l -- "$1"; T send-keys Enter; }
+run() { type_line "$1"; }
 start_probe() {  # start_probe MODE [redirections]
   run "clear; LANG=C.UTF-8 $probe $1 $work/pid ${2:-}; echo EXIT=\$?"
   wait_for "READY $1"
@@ -52,6 +41,7 @@ check_restored() {
   run "stty -a >$work/stty; echo STTY-DONE"
   wait_for "STTY-DONE"
   local words
+  # shellcheck disable=SC2020 # spaces and semicolons both become line breaks
   words=$(tr ' ;' '\n\n' <"$work/stty")
   echo "$words" | grep -qx icanon || fail "terminal left without canonical mode: $(cat "$work/stty")"
   echo "$words" | grep -qx echo || fail "terminal left without echo: $(cat "$work/stty")"
@@ -122,7 +112,8 @@ $got"
     # Every signal that ends the process puts the terminal back and ends it as the signal
     # would have without a handler (exit status 128 + the signal's number in the shell).
     start_probe wait
-    sig=$(echo "${case_name#sig}" | tr a-z A-Z)
+    sig=${case_name#sig}
+    sig=${sig^^}
     kill -s "$sig" "$(cat "$work/pid")" || fail "cannot signal the probe"
     check_restored
     want=$((128 + $(kill -l "$sig")))

@@ -15,7 +15,8 @@ export WINEARCH=win64 WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
 
-. "$(dirname "${BASH_SOURCE[0]}")/tmux_pane.sh"
+# shellcheck source=e2e_case.sh
+. "$(dirname "${BASH_SOURCE[0]}")/e2e_case.sh"
 
 # The screen pictures and the expected file come from the same checker as the POSIX walk,
 # built here for this machine.
@@ -27,25 +28,13 @@ name="WINE-WALK-$$"
 drive_c="$WINEPREFIX/drive_c"
 find "$drive_c" -maxdepth 2 -ipath "$drive_c/temp/$name.txt" -delete 2>/dev/null
 
-T new-session -d -x 80 -y 50 \
-  "cd '$work' && wine '$exe'; echo \$? >rc.txt; stty -a >stty.txt; sleep 600" ||
+new_pane "cd '$work' && wine '$exe'; echo \$? >rc.txt; stty -a >stty.txt; sleep 600" ||
   fail "tmux does not start"
 started=1
-T set-option -g status off >/dev/null
+# Each screen within 30 s under Wine.
+screen_wait=30
 
-expect_screen() {  # NAME [ARGS...]: until the pane matches the named screen
-  local i
-  for ((i = 0; i < ${WAIT_STEPS:-300}; i++)); do
-    T capture-pane -e -p -N >"$work/pane"
-    "$checker" "$@" <"$work/pane" >"$work/diff" && return 0
-    sleep 0.1
-  done
-  fail "the pane is not the '$*' screen:
-$(cat "$work/diff")"
-}
-type_line() { T send-keys -l -- "$1"; T send-keys Enter; }
-
-WAIT_STEPS=900 expect_screen main  # Wine's first start can be slow
+screen_wait=90 expect_screen main  # Wine's first start can be slow
 T send-keys G
 expect_screen main
 T send-keys f

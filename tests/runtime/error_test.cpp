@@ -6,7 +6,9 @@ namespace {
 
 using runtime::ErrorScope;
 
-void failing_operation(int code) { runtime::error_raise(code); }
+void failing_operation(int code) {
+  runtime::error_raise(code);
+}
 
 int callee_raises_and_reports() {
   ErrorScope scope;

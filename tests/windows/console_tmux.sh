@@ -13,10 +13,10 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
 
 work=$(mktemp -d)
-# The server's socket lives in the work folder, so nothing is left behind in /tmp/tmux-*.
-tm() { tmux -S "$work/tmux.sock" -f /dev/null "$@"; }
+# shellcheck source=../e2e/tmux_pane.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/tmux_pane.sh"
 cleanup() {
-  tm kill-server >/dev/null 2>&1
+  kill_panes
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -29,26 +29,28 @@ check() {  # DESCRIPTION CONDITION...
 }
 
 # Standard output goes to a file, so the screen must reach the console through stderr.
-tm new-session -d -x 80 -y 50 \
+T new-session -d -x 80 -y 50 \
   "cd '$work' && wine '$probe' abc >out.txt; echo \$? >rc.txt; stty -a >stty.txt; sleep 600"
 
-wait_for() {  # PATTERN SECONDS: waits until the pane shows PATTERN
+# probe_shows PATTERN SECONDS: waits until the pane shows PATTERN (a regular expression);
+# gives up early once the probe has ended without showing it.
+probe_shows() {
   local i
   for ((i = 0; i < $2 * 4; i++)); do
-    tm capture-pane -p | grep -q -- "$1" && return 0
-    [ -s "$work/rc.txt" ] && ! tm capture-pane -p | grep -q -- "$1" && [ "$i" -gt 8 ] && return 1
+    screen | grep -q -- "$1" && return 0
+    [ -s "$work/rc.txt" ] && ! screen | grep -q -- "$1" && [ "$i" -gt 8 ] && return 1
     sleep 0.25
   done
   return 1
 }
-if ! wait_for READY 90; then
+if ! probe_shows READY 90; then
   echo "the probe never drew its screen; pane:"
-  tm capture-pane -p
+  screen
   exit 1
 fi
 
 # The pane as cells: "row col char fg bg" with the SGR colour codes in force at each cell.
-tm capture-pane -p -e -t 0 >"$work/pane.txt"
+T capture-pane -p -e -t 0 >"$work/pane.txt"
 awk '
   BEGIN { esc = sprintf("%c", 27) }
   {
@@ -78,7 +80,7 @@ awk '
 
 # SGR codes of a Windows colour number (bit 0 blue, bit 1 green, bit 2 red, bit 3 bright).
 sgr() {  # COLOUR BASE(30|40)
-  local c=$1 ansi=$(( ($1 & 1) * 4 + ($1 & 2) + ($1 & 4) / 4 ))
+  local ansi=$(( ($1 & 1) * 4 + ($1 & 2) + ($1 & 4) / 4 ))
   echo $(( ($1 & 8 ? $2 + 60 : $2) + ansi ))
 }
 text_at() {  # ROW COL TEXT FG BG: TEXT is shown there in those Windows colours
@@ -102,10 +104,10 @@ check "the last cell of the buffer written without scrolling" text_at 50 75 'END
 keys=(F10 F12 Right Tab Enter BSpace F1 Up Escape M-x a '!' C-c X)
 want=("00 44" "00 58" "00 4d" "09" "0d" "08" "00 3b" "00 48" "1b" "00 2d" "61" "21" "" "58")
 for k in "${keys[@]}"; do
-  tm send-keys -t 0 "$k"
+  T send-keys -t 0 "$k"
   sleep 0.3
 done
-wait_for DONE 30 || echo "the probe did not finish"
+probe_shows DONE 30 || echo "the probe did not finish"
 for ((i = 0; i < 50; i++)); do [ -s "$work/stty.txt" ] && break; sleep 0.2; done
 # The probe writes Windows text lines (CR LF).
 tr -d '\r' <"$work/out.txt" >"$work/report.txt"

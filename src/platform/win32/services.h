@@ -6,7 +6,7 @@
 
 namespace platform::win32 {
 
-System* system();            // defined with the console backend
+System* system();  // defined with the console backend
 Console* console();
 FileSystem* file_system();  // nullptr until the file backend exists
 Printing* printing();       // nullptr until the printing backend exists

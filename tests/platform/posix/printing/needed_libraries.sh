@@ -7,8 +7,8 @@ needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 program=$(needed "$1") || exit 1
 module=$(needed "$2") || exit 1
 [ -n "$program" ] || { echo "no NEEDED entries read from $1"; exit 1; }
-echo "program needs:" $program
-echo "module needs:" $module
+echo "program needs: ${program//$'\n'/ }"
+echo "module needs: ${module//$'\n'/ }"
 status=0
 for lib in libcups libcairo libfontconfig libfreetype; do
   if grep -q "^$lib\." <<<"$program"; then
