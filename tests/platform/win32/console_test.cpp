@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/console.h"
+#include "platform/win32/devices.h"
 #include "platform/win32/services.h"
 #include "platform/win32/state.h"
-#include "windows/win32_devices.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Runs the console suites on the real Windows console (under Wine in the test run), on the
-// devices of win32_devices.h.
+// devices of devices.h.
 #include <memory>
 
 #include "console/console_harness.h"
+#include "platform/win32/devices.h"
 #include "platform/win32/services.h"
 #include "platform/win32/state.h"
-#include "windows/win32_devices.h"
 
 namespace console_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "windows/win32_devices.h"
+#include "platform/win32/devices.h"
 
 #include "platform/native.h"
 #include "platform/win32/state.h"
