@@ -12,6 +12,7 @@
 
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/cp437.h"
+#include "platform/posix/terminal/escapes.h"
 
 namespace platform::posix {
 namespace {
@@ -164,9 +165,8 @@ bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
     if (want.cols != term_size_.cols || want.rows != term_size_.rows) {
       // Ask the terminal to take the window's size; it may refuse, and the real size is read
       // back when it changes.
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
-      size_request_ = buf;
+      size_request_.clear();
+      escapes::append_window_size_request(size_request_, want.cols, want.rows);
     } else {
       size_request_.clear();
     }
@@ -192,13 +192,13 @@ bool PosixConsole::set_title(const char* title) {
 }
 
 void PosixConsole::append_title(std::string& out) const {
-  out += "\x1b]2;";
+  std::string shown;
   for (unsigned char c : title_) {
     // Control bytes would end or corrupt the request: left out.
     if (c < 32 || c == 127) continue;
-    out += charset_.glyph(c);
+    shown += charset_.glyph(c);
   }
-  out += "\x07";
+  escapes::append_title(out, shown);
 }
 
 // --- keyboard ----------------------------------------------------------------------------
@@ -257,17 +257,14 @@ void PosixConsole::size_changed() {
 
 std::string PosixConsole::exit_requests() const {
   std::string out;
-  char buf[40];
   // Once the program has asked for a size, the size found at start is asked for again at
   // exit, whatever the terminal made of the requests in between.
   if (size_sent_) {
-    std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", original_size_.rows, original_size_.cols);
-    out += buf;
+    escapes::append_window_size_request(out, original_size_.cols, original_size_.rows);
   }
   if (moved_ours_ && original_pos_known_ &&
       (original_x_ != window_x_ || original_y_ != window_y_)) {
-    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", original_x_, original_y_);
-    out += buf;
+    escapes::append_window_move(out, original_x_, original_y_);
   }
   return out;
 }
@@ -358,12 +355,11 @@ bool PosixConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t 
     // The position is asked before the first move, to put it back at exit, and after each
     // move, to learn whether the terminal made it.
     if (!position_asked_) {
-      pending_ += "\x1b[13t";
+      pending_ += escapes::kWindowPositionQuery;
       position_asked_ = true;
     }
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt\x1b[13t", x, y);
-    pending_ += buf;
+    escapes::append_window_move(pending_, x, y);
+    pending_ += escapes::kWindowPositionQuery;
   }
   return true;
 }
@@ -470,7 +466,7 @@ void PosixConsole::present() {
   // The mouse is reported only while the view can scroll, so that selecting text with the
   // mouse works as usual otherwise; only its wheel is used.
   if (small_ != mouse_on_ || (force && mouse_on_)) {
-    out_ += small_ ? "\x1b[?1000h\x1b[?1006h" : "\x1b[?1006l\x1b[?1000l";
+    out_ += small_ ? escapes::kMouseOn : escapes::kMouseOff;
     mouse_on_ = small_;
   }
   if (title_ != shown_title_ && caps_.titles) {

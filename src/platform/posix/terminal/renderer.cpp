@@ -2,53 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/posix/terminal/escapes.h"
+
 namespace platform::posix {
 namespace {
 
-constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // Windows colour bits -> ANSI order
+using namespace escapes;
+
 // A cell the terminal shows in a colour no cell has (erased without background colour erase).
 constexpr uint16_t kUnknownAttr = 0xFFFF;
-
-void put_number(int n, std::string& out) {
-  char digits[12];
-  int len = 0;
-  do {
-    digits[len++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (len > 0) out.push_back(digits[--len]);
-}
-
-size_t number_length(int n) {
-  return n >= 10000 ? 5 : n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
-}
-
-void put_csi(int n, char final, std::string& out) {  // CSI n final, n == 1 left out
-  out += "\x1b[";
-  if (n != 1) put_number(n, out);
-  out.push_back(final);
-}
-
-void put_cup(int x, int y, std::string& out) {
-  out += "\x1b[";
-  if (x != 0 || y != 0) {
-    put_number(y + 1, out);
-    if (x != 0) {
-      out.push_back(';');
-      put_number(x + 1, out);
-    }
-  }
-  out.push_back('H');
-}
-
-size_t csi_length(int n) {
-  return 3 + (n == 1 ? 0 : number_length(n));
-}
-
-size_t cup_length(int x, int y) {
-  if (x == 0 && y == 0) return 3;
-  return 3 + number_length(y + 1) + (x != 0 ? 1 + number_length(x + 1) : 0);
-}
 
 int fg_of(uint16_t attr) {
   return attr & 0xF;
@@ -58,13 +20,6 @@ int bg_of(uint16_t attr) {
 }
 
 }  // namespace
-
-int sgr_foreground(int colour) {
-  return (colour & 8 ? 90 : 30) + kAnsi[colour & 7];
-}
-int sgr_background(int colour) {
-  return (colour & 8 ? 100 : 40) + kAnsi[colour & 7];
-}
 
 void Renderer::set_caps(const TermCaps& caps) {
   hide_cursor_ = caps.hide_cursor;
@@ -115,22 +70,20 @@ void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
   bool fg_change = !blank && fg != pen_fg_;
   bool bg_change = bg != pen_bg_;
   if (!fg_change && !bg_change) return;
-  out += "\x1b[";
-  if (fg_change) {
-    put_number(foreground_sgr(fg), out);
-    pen_fg_ = fg;
+  if (fg_change && bg_change) {
+    append_sgr(out, {foreground_sgr(fg), background_sgr(bg)});
+  } else if (fg_change) {
+    append_sgr(out, {foreground_sgr(fg)});
+  } else {
+    append_sgr(out, {background_sgr(bg)});
   }
-  if (bg_change) {
-    if (fg_change) out.push_back(';');
-    put_number(background_sgr(bg), out);
-    pen_bg_ = bg;
-  }
-  out.push_back('m');
+  if (fg_change) pen_fg_ = fg;
+  if (bg_change) pen_bg_ = bg;
 }
 
 void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
   if (cur_x_ == x && cur_y_ == y) return;
-  size_t best = cup_length(x, y);
+  size_t best = cursor_position_length(x, y);
   int how = 0;  // 0 CUP, 1 rewrite the cells between, 2 CUF, 3 CR (+CUF), 4 CR LF (+CUF), 5 LF
   if (cur_y_ == y && cur_x_ >= 0 && cur_x_ < x) {
     size_t cuf = csi_length(x - cur_x_);
@@ -160,18 +113,18 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
   }
   switch (how) {
     case 0:
-      put_cup(x, y, out);
+      append_cursor_position(out, x, y);
       break;
     case 1:
       for (int i = cur_x_; i < x; ++i) put_glyph(frame.at(i, y).ch, out);
       break;
     case 2:
-      put_csi(x - cur_x_, 'C', out);
+      append_csi(out, x - cur_x_, 'C');
       break;
     case 3:
     case 4:
       out += how == 3 ? "\r" : "\r\n";
-      if (x > 0) put_csi(x, 'C', out);
+      if (x > 0) append_csi(out, x, 'C');
       break;
     case 5:
       out.push_back('\n');
@@ -191,18 +144,16 @@ void Renderer::render(const Frame& frame, std::string& out) {
         if (glyph_key(c.ch) == ' ') ++count[bg_of(c.attr)];
       }
       int bg = static_cast<int>(std::max_element(count, count + 16) - count);
-      out += "\x1b[0;";
-      put_number(sgr_foreground(7), out);
-      out.push_back(';');
-      put_number(background_sgr(bg), out);
-      out += "m\x1b[2J";
+      append_sgr(out, {0, sgr_foreground(7), background_sgr(bg)});
+      out += kEraseScreen;
       pen_fg_ = 7;
       pen_bg_ = bg;
       shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
     } else {
       // Erasing gives the terminal's own background, which no cell has: every cell is
       // written.
-      out += "\x1b[0m\x1b[2J";
+      out += kResetColours;
+      out += kEraseScreen;
       pen_fg_ = pen_bg_ = -1;
       shown_.assign(frame.cells.size(), Cell{' ', kUnknownAttr});
     }
@@ -233,13 +184,13 @@ void Renderer::render(const Frame& frame, std::string& out) {
         }
         if (bce_ && run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
           set_pen(c.attr, true, out);
-          out += "\x1b[K";
+          out += kEraseToEndOfLine;
           for (int i = x; i < cols; ++i) shown[i] = frame.at(i, y);
           break;
         }
         if (bce_ && run - x >= 8) {  // a long blank run: erase characters
           set_pen(c.attr, true, out);
-          put_csi(run - x, 'X', out);
+          append_csi(out, run - x, 'X');
           for (int i = x; i < run; ++i) shown[i] = frame.at(i, y);
           x = run;
           continue;
@@ -258,9 +209,7 @@ void Renderer::render(const Frame& frame, std::string& out) {
     move_to(frame.cursor_x, frame.cursor_y, frame, out);
     int style = frame.cursor_size > 50 ? 1 : 3;  // blinking block or blinking underline
     if (cursor_shape_ && style != cursor_style_) {
-      out += "\x1b[";
-      put_number(style, out);
-      out += " q";
+      append_cursor_style(out, style);
       cursor_style_ = style;
     }
     if (cursor_shown_ != 1) out += show_cursor_;

@@ -9,6 +9,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/terminal/charset.h"
+#include "platform/posix/terminal/escapes.h"
 #include "platform/posix/terminal/term_caps.h"
 
 namespace platform::posix {
@@ -31,11 +32,6 @@ struct Frame {
   Cell& at(int x, int y) { return cells[static_cast<size_t>(y) * cols + x]; }
   const Cell& at(int x, int y) const { return cells[static_cast<size_t>(y) * cols + x]; }
 };
-
-// The SGR colour numbers for a Windows colour 0-15 (bit 0 blue, bit 1 green, bit 2 red,
-// bit 3 bright): 30-37/90-97 as foreground, 40-47/100-107 as background.
-int sgr_foreground(int colour);
-int sgr_background(int colour);
 
 class Renderer {
  public:
@@ -69,8 +65,8 @@ class Renderer {
   void move_to(int x, int y, const Frame& frame, std::string& out);
 
   Charset charset_;
-  std::string hide_cursor_ = "\x1b[?25l";
-  std::string show_cursor_ = "\x1b[?25h";
+  std::string hide_cursor_ = escapes::kCursorHide;
+  std::string show_cursor_ = escapes::kCursorShow;
   bool cursor_shape_ = true;
   bool bce_ = true;
   bool sixteen_colours_ = true;
