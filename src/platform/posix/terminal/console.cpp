@@ -70,7 +70,9 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   caps_ = caps;
   renderer_ = Renderer(charset);
   renderer_.set_caps(caps);
+  const int escape_timeout_ms = keys_.escape_timeout_ms();
   keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
+  keys_.set_escape_timeout_ms(escape_timeout_ms);
   term_size_ = term_.size();
   original_size_ = asked_size_ = term_size_;
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
@@ -226,7 +228,8 @@ void PosixConsole::pump() {
     idle_waits_ = 0;
     if (static_cast<size_t>(n) < sizeof buf) break;
   }
-  if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(escape_timeout_ms_)) {
+  if (keys_.pending() &&
+      now - last_input_ >= std::chrono::milliseconds(keys_.escape_timeout_ms())) {
     keys_.expire(decoded_);
   }
   queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
@@ -326,7 +329,7 @@ void PosixConsole::wait_input(uint32_t ms) {
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)
                       .count();
-    int left = std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited));
+    int left = std::max<int>(0, keys_.escape_timeout_ms() - static_cast<int>(waited));
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   term_.wait_readable(timeout);

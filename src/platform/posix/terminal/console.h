@@ -68,7 +68,7 @@ class PosixConsole final : public Console {
   // reported done.
   std::string exit_requests() const;
   // A lone Esc counts as the Esc key when nothing follows it within this time.
-  void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
+  void set_escape_timeout_ms(int ms) { keys_.set_escape_timeout_ms(ms); }
 
   static constexpr WindowHandle kWindow = 1;
 
@@ -126,7 +126,6 @@ class PosixConsole final : public Console {
   uint64_t drawn_changes_ = 0;
   int32_t window_x_ = 0;
   int32_t window_y_ = 0;
-  int escape_timeout_ms_ = 50;
   std::chrono::steady_clock::time_point last_input_{};
   Frame frame_;
   std::string out_;
