@@ -87,6 +87,8 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   view_x_ = view_y_ = 0;
   followed_x_ = followed_y_ = -1;
   small_ = mouse_on_ = false;
+  overlay_shown_ = false;
+  overlay_ = Overlay();
   drawn_version_ = ~uint64_t{0};
   open_ = true;
 }
@@ -433,6 +435,55 @@ void PosixConsole::compose(Frame& frame) {
       frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
     }
   }
+  if (overlay_shown_) draw_overlay(frame);
+}
+
+void PosixConsole::draw_overlay(Frame& frame) const {
+  frame.glyphs.assign(frame.cells.size(), 0);
+  frame.cursor_visible = false;
+  for (int y = 0; y < overlay_.height; ++y) {
+    const int ty = overlay_.top + y;
+    if (ty < 0 || ty >= frame.rows) continue;
+    for (int x = 0; x < overlay_.width; ++x) {
+      const int tx = overlay_.left + x;
+      if (tx < 0 || tx >= frame.cols) continue;
+      const OverlayCell& cell = overlay_.at(x, y);
+      // Printable ASCII is the same glyph in code page 437 and every charset; any other
+      // character is shown as itself rather than as a code page 437 glyph.
+      const bool ascii = cell.ch >= 0x20 && cell.ch < 0x7F;
+      frame.at(tx, ty) = Cell{static_cast<uint8_t>(ascii ? cell.ch : '?'), cell.attr};
+      frame.glyphs[static_cast<size_t>(ty) * frame.cols + tx] = ascii ? 0 : cell.ch;
+    }
+  }
+}
+
+void PosixConsole::show_overlay(Overlay overlay) {
+  if (!open_) return;
+  overlay_ = std::move(overlay);
+  overlay_shown_ = true;
+  ++changes_;
+  present();
+}
+
+void PosixConsole::close_overlay() {
+  if (!overlay_shown_) return;
+  overlay_shown_ = false;
+  overlay_ = Overlay();
+  // The screen beneath is drawn whole again, as after anything else that may have written
+  // to the terminal while the box was up.
+  renderer_.invalidate();
+  ++changes_;
+  present();
+}
+
+bool PosixConsole::read_modal_keys(std::vector<InputEvent>& out, int idle_ms) {
+  if (!open_ || hung_up_) return false;
+  present();  // a change of size meanwhile draws the screen and the box again
+  const bool alive =
+      keys_.read_round([this](uint8_t* buf, size_t cap) { return term_.read_some(buf, cap); },
+                       [this](int ms) { term_.wait_readable(ms); }, idle_ms, out);
+  if (keys_.pending()) last_input_ = std::chrono::steady_clock::now();
+  return alive;
 }
 
 void PosixConsole::present() {

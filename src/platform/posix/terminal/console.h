@@ -10,6 +10,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/terminal/key_decoder.h"
+#include "platform/posix/terminal/overlay.h"
 #include "platform/posix/terminal/renderer.h"
 #include "platform/posix/terminal/screen_buffer.h"
 #include "platform/posix/terminal/term_caps.h"
@@ -72,20 +73,22 @@ class PosixConsole final : public Console {
 
   static constexpr WindowHandle kWindow = 1;
 
-  // For a modal box drawn over the screen by another service of this backend (the print
-  // dialog): the terminal to draw on and read keys from, and a full redraw of the cells
-  // beneath once the box has gone.
-  Terminal& overlay_terminal() { return term_; }
-  void redraw_after_overlay() {
-    renderer_.invalidate();
-    ++changes_;
-    present();
-  }
+  // A modal box over the screen, for another service of this backend (the print dialog): the
+  // overlay is drawn above the screen, with the cursor hidden, from now until close_overlay(),
+  // which shows the screen beneath again (showing another replaces it).
+  void show_overlay(Overlay overlay);
+  void close_overlay();
+  // Keys typed while a modal box asks for them, taken from the terminal past the console's
+  // own queue of events (which keeps what was typed before): one round of
+  // KeyDecoder::read_round, waiting up to `idle_ms` when nothing came. False when the
+  // terminal hung up or the console is closed.
+  bool read_modal_keys(std::vector<InputEvent>& out, int idle_ms);
 
  private:
   void start(const Charset& charset, const TermCaps& caps);
   void pump();
   void compose(Frame& frame);
+  void draw_overlay(Frame& frame) const;
   void append_title(std::string& out) const;
   void size_changed();
   void update_exit_requests();
@@ -129,6 +132,8 @@ class PosixConsole final : public Console {
   std::chrono::steady_clock::time_point last_input_{};
   Frame frame_;
   std::string out_;
+  Overlay overlay_;
+  bool overlay_shown_ = false;
   static constexpr int kIdleWaitsBeforeStretch = 200;
   static constexpr int kIdleWaitMs = 10;
   int idle_waits_ = 0;

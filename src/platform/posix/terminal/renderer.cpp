@@ -19,6 +19,10 @@ int bg_of(uint16_t attr) {
   return (attr >> 4) & 0xF;
 }
 
+char32_t glyph_at(const Frame& frame, size_t index) {
+  return frame.glyphs.empty() ? 0 : frame.glyphs[index];
+}
+
 }  // namespace
 
 void Renderer::set_caps(const TermCaps& caps) {
@@ -57,12 +61,53 @@ bool Renderer::same_look(const Cell& a, const Cell& b) const {
   return ga == ' ' || fg_of(a.attr) == fg_of(b.attr);
 }
 
-void Renderer::put_glyph(uint8_t ch, std::string& out) const {
-  out += charset_.glyph(ch);
+bool Renderer::shows(const Frame& frame, size_t index) const {
+  return shown_glyphs_[index] == glyph_at(frame, index) &&
+         same_look(shown_[index], frame.cells[index]);
 }
 
-size_t Renderer::glyph_length(uint8_t ch) const {
-  return charset_.glyph(ch).size();
+void Renderer::remember(const Frame& frame, size_t index) {
+  shown_[index] = frame.cells[index];
+  shown_glyphs_[index] = glyph_at(frame, index);
+}
+
+void Renderer::put_wide(char32_t ch, std::string& out) const {
+  // Control characters (C0, DEL, C1), and what is no character, would act rather than show.
+  const bool control = ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
+  if (!charset_.is_utf8()) {
+    out.push_back(control || ch > 0xFF ? '?' : static_cast<char>(ch));
+  } else if (control || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) {
+    out.push_back('?');
+  } else if (ch < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  } else if (ch < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  }
+}
+
+void Renderer::put_glyph(const Frame& frame, size_t index, std::string& out) const {
+  if (char32_t wide = glyph_at(frame, index); wide != 0) {
+    put_wide(wide, out);
+  } else {
+    out += charset_.glyph(frame.cells[index].ch);
+  }
+}
+
+size_t Renderer::glyph_length(const Frame& frame, size_t index) const {
+  if (char32_t wide = glyph_at(frame, index); wide != 0) {
+    std::string bytes;
+    put_wide(wide, bytes);
+    return bytes.size();
+  }
+  return charset_.glyph(frame.cells[index].ch).size();
 }
 
 void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
@@ -97,7 +142,7 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
           cost = best;
           break;
         }
-        cost += glyph_length(c.ch);
+        cost += glyph_length(frame, static_cast<size_t>(y) * frame.cols + i);
       }
       if (cost < best) best = cost, how = 1;
     }
@@ -116,7 +161,8 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
       append_cursor_position(out, x, y);
       break;
     case 1:
-      for (int i = cur_x_; i < x; ++i) put_glyph(frame.at(i, y).ch, out);
+      for (int i = cur_x_; i < x; ++i)
+        put_glyph(frame, static_cast<size_t>(y) * frame.cols + i, out);
       break;
     case 2:
       append_csi(out, x - cur_x_, 'C');
@@ -149,6 +195,7 @@ void Renderer::render(const Frame& frame, std::string& out) {
       pen_fg_ = 7;
       pen_bg_ = bg;
       shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
+
     } else {
       // Erasing gives the terminal's own background, which no cell has: every cell is
       // written.
@@ -157,48 +204,50 @@ void Renderer::render(const Frame& frame, std::string& out) {
       pen_fg_ = pen_bg_ = -1;
       shown_.assign(frame.cells.size(), Cell{' ', kUnknownAttr});
     }
+    shown_glyphs_.assign(frame.cells.size(), 0);
     cols_ = cols;
     rows_ = rows;
     valid_ = true;
     cur_x_ = cur_y_ = -1;
   }
   for (int y = 0; y < rows; ++y) {
-    Cell* shown = &shown_[static_cast<size_t>(y) * cols];
+    const size_t row = static_cast<size_t>(y) * cols;
     int first = 0, last = cols - 1;
-    while (first < cols && same_look(shown[first], frame.at(first, y))) ++first;
+    while (first < cols && shows(frame, row + first)) ++first;
     if (first == cols) continue;
-    while (same_look(shown[last], frame.at(last, y))) --last;
+    while (shows(frame, row + last)) --last;
     for (int x = first; x <= last;) {
       const Cell& c = frame.at(x, y);
-      if (same_look(shown[x], c)) {
+      if (shows(frame, row + x)) {
         ++x;
         continue;
       }
       move_to(x, y, frame, out);
-      if (glyph_key(c.ch) == ' ') {
+      const bool blank = glyph_key(c.ch) == ' ' && glyph_at(frame, row + x) == 0;
+      if (blank) {
         int bg = bg_of(c.attr);
         int run = x;
         while (run < cols && glyph_key(frame.at(run, y).ch) == ' ' &&
-               bg_of(frame.at(run, y).attr) == bg) {
+               glyph_at(frame, row + run) == 0 && bg_of(frame.at(run, y).attr) == bg) {
           ++run;
         }
         if (bce_ && run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
           set_pen(c.attr, true, out);
           out += kEraseToEndOfLine;
-          for (int i = x; i < cols; ++i) shown[i] = frame.at(i, y);
+          for (int i = x; i < cols; ++i) remember(frame, row + i);
           break;
         }
         if (bce_ && run - x >= 8) {  // a long blank run: erase characters
           set_pen(c.attr, true, out);
           append_csi(out, run - x, 'X');
-          for (int i = x; i < run; ++i) shown[i] = frame.at(i, y);
+          for (int i = x; i < run; ++i) remember(frame, row + i);
           x = run;
           continue;
         }
       }
-      set_pen(c.attr, glyph_key(c.ch) == ' ', out);
-      put_glyph(c.ch, out);
-      shown[x] = c;
+      set_pen(c.attr, blank, out);
+      put_glyph(frame, row + x, out);
+      remember(frame, row + x);
       ++x;
       cur_x_ = x < cols ? x : -1;  // auto-wrap is off: the last column keeps the cursor
     }

@@ -19,6 +19,9 @@ struct Frame {
   int cols = 0;
   int rows = 0;
   std::vector<Cell> cells;
+  // Characters a cell shows instead of its code page 437 glyph (a modal box's text), as an
+  // OverlayCell holds them; 0 where the cell's own glyph shows. Empty when there are none.
+  std::vector<char32_t> glyphs;
   int cursor_x = 0;
   int cursor_y = 0;
   bool cursor_visible = false;  // false also when the cursor lies off the frame
@@ -28,6 +31,7 @@ struct Frame {
     cols = c;
     rows = r;
     cells.assign(static_cast<size_t>(c) * r, fill);
+    glyphs.clear();
   }
   Cell& at(int x, int y) { return cells[static_cast<size_t>(y) * cols + x]; }
   const Cell& at(int x, int y) const { return cells[static_cast<size_t>(y) * cols + x]; }
@@ -57,8 +61,12 @@ class Renderer {
 
  private:
   uint8_t glyph_key(uint8_t ch) const;
-  void put_glyph(uint8_t ch, std::string& out) const;
-  size_t glyph_length(uint8_t ch) const;
+  // The cell of `frame` at `index` as the terminal shows it.
+  bool shows(const Frame& frame, size_t index) const;
+  void remember(const Frame& frame, size_t index);
+  void put_glyph(const Frame& frame, size_t index, std::string& out) const;
+  size_t glyph_length(const Frame& frame, size_t index) const;
+  void put_wide(char32_t ch, std::string& out) const;
   void set_pen(uint16_t attr, bool blank, std::string& out);
   int background_sgr(int colour) const;
   int foreground_sgr(int colour) const;
@@ -74,6 +82,7 @@ class Renderer {
   int cols_ = 0;
   int rows_ = 0;
   std::vector<Cell> shown_;
+  std::vector<char32_t> shown_glyphs_;  // as Frame::glyphs, always as large as shown_
   int pen_fg_ = -1;
   int pen_bg_ = -1;
   int cur_x_ = -1;  // -1: unknown
