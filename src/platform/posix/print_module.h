@@ -2,52 +2,62 @@
 // destinations, cairo pages, fontconfig fonts, the print dialog) is a shared object loaded
 // with dlopen the first time the program prints, so that a start-up never maps CUPS, cairo,
 // fontconfig and the libraries they pull in. The program hands the module what it needs
-// from the rest of the platform (the file system for "Save as PDF", the terminal for the
-// dialog) through PrintingHost; the module hands back its Printing.
+// from the rest of the platform (the file system for "Save as PDF", the terminal console for
+// the dialog) through PrintingHost; the module hands back its Printing.
 //
 // The module is installed as <prefix>/lib/orvane-table/orvane-table-printing.so beside
 // <prefix>/bin/orvane-table; the build tree has the same layout, so one path relative to the
 // program's own file serves the build tree, an install prefix and the package alike.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
+#include <vector>
 
+#include "platform/console.h"
 #include "platform/files.h"
+#include "platform/posix/terminal/overlay.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
 
-// The terminal a modal box draws on and reads keys from.
-struct DialogTerminal {
-  std::function<bool(const std::string&)> write;
-  std::function<long(uint8_t*, size_t)> read;  // bytes waiting; 0 none; -1 hung up
-  std::function<void(int)> wait;               // up to this many ms for input
-  std::function<void(int&, int&)> size;        // columns, rows
-  std::function<void()> redraw;                // repaints the screen beneath afterwards
-  bool utf8 = true;
+// The terminal console as a modal box sees it: the box is a picture of cells the console draws
+// above its screen (no bytes for the terminal are made on this side), and keys are read
+// through it.
+class DialogScreen {
+ public:
+  virtual ~DialogScreen() = default;
+  // Whether the box's characters are Unicode (a UTF-8 terminal) or bytes of the terminal's
+  // charset; box lines and ellipses are drawn accordingly.
+  virtual bool utf8() const = 0;
+  // The terminal's size in cells.
+  virtual void size(int& columns, int& rows) = 0;
+  // Shows `box` above the screen, in place of the box shown before.
+  virtual void show(const Overlay& box) = 0;
+  // The keys typed since the last call; when none, waits up to `idle_ms` for one. False when
+  // the terminal hung up.
+  virtual bool keys(std::vector<InputEvent>& out, int idle_ms) = 0;
+  // Takes the box away: the screen beneath is shown again.
+  virtual void close() = 0;
 };
 
 // The file system "Save as PDF" writes through: the program's. Defined by the program as its
 // own, and by the module as the one the program handed it.
 FileSystem* host_file_system();
 
-// The terminal console as a DialogTerminal, its screen brought up to date first; false when
-// there is no terminal to ask on. Defined by the program over its terminal console, and by
-// the module over what the program handed it.
-bool open_dialog_terminal(DialogTerminal& out);
+// The terminal console for a modal box; nullptr when there is no terminal to ask on. Defined
+// by the program over its terminal console, and by the module over what the program handed
+// it.
+DialogScreen* open_dialog_screen();
 
-// Bumped whenever PrintingHost, DialogTerminal, the FileSystem or the Printing interface
-// changes, so that a module from another build is refused rather than called through a
-// different layout.
-inline constexpr uint32_t kPrintingModuleAbi = 2;
+// Bumped whenever PrintingHost, DialogScreen, Overlay, the FileSystem or the Printing
+// interface changes, so that a module from another build is refused rather than called
+// through a different layout.
+inline constexpr uint32_t kPrintingModuleAbi = 3;
 
 struct PrintingHost {
   uint32_t abi = kPrintingModuleAbi;
   FileSystem* files = nullptr;
-  bool (*dialog_terminal)(DialogTerminal& out) = nullptr;
+  DialogScreen* (*dialog_screen)() = nullptr;
 };
 
 // The module's one exported function: its Printing for `host`, or nullptr when the host is

@@ -13,7 +13,6 @@
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/console.h"
 #include "platform/posix/terminal/dialog_box.h"
-#include "platform/posix/terminal/key_decoder.h"
 
 namespace platform::posix {
 namespace {
@@ -24,26 +23,24 @@ constexpr int kUnavailableBoxWidth = 72;
 
 // The print dialog when printing is not available: a box over the terminal with no printer
 // to choose and the reason, closed by Esc or Enter.
-std::string render_unavailable(const std::string& reason, int columns, int rows, bool utf8) {
+Overlay render_unavailable(const std::string& reason, int columns, int rows, bool utf8) {
   const int width = std::min(kUnavailableBoxWidth, std::max(20, columns - 2));
-  std::vector<DialogLine> body = {{" Printer:", {}},
-                                  {"   (none)", {}},
-                                  {"", {}},
-                                  {" Printing is not available on this system:", {}}};
+  std::vector<DialogLine> body = {
+      {" Printer:"}, {"   (none)"}, {""}, {" Printing is not available on this system:"}};
   // One line, cut where it does not fit: the box keeps its size whatever the reason says.
   std::string line(1, ' ');
   line += fit_line(reason, static_cast<size_t>(width - 4), utf8);
-  body.push_back({line, {}});
-  body.push_back({"", {}});
-  body.push_back({" Esc Cancel", {}});
+  body.push_back({line});
+  body.push_back({""});
+  body.push_back({" Esc Cancel"});
   return render_dialog_box(" Print ", body, kUnavailableBoxWidth, columns, rows, utf8);
 }
 
 // Printing with no backend: no printer exists, the dialog can only be cancelled.
 class UnavailablePrinting final : public Printing {
  public:
-  UnavailablePrinting(std::string reason, bool (*open_terminal)(DialogTerminal&))
-      : reason_(std::move(reason)), open_terminal_(open_terminal) {}
+  UnavailablePrinting(std::string reason, DialogScreen* (*open_screen)())
+      : reason_(std::move(reason)), open_screen_(open_screen) {}
 
   PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
     PrintDialogResult r;
@@ -51,16 +48,15 @@ class UnavailablePrinting final : public Printing {
       r.extended_error = kPdErrNoDefaultPrinter;
       return r;
     }
-    DialogTerminal io;
-    if (!open_terminal_ || !open_terminal_(io)) return r;
+    DialogScreen* screen = open_screen_ ? open_screen_() : nullptr;
+    if (screen == nullptr) return r;
     if (hook) hook(kDialogWindow, kWmInitDialog, 0, 0);
     int columns = 80, rows = 50;
-    if (io.size) io.size(columns, rows);
-    io.write(render_unavailable(reason_, columns, rows, io.utf8));
-    KeyDecoder decoder(io.utf8);
+    screen->size(columns, rows);
+    screen->show(render_unavailable(reason_, columns, rows, screen->utf8()));
     std::vector<InputEvent> events;
     for (bool open = true; open;) {
-      if (!decoder.read_round(io.read, io.wait, 500, events)) break;  // the terminal hung up
+      if (!screen->keys(events, 500)) break;  // the terminal hung up
       for (const InputEvent& ev : events) {
         if (ev.type == InputEvent::kKey && ev.key_down &&
             (ev.virtual_key == kVkEscape || ev.virtual_key == kVkReturn)) {
@@ -69,7 +65,7 @@ class UnavailablePrinting final : public Printing {
       }
       events.clear();
     }
-    if (io.redraw) io.redraw();
+    screen->close();
     return r;  // cancelled: there was nothing to print to
   }
   bool set_foreground_window(DialogWindow) override { return true; }
@@ -106,7 +102,7 @@ class UnavailablePrinting final : public Printing {
 
  private:
   std::string reason_;
-  bool (*open_terminal_)(DialogTerminal&);
+  DialogScreen* (*open_screen_)();
 };
 
 // Loads the module at `path`; nullptr with the reason when it cannot be used. A module that
@@ -150,10 +146,10 @@ Printing* load_module(const std::string& path, const PrintingHost& host, std::st
 class ModulePrinting final : public Printing {
  public:
   ModulePrinting(std::function<std::string()> locate, FileSystem* files,
-                 bool (*open_terminal)(DialogTerminal&))
+                 DialogScreen* (*open_screen)())
       : locate_(std::move(locate)) {
     host_.files = files;
-    host_.dialog_terminal = open_terminal;
+    host_.dialog_screen = open_screen;
   }
 
   PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
@@ -231,7 +227,7 @@ class ModulePrinting final : public Printing {
       std::string why;
       target_ = load_module(locate_ ? locate_() : std::string(), host_, why);
       if (!target_) {
-        unavailable_ = std::make_unique<UnavailablePrinting>(why, host_.dialog_terminal);
+        unavailable_ = std::make_unique<UnavailablePrinting>(why, host_.dialog_screen);
         target_ = unavailable_.get();
       }
     });
@@ -257,36 +253,37 @@ std::string printing_module_path(const std::string& program) {
 }
 
 std::unique_ptr<Printing> make_module_printing(std::function<std::string()> locate,
-                                               FileSystem* files,
-                                               bool (*open_terminal)(DialogTerminal&)) {
-  return std::make_unique<ModulePrinting>(std::move(locate), files, open_terminal);
+                                               FileSystem* files, DialogScreen* (*open_screen)()) {
+  return std::make_unique<ModulePrinting>(std::move(locate), files, open_screen);
 }
 
 FileSystem* host_file_system() {
   return file_system();
 }
 
-bool open_dialog_terminal(DialogTerminal& out) {
-  PosixConsole& console = terminal_console();
-  if (!console.is_open()) return false;
-  Terminal& term = console.overlay_terminal();
-  out.write = [&term](const std::string& bytes) { return term.write_all(bytes); };
-  out.read = [&term](uint8_t* buf, size_t cap) { return term.read_some(buf, cap); };
-  out.wait = [&term](int ms) { term.wait_readable(ms); };
-  out.size = [&term](int& columns, int& rows) {
-    TermSize size = term.size();
-    columns = size.cols;
-    rows = size.rows;
+DialogScreen* open_dialog_screen() {
+  // The terminal console's overlay and its keys, for as long as the process runs.
+  class ConsoleScreen final : public DialogScreen {
+   public:
+    bool utf8() const override { return terminal_console().charset().is_utf8(); }
+    void size(int& columns, int& rows) override {
+      const TermSize size = terminal_console().terminal().size();
+      columns = size.cols;
+      rows = size.rows;
+    }
+    void show(const Overlay& box) override { terminal_console().show_overlay(box); }
+    bool keys(std::vector<InputEvent>& out, int idle_ms) override {
+      return terminal_console().read_modal_keys(out, idle_ms);
+    }
+    void close() override { terminal_console().close_overlay(); }
   };
-  out.redraw = [&console] { console.redraw_after_overlay(); };
-  out.utf8 = locale_is_utf8();
-  console.present();  // the screen beneath is up to date before the box covers it
-  return true;
+  static ConsoleScreen screen;
+  return terminal_console().is_open() ? &screen : nullptr;
 }
 
 Printing* printing_module() {
   static const std::unique_ptr<Printing> instance = make_module_printing(
-      [] { return printing_module_path(program_file()); }, file_system(), open_dialog_terminal);
+      [] { return printing_module_path(program_file()); }, file_system(), open_dialog_screen);
   return instance.get();
 }
 

@@ -17,9 +17,8 @@ namespace platform::posix {
 std::string printing_module_path(const std::string& program);
 
 // A Printing over the module at the path `locate` gives, which is asked for and loaded on the
-// first call. The module gets `files` and `open_terminal` as its host.
+// first call. The module gets `files` and `open_screen` as its host.
 std::unique_ptr<Printing> make_module_printing(std::function<std::string()> locate,
-                                               FileSystem* files,
-                                               bool (*open_terminal)(DialogTerminal&));
+                                               FileSystem* files, DialogScreen* (*open_screen)());
 
 }  // namespace platform::posix

@@ -6,13 +6,13 @@
 
 #include "platform/keyboard_layout.h"
 #include "platform/posix/terminal/dialog_box.h"
-#include "platform/posix/terminal/key_decoder.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
 namespace {
 
 constexpr int kBoxWidth = 64;
+constexpr uint16_t kChosenAttr = 0x1F;  // the chosen destination: bright white on blue
 constexpr std::chrono::milliseconds kFirstAnswerGrace{300};
 constexpr int kListRows = 8;
 constexpr int kMaxCopies = 99;
@@ -106,11 +106,10 @@ void PrintDialogModel::key(const InputEvent& ev) {
   }
 }
 
-std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8) {
+Overlay render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8) {
   const auto& entries = model.entries();
   const int list_rows = std::min<int>(kListRows, static_cast<int>(entries.size()));
-  const std::string chosen = "\x1b[0;97;44m";
-  std::vector<DialogLine> lines = {{" Printer:", {}}};
+  std::vector<DialogLine> lines = {{" Printer:"}};
   size_t first = 0;
   if (model.selected() >= static_cast<size_t>(list_rows)) first = model.selected() + 1 - list_rows;
   for (int i = 0; i < list_rows; ++i) {
@@ -119,27 +118,26 @@ std::string render_print_dialog(const PrintDialogModel& model, int columns, int 
     std::string text = (index == model.selected() ? " > " : "   ") + d.name;
     if (!d.description.empty()) text += " - " + d.description;
     if (d.is_default) text += "  (default)";
-    lines.push_back({text, index == model.selected() ? chosen : std::string()});
+    lines.push_back({text, index == model.selected() ? kChosenAttr : kDialogFrameAttr});
   }
-  lines.push_back({"", {}});
+  lines.push_back({""});
   if (model.copies_offered()) {
     std::string copies = std::to_string(model.copies());
     lines.push_back({" Copies: [" + std::string(copies.size() < 2 ? " " : "") + copies +
-                         "]   (digits, + and - change)",
-                     {}});
+                     "]   (digits, + and - change)"});
   } else {
-    lines.push_back({" Copies:  -    (one file per print)", {}});
+    lines.push_back({" Copies:  -    (one file per print)"});
   }
   const char* status = "";
   if (model.search() == Search::kLooking) status = " Looking for printers...";
   if (model.search() == Search::kNoAnswer) status = " No answer from the print server";
-  lines.push_back({status, {}});
-  lines.push_back({" Up/Down choose    Enter OK    Esc Cancel", {}});
-  lines.push_back({"", {}});
+  lines.push_back({status});
+  lines.push_back({" Up/Down choose    Enter OK    Esc Cancel"});
+  lines.push_back({""});
   return render_dialog_box(" Print ", lines, kBoxWidth, columns, rows, utf8);
 }
 
-PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogScreen& screen,
                                          const std::function<void(uint32_t, uintptr_t)>& hook,
                                          const DestinationSource& more) {
   if (hook) hook(kWmInitDialog, 0);
@@ -154,12 +152,11 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
     model.add(std::move(found));
     if (model.searching()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  KeyDecoder decoder(terminal.utf8);
   std::vector<InputEvent> events;
   auto draw = [&] {
     int columns = 80, rows = 50;
-    if (terminal.size) terminal.size(columns, rows);
-    terminal.write(render_print_dialog(model, columns, rows, terminal.utf8));
+    screen.size(columns, rows);
+    screen.show(render_print_dialog(model, columns, rows, screen.utf8()));
   };
   draw();
   auto hang_up = [&] {
@@ -170,7 +167,7 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
   };
   while (model.state() == PrintDialogModel::State::kOpen) {
     // While destinations may still come, look for them often; otherwise only keys matter.
-    if (!decoder.read_round(terminal.read, terminal.wait, model.searching() ? 50 : 500, events)) {
+    if (!screen.keys(events, model.searching() ? 50 : 500)) {
       hang_up();
       break;
     }
@@ -187,7 +184,7 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal
     if (changed && model.state() == PrintDialogModel::State::kOpen) draw();
   }
   if (model.state() == PrintDialogModel::State::kOk && hook) hook(kWmCommand, kIdOk);
-  if (terminal.redraw) terminal.redraw();
+  screen.close();
   return model.state();
 }
 

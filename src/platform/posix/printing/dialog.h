@@ -1,9 +1,9 @@
-// The POSIX print dialog: a modal box drawn over the terminal. It comes up at once with "Save
+// The POSIX print dialog: a modal box over the terminal console. It comes up at once with "Save
 // as PDF" and lists the CUPS destinations (the default marked and first) as the server names
 // them, with a copies field of 1 to 99 for the printers ("Save as PDF" writes one file and
 // takes no copies). Up and Down choose, digits, Backspace, + and - (or Left and Right) set
-// the copies, Enter is OK and Esc is Cancel. It reads the keyboard itself and never changes the
-// console's cells; when it closes, the terminal console repaints the screen beneath.
+// the copies, Enter is OK and Esc is Cancel. It is drawn as the console's overlay and never
+// changes the console's cells; when it closes, the console shows the screen beneath again.
 #pragma once
 
 #include <cstdint>
@@ -55,8 +55,8 @@ class PrintDialogModel {
   State state_ = State::kOpen;
 };
 
-// The escape sequences that draw the dialog centred on a terminal of `columns` x `rows`.
-std::string render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
+// The dialog's box, centred on a terminal of `columns` x `rows`.
+Overlay render_print_dialog(const PrintDialogModel& model, int columns, int rows, bool utf8);
 
 // Where destinations that answer late come from: moves the new ones to its argument and
 // returns kLooking while more may come, then how the search ended.
@@ -66,7 +66,7 @@ using DestinationSource = std::function<Search(std::vector<Destination>&)>;
 // OK button (kWmCommand, kIdOk). A terminal that hangs up cancels the dialog. While `more`
 // may still bring destinations the box is redrawn with each that arrives; keys are answered
 // meanwhile.
-PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogTerminal& terminal,
+PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogScreen& screen,
                                          const std::function<void(uint32_t, uintptr_t)>& hook,
                                          const DestinationSource& more = {});
 

@@ -16,8 +16,8 @@ FileSystem* host_file_system() {
   return host.files;
 }
 
-bool open_dialog_terminal(DialogTerminal& out) {
-  return host.dialog_terminal != nullptr && host.dialog_terminal(out);
+DialogScreen* open_dialog_screen() {
+  return host.dialog_screen != nullptr ? host.dialog_screen() : nullptr;
 }
 
 }  // namespace platform::posix

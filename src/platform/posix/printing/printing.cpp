@@ -16,7 +16,6 @@
 #include "platform/posix/printing/fonts.h"
 #include "platform/posix/printing/pdf.h"
 #include "platform/posix/services.h"
-#include "platform/posix/terminal/key_decoder.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
@@ -96,8 +95,8 @@ class PosixPrinting : public Printing {
       }
       name = dests.front().name;
     } else {
-      DialogTerminal io;
-      if (!open_dialog_terminal(io)) return r;  // no terminal to ask on: as if cancelled
+      DialogScreen* screen = open_dialog_screen();
+      if (screen == nullptr) return r;  // no terminal to ask on: as if cancelled
       // The box comes up at once with "Save as PDF"; the server's destinations join it as
       // they answer, from a search on a thread of its own.
       DestinationSearch search;
@@ -108,7 +107,9 @@ class PosixPrinting : public Printing {
       auto forward = [hook](uint32_t message, uintptr_t wparam) {
         if (hook) hook(kDialogWindow, message, wparam, 0);
       };
-      if (run_print_dialog(model, io, forward, more) != PrintDialogModel::State::kOk) return r;
+      if (run_print_dialog(model, *screen, forward, more) != PrintDialogModel::State::kOk) {
+        return r;
+      }
       name = model.choice().name;
       copies = model.copies();
     }
@@ -412,18 +413,11 @@ class PosixPrinting : public Printing {
   // While a job is handed over, Esc on the terminal gives up on it. Other keys typed in that
   // time are dropped: the wait is short, and the printing box is up.
   static std::function<bool()> escape_watch() {
-    auto io = std::make_shared<DialogTerminal>();
-    if (!open_dialog_terminal(*io)) return {};
-    auto decoder = std::make_shared<KeyDecoder>(io->utf8);
-    return [io, decoder] {
+    DialogScreen* screen = open_dialog_screen();
+    if (screen == nullptr) return {};
+    return [screen] {
       std::vector<InputEvent> events;
-      uint8_t buf[64];
-      long n = io->read(buf, sizeof buf);
-      if (n > 0) {
-        decoder->feed(buf, static_cast<size_t>(n), events);
-      } else if (n == 0 && decoder->pending()) {
-        decoder->expire(events);
-      }
+      screen->keys(events, 0);
       for (const InputEvent& ev : events) {
         if (ev.virtual_key == kVkEscape) return true;
       }

@@ -12,6 +12,7 @@
 
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/cp437.h"
+#include "platform/posix/terminal/escapes.h"
 
 namespace platform::posix {
 namespace {
@@ -69,21 +70,20 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   caps_ = caps;
   renderer_ = Renderer(charset);
   renderer_.set_caps(caps);
+  const int escape_timeout_ms = keys_.escape_timeout_ms();
   keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
+  keys_.set_escape_timeout_ms(escape_timeout_ms);
   term_size_ = term_.size();
-  original_size_ = asked_size_ = term_size_;
+  requests_.reset(term_size_);
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
   const std::string program = program_file();
   title_ = shown_title_ = program.empty() ? "orvane-table" : program;
   cursor_ = {25, true};
   queue_.clear();
-  pending_.clear();
   hung_up_ = false;
-  size_request_.clear();
-  size_sent_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
-  view_x_ = view_y_ = 0;
-  followed_x_ = followed_y_ = -1;
-  small_ = mouse_on_ = false;
+  view_.reset();
+  overlay_shown_ = false;
+  overlay_ = Overlay();
   drawn_version_ = ~uint64_t{0};
   open_ = true;
 }
@@ -92,7 +92,7 @@ void PosixConsole::close() {
   if (!open_) return;
   // A window size asked for on the way out is a console window's business: the terminal is
   // given back at the size it had when the program took it.
-  size_request_.clear();
+  requests_.drop_size_request();
   present();
   term_.leave();
   open_ = false;
@@ -158,19 +158,7 @@ bool PosixConsole::set_buffer_size(Coord size) {
 bool PosixConsole::set_window_info(bool absolute, const Rect& window) {
   if (!open_ || !buffer_.set_window(absolute, window)) return false;
   const Rect& w = buffer_.window();
-  TermSize want{w.right - w.left + 1, w.bottom - w.top + 1};
-  if (want.cols != asked_size_.cols || want.rows != asked_size_.rows) {
-    asked_size_ = want;
-    if (want.cols != term_size_.cols || want.rows != term_size_.rows) {
-      // Ask the terminal to take the window's size; it may refuse, and the real size is read
-      // back when it changes.
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", want.rows, want.cols);
-      size_request_ = buf;
-    } else {
-      size_request_.clear();
-    }
-  }
+  requests_.want_size({w.right - w.left + 1, w.bottom - w.top + 1}, term_size_);
   return true;
 }
 
@@ -192,13 +180,13 @@ bool PosixConsole::set_title(const char* title) {
 }
 
 void PosixConsole::append_title(std::string& out) const {
-  out += "\x1b]2;";
+  std::string shown;
   for (unsigned char c : title_) {
     // Control bytes would end or corrupt the request: left out.
     if (c < 32 || c == 127) continue;
-    out += charset_.glyph(c);
+    shown += charset_.glyph(c);
   }
-  out += "\x07";
+  escapes::append_title(out, shown);
 }
 
 // --- keyboard ----------------------------------------------------------------------------
@@ -226,25 +214,20 @@ void PosixConsole::pump() {
     idle_waits_ = 0;
     if (static_cast<size_t>(n) < sizeof buf) break;
   }
-  if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(escape_timeout_ms_)) {
+  if (keys_.pending() &&
+      now - last_input_ >= std::chrono::milliseconds(keys_.escape_timeout_ms())) {
     keys_.expire(decoded_);
   }
   queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
   decoded_.clear();
   if (int wheel = keys_.take_wheel(); wheel != 0) {
-    view_y_ += 3 * wheel;  // three rows a step, as a console window scrolls
+    view_.scroll(3 * wheel);  // three rows a step, as a console window scrolls
     ++changes_;
   }
   int px, py;
   bool reported = false;
   while (keys_.take_position_report(px, py)) {
-    if (!original_pos_known_) {
-      original_pos_known_ = true;
-      original_x_ = px;
-      original_y_ = py;
-    } else {
-      moved_ours_ = px == window_x_ && py == window_y_;
-    }
+    requests_.position_reported(px, py);
     reported = true;
   }
   if (reported) update_exit_requests();
@@ -255,25 +238,8 @@ void PosixConsole::size_changed() {
   renderer_.invalidate();
 }
 
-std::string PosixConsole::exit_requests() const {
-  std::string out;
-  char buf[40];
-  // Once the program has asked for a size, the size found at start is asked for again at
-  // exit, whatever the terminal made of the requests in between.
-  if (size_sent_) {
-    std::snprintf(buf, sizeof buf, "\x1b[8;%d;%dt", original_size_.rows, original_size_.cols);
-    out += buf;
-  }
-  if (moved_ours_ && original_pos_known_ &&
-      (original_x_ != window_x_ || original_y_ != window_y_)) {
-    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt", original_x_, original_y_);
-    out += buf;
-  }
-  return out;
-}
-
 void PosixConsole::update_exit_requests() {
-  term_.set_exit_requests(exit_requests(), size_sent_ ? original_size_ : TermSize{});
+  term_.set_exit_requests(requests_.exit_requests(), requests_.exit_size());
 }
 
 bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
@@ -329,7 +295,7 @@ void PosixConsole::wait_input(uint32_t ms) {
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)
                       .count();
-    int left = std::max<int>(0, escape_timeout_ms_ - static_cast<int>(waited));
+    int left = std::max<int>(0, keys_.escape_timeout_ms() - static_cast<int>(waited));
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   term_.wait_readable(timeout);
@@ -345,26 +311,15 @@ bool PosixConsole::get_window_rect(WindowHandle w, WindowRect& r) {
   if (!open_ || w != kWindow) return false;
   // A terminal does not say where it is on the desktop: the last position asked for, and
   // the size of its cells at a nominal 8 x 16 pixels.
-  r = {window_x_, window_y_, window_x_ + term_size_.cols * 8, window_y_ + term_size_.rows * 16};
+  r = {requests_.x(), requests_.y(), requests_.x() + term_size_.cols * 8,
+       requests_.y() + term_size_.rows * 16};
   return true;
 }
 
 bool PosixConsole::set_window_pos(WindowHandle w, int32_t x, int32_t y, int32_t /*cx*/,
                                   int32_t /*cy*/, uint32_t /*flags*/) {
   if (!open_ || w != kWindow) return false;
-  if (x != window_x_ || y != window_y_) {
-    window_x_ = x;
-    window_y_ = y;
-    // The position is asked before the first move, to put it back at exit, and after each
-    // move, to learn whether the terminal made it.
-    if (!position_asked_) {
-      pending_ += "\x1b[13t";
-      position_asked_ = true;
-    }
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "\x1b[3;%d;%dt\x1b[13t", x, y);
-    pending_ += buf;
-  }
+  requests_.move_to(x, y);
   return true;
 }
 
@@ -383,37 +338,21 @@ void PosixConsole::compose(Frame& frame) {
   const Rect& win = buffer_.window();
   const int ww = win.right - win.left + 1, wh = win.bottom - win.top + 1;
   frame.resize(tc, tr, Cell{' ', 7});
-  // A terminal smaller than the window shows part of it, above a notice on its last row,
-  // as a console window smaller than its buffer does: the part that holds the cursor, or
-  // where the mouse wheel scrolled it since the cursor last moved.
-  small_ = tc < ww || tr < wh;
-  const int vc = std::min(tc, ww);
-  const int vr = small_ ? std::max(0, std::min(tr - 1, wh)) : std::min(tr, wh);
   Coord cur = buffer_.cursor();
   const int cx = cur.x - win.left, cy = cur.y - win.top;
-  if (cx != followed_x_ || cy != followed_y_) {
-    followed_x_ = cx;
-    followed_y_ = cy;
-    if (cx < view_x_) view_x_ = cx;
-    if (cx >= view_x_ + vc) view_x_ = cx - vc + 1;
-    // Moving up out of the view (a cleared screen, a homed cursor) shows the rows above the
-    // cursor too: the text just written there stays in view.
-    if (cy < view_y_) view_y_ = std::max(0, cy - vr + 1);
-    if (cy >= view_y_ + vr) view_y_ = cy - vr + 1;
-  }
-  view_x_ = std::clamp(view_x_, 0, ww - vc);
-  view_y_ = std::clamp(view_y_, 0, std::max(0, wh - vr));
+  view_.place(term_size_, ww, wh, cx, cy);
+  const int vc = view_.cols(), vr = view_.rows();
   for (int y = 0; y < vr; ++y) {
     for (int x = 0; x < vc; ++x) {
-      frame.at(x, y) = buffer_.at(win.left + view_x_ + x, win.top + view_y_ + y);
+      frame.at(x, y) = buffer_.at(win.left + view_.x() + x, win.top + view_.y() + y);
     }
   }
-  frame.cursor_x = cx - view_x_;
-  frame.cursor_y = cy - view_y_;
+  frame.cursor_x = cx - view_.x();
+  frame.cursor_y = cy - view_.y();
   frame.cursor_size = cursor_.size;
   frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
                          frame.cursor_y >= 0 && frame.cursor_y < vr;
-  if (small_) {
+  if (view_.small()) {
     // The terminal's size comes first and the words get shorter as the terminal narrows, so
     // that the size is never cut off.
     static constexpr const char* kNotices[] = {
@@ -434,6 +373,55 @@ void PosixConsole::compose(Frame& frame) {
       frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
     }
   }
+  if (overlay_shown_) draw_overlay(frame);
+}
+
+void PosixConsole::draw_overlay(Frame& frame) const {
+  frame.glyphs.assign(frame.cells.size(), 0);
+  frame.cursor_visible = false;
+  for (int y = 0; y < overlay_.height; ++y) {
+    const int ty = overlay_.top + y;
+    if (ty < 0 || ty >= frame.rows) continue;
+    for (int x = 0; x < overlay_.width; ++x) {
+      const int tx = overlay_.left + x;
+      if (tx < 0 || tx >= frame.cols) continue;
+      const OverlayCell& cell = overlay_.at(x, y);
+      // Printable ASCII is the same glyph in code page 437 and every charset; any other
+      // character is shown as itself rather than as a code page 437 glyph.
+      const bool ascii = cell.ch >= 0x20 && cell.ch < 0x7F;
+      frame.at(tx, ty) = Cell{static_cast<uint8_t>(ascii ? cell.ch : '?'), cell.attr};
+      frame.glyphs[static_cast<size_t>(ty) * frame.cols + tx] = ascii ? 0 : cell.ch;
+    }
+  }
+}
+
+void PosixConsole::show_overlay(Overlay overlay) {
+  if (!open_) return;
+  overlay_ = std::move(overlay);
+  overlay_shown_ = true;
+  ++changes_;
+  present();
+}
+
+void PosixConsole::close_overlay() {
+  if (!overlay_shown_) return;
+  overlay_shown_ = false;
+  overlay_ = Overlay();
+  // The screen beneath is drawn whole again, as after anything else that may have written
+  // to the terminal while the box was up.
+  renderer_.invalidate();
+  ++changes_;
+  present();
+}
+
+bool PosixConsole::read_modal_keys(std::vector<InputEvent>& out, int idle_ms) {
+  if (!open_ || hung_up_) return false;
+  present();  // a change of size meanwhile draws the screen and the box again
+  const bool alive =
+      keys_.read_round([this](uint8_t* buf, size_t cap) { return term_.read_some(buf, cap); },
+                       [this](int ms) { term_.wait_readable(ms); }, idle_ms, out);
+  if (keys_.pending()) last_input_ = std::chrono::steady_clock::now();
+  return alive;
 }
 
 void PosixConsole::present() {
@@ -453,26 +441,13 @@ void PosixConsole::present() {
     force = true;
   }
   if (!force && buffer_.version() == drawn_version_ && changes_ == drawn_changes_ &&
-      pending_.empty() && size_request_.empty()) {
+      !requests_.has_pending()) {
     return;
   }
   compose(frame_);
   out_.clear();
-  out_.swap(pending_);
-  if (!size_request_.empty()) {
-    out_ += size_request_;
-    size_request_.clear();
-    if (!size_sent_) {
-      size_sent_ = true;
-      update_exit_requests();
-    }
-  }
-  // The mouse is reported only while the view can scroll, so that selecting text with the
-  // mouse works as usual otherwise; only its wheel is used.
-  if (small_ != mouse_on_ || (force && mouse_on_)) {
-    out_ += small_ ? "\x1b[?1000h\x1b[?1006h" : "\x1b[?1006l\x1b[?1000l";
-    mouse_on_ = small_;
-  }
+  if (requests_.take(out_)) update_exit_requests();
+  if (const char* mouse = view_.mouse_request(force)) out_ += mouse;
   if (title_ != shown_title_ && caps_.titles) {
     append_title(out_);
     shown_title_ = title_;

@@ -10,10 +10,13 @@
 
 #include "platform/console.h"
 #include "platform/posix/terminal/key_decoder.h"
+#include "platform/posix/terminal/overlay.h"
 #include "platform/posix/terminal/renderer.h"
 #include "platform/posix/terminal/screen_buffer.h"
 #include "platform/posix/terminal/term_caps.h"
 #include "platform/posix/terminal/terminal.h"
+#include "platform/posix/terminal/viewport.h"
+#include "platform/posix/terminal/window_requests.h"
 
 namespace platform::posix {
 
@@ -59,77 +62,91 @@ class PosixConsole final : public Console {
   void present() override;
 
   const ScreenBuffer& buffer() const { return buffer_; }
-  // Queues an input event as though the terminal had sent it: events no terminal can send
-  // (key releases, modifier keys alone), for tests of the layers above.
-  void push_input(const InputEvent& ev) { queue_.push_back(ev); }
   const Terminal& terminal() const { return term_; }
   // The requests that put back what the program changed of the window, sent at exit: the
   // start size once the program has asked for a size, the start position when a move was
   // reported done.
-  std::string exit_requests() const;
-  // A lone Esc counts as the Esc key when nothing follows it within this time.
-  void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
+  std::string exit_requests() const { return requests_.exit_requests(); }
+  // A lone Esc counts as the Esc key when nothing follows it within this time (the key
+  // decoder's).
+  void set_escape_timeout_ms(int ms) { keys_.set_escape_timeout_ms(ms); }
 
   static constexpr WindowHandle kWindow = 1;
 
-  // For a modal box drawn over the screen by another service of this backend (the print
-  // dialog): the terminal to draw on and read keys from, and a full redraw of the cells
-  // beneath once the box has gone.
-  Terminal& overlay_terminal() { return term_; }
-  void redraw_after_overlay() {
-    renderer_.invalidate();
-    ++changes_;
-    present();
-  }
+  // A modal box over the screen, for another service of this backend (the print dialog): the
+  // overlay is drawn above the screen, with the cursor hidden, from now until close_overlay(),
+  // which shows the screen beneath again (showing another replaces it).
+  void show_overlay(Overlay overlay);
+  void close_overlay();
+  // Keys typed while a modal box asks for them, taken from the terminal past the console's
+  // own queue of events (which keeps what was typed before): one round of
+  // KeyDecoder::read_round, waiting up to `idle_ms` when nothing came. False when the
+  // terminal hung up or the console is closed.
+  bool read_modal_keys(std::vector<InputEvent>& out, int idle_ms);
+
+  // --- test seams ------------------------------------------------------------------------
+  // Queues an input event as though the terminal had sent it: events no terminal can send
+  // (key releases, modifier keys alone), for tests of the layers above.
+  void push_input(const InputEvent& ev) { queue_.push_back(ev); }
 
  private:
   void start(const Charset& charset, const TermCaps& caps);
   void pump();
   void compose(Frame& frame);
+  void draw_overlay(Frame& frame) const;
   void append_title(std::string& out) const;
   void size_changed();
   void update_exit_requests();
 
+  // The terminal. Between open()/attach() and close() (open_), term_ is in raw mode on the
+  // alternate screen and term_size_ is its size as last read; on the process's own terminal
+  // (exit_on_hangup_) a hang-up ends the process.
   Terminal term_;
-  ScreenBuffer buffer_;
-  Renderer renderer_{true};
-  KeyDecoder keys_{true};
-  std::deque<InputEvent> queue_;
-  std::vector<InputEvent> decoded_;
   bool open_ = false;
   bool exit_on_hangup_ = false;
-  bool hung_up_ = false;
   Charset charset_;
   TermCaps caps_;
   TermSize term_size_;
-  TermSize asked_size_;          // the window size last asked of the terminal
-  TermSize original_size_;       // the terminal's size when the program took it
-  std::string size_request_;     // a size request to send with the next frame
-  bool size_sent_ = false;       // a size request has been sent to the terminal
-  bool position_asked_ = false;  // the original position has been asked for
-  bool original_pos_known_ = false;
-  int32_t original_x_ = 0;
-  int32_t original_y_ = 0;
-  bool moved_ours_ = false;
-  int view_x_ = 0;  // the window's cell shown at the terminal's top-left corner
-  int view_y_ = 0;
-  int followed_x_ = -1;  // the cursor's place in the window when the view last followed it
-  int followed_y_ = -1;
-  bool small_ = false;     // the terminal is smaller than the window
-  bool mouse_on_ = false;  // mouse reporting is on
-  std::string pending_;    // requests to send with the next frame
+
+  // The screen: the buffer, the cursor's shape and the title, and a modal box above them.
+  // The terminal shows buffer_ as of drawn_version_ and every change counted in changes_ up
+  // to drawn_changes_: a change that reaches the terminal without changing the buffer (cursor
+  // shape, title, overlay, a scroll of the view) adds to changes_, so that present() sends
+  // nothing unless something changed.
+  ScreenBuffer buffer_;
   CursorInfo cursor_{25, true};
   std::string title_;
-  std::string shown_title_;
+  std::string shown_title_;  // the title the terminal shows
+  Overlay overlay_;
+  bool overlay_shown_ = false;
+  Renderer renderer_{true};
+  Frame frame_;      // the last frame composed (kept to reuse its storage)
+  std::string out_;  // the bytes of the frame being sent (likewise)
   uint64_t drawn_version_ = ~uint64_t{0};
-  uint64_t changes_ = 0;  // changes of cursor shape and title
+  uint64_t changes_ = 0;
   uint64_t drawn_changes_ = 0;
-  int32_t window_x_ = 0;
-  int32_t window_y_ = 0;
-  int escape_timeout_ms_ = 50;
+
+  // Input. queue_ holds the events decoded and not yet read, in the order they came; keys_
+  // holds the bytes of a sequence not yet complete, decided as they stand once the escape
+  // timeout has passed since last_input_. Once hung_up_, the terminal is not read again.
+  KeyDecoder keys_{true};
+  std::deque<InputEvent> queue_;
+  std::vector<InputEvent> decoded_;  // events of one read, before they join the queue
   std::chrono::steady_clock::time_point last_input_{};
-  Frame frame_;
-  std::string out_;
+  bool hung_up_ = false;
+
+  // The window: sizes and moves asked of the terminal, and what is put back at exit (the
+  // invariant is WindowRequests').
+  WindowRequests requests_;
+
+  // The part of the window the terminal shows (the invariant is Viewport's).
+  Viewport view_;
+
+  // Idling. idle_waits_ counts the key waits in a row with nothing drawn and no key in
+  // between (idle_state_: the buffer's version and changes_ they saw); from
+  // kIdleWaitsBeforeStretch on, the program is idle in a key wait, and a wait on the
+  // process's own terminal has no time limit (a key, a resize or a signal ends it) while one
+  // on a terminal given by descriptors looks again every kIdleWaitMs.
   static constexpr int kIdleWaitsBeforeStretch = 200;
   static constexpr int kIdleWaitMs = 10;
   int idle_waits_ = 0;

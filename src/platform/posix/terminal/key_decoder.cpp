@@ -413,7 +413,7 @@ bool KeyDecoder::read_round(const std::function<long(uint8_t*, size_t)>& read,
   uint8_t buf[64];
   long n = read(buf, sizeof buf);
   if (n == 0 && pending()) {
-    wait(50);
+    wait(escape_timeout_ms_);
     n = read(buf, sizeof buf);
     if (n == 0) expire(out);
   } else if (n == 0) {

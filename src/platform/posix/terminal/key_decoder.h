@@ -39,10 +39,16 @@ class KeyDecoder {
   // No more bytes came in time: decodes the waiting bytes as they stand (a lone Esc is the
   // Esc key, Esc and a character is Alt and that character).
   void expire(std::vector<InputEvent>& out);
+  // How long the rest of a started sequence may take to come before the bytes are decided as
+  // they stand (expire): a lone Esc is the Esc key when nothing follows it within this time.
+  // Whoever reads the terminal asks the decoder.
+  int escape_timeout_ms() const { return escape_timeout_ms_; }
+  void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
+  static constexpr int kDefaultEscapeTimeoutMs = 50;
   // One round of reading a terminal whose bytes come through `read` (0: none waiting, -1: hung
-  // up): decodes what came; when nothing did, waits up to `idle_ms` through `wait`, or 50 ms
-  // for the rest of a started sequence before deciding it as it stands (a lone Esc is the Esc
-  // key). Returns false when the terminal hung up.
+  // up): decodes what came; when nothing did, waits up to `idle_ms` through `wait`, or the
+  // escape timeout for the rest of a started sequence before deciding it as it stands.
+  // Returns false when the terminal hung up.
   bool read_round(const std::function<long(uint8_t*, size_t)>& read,
                   const std::function<void(int)>& wait, int idle_ms, std::vector<InputEvent>& out);
   // Drops the bytes waiting for the rest of a sequence (input flushed).
@@ -75,6 +81,7 @@ class KeyDecoder {
   std::array<uint8_t, 128> high_{};
   bool utf8_;
   bool skipping_ = false;
+  int escape_timeout_ms_ = kDefaultEscapeTimeoutMs;
   int wheel_ = 0;
   std::vector<std::pair<int, int>> positions_;
 };

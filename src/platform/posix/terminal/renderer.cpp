@@ -2,53 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/posix/terminal/escapes.h"
+
 namespace platform::posix {
 namespace {
 
-constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // Windows colour bits -> ANSI order
+using namespace escapes;
+
 // A cell the terminal shows in a colour no cell has (erased without background colour erase).
 constexpr uint16_t kUnknownAttr = 0xFFFF;
-
-void put_number(int n, std::string& out) {
-  char digits[12];
-  int len = 0;
-  do {
-    digits[len++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (len > 0) out.push_back(digits[--len]);
-}
-
-size_t number_length(int n) {
-  return n >= 10000 ? 5 : n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
-}
-
-void put_csi(int n, char final, std::string& out) {  // CSI n final, n == 1 left out
-  out += "\x1b[";
-  if (n != 1) put_number(n, out);
-  out.push_back(final);
-}
-
-void put_cup(int x, int y, std::string& out) {
-  out += "\x1b[";
-  if (x != 0 || y != 0) {
-    put_number(y + 1, out);
-    if (x != 0) {
-      out.push_back(';');
-      put_number(x + 1, out);
-    }
-  }
-  out.push_back('H');
-}
-
-size_t csi_length(int n) {
-  return 3 + (n == 1 ? 0 : number_length(n));
-}
-
-size_t cup_length(int x, int y) {
-  if (x == 0 && y == 0) return 3;
-  return 3 + number_length(y + 1) + (x != 0 ? 1 + number_length(x + 1) : 0);
-}
 
 int fg_of(uint16_t attr) {
   return attr & 0xF;
@@ -57,14 +19,11 @@ int bg_of(uint16_t attr) {
   return (attr >> 4) & 0xF;
 }
 
-}  // namespace
+char32_t glyph_at(const Frame& frame, size_t index) {
+  return frame.glyphs.empty() ? 0 : frame.glyphs[index];
+}
 
-int sgr_foreground(int colour) {
-  return (colour & 8 ? 90 : 30) + kAnsi[colour & 7];
-}
-int sgr_background(int colour) {
-  return (colour & 8 ? 100 : 40) + kAnsi[colour & 7];
-}
+}  // namespace
 
 void Renderer::set_caps(const TermCaps& caps) {
   hide_cursor_ = caps.hide_cursor;
@@ -102,12 +61,53 @@ bool Renderer::same_look(const Cell& a, const Cell& b) const {
   return ga == ' ' || fg_of(a.attr) == fg_of(b.attr);
 }
 
-void Renderer::put_glyph(uint8_t ch, std::string& out) const {
-  out += charset_.glyph(ch);
+bool Renderer::shows(const Frame& frame, size_t index) const {
+  return shown_glyphs_[index] == glyph_at(frame, index) &&
+         same_look(shown_[index], frame.cells[index]);
 }
 
-size_t Renderer::glyph_length(uint8_t ch) const {
-  return charset_.glyph(ch).size();
+void Renderer::remember(const Frame& frame, size_t index) {
+  shown_[index] = frame.cells[index];
+  shown_glyphs_[index] = glyph_at(frame, index);
+}
+
+void Renderer::put_wide(char32_t ch, std::string& out) const {
+  // Control characters (C0, DEL, C1), and what is no character, would act rather than show.
+  const bool control = ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
+  if (!charset_.is_utf8()) {
+    out.push_back(control || ch > 0xFF ? '?' : static_cast<char>(ch));
+  } else if (control || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) {
+    out.push_back('?');
+  } else if (ch < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  } else if (ch < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+  }
+}
+
+void Renderer::put_glyph(const Frame& frame, size_t index, std::string& out) const {
+  if (char32_t wide = glyph_at(frame, index); wide != 0) {
+    put_wide(wide, out);
+  } else {
+    out += charset_.glyph(frame.cells[index].ch);
+  }
+}
+
+size_t Renderer::glyph_length(const Frame& frame, size_t index) const {
+  if (char32_t wide = glyph_at(frame, index); wide != 0) {
+    std::string bytes;
+    put_wide(wide, bytes);
+    return bytes.size();
+  }
+  return charset_.glyph(frame.cells[index].ch).size();
 }
 
 void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
@@ -115,22 +115,20 @@ void Renderer::set_pen(uint16_t attr, bool blank, std::string& out) {
   bool fg_change = !blank && fg != pen_fg_;
   bool bg_change = bg != pen_bg_;
   if (!fg_change && !bg_change) return;
-  out += "\x1b[";
-  if (fg_change) {
-    put_number(foreground_sgr(fg), out);
-    pen_fg_ = fg;
+  if (fg_change && bg_change) {
+    append_sgr(out, {foreground_sgr(fg), background_sgr(bg)});
+  } else if (fg_change) {
+    append_sgr(out, {foreground_sgr(fg)});
+  } else {
+    append_sgr(out, {background_sgr(bg)});
   }
-  if (bg_change) {
-    if (fg_change) out.push_back(';');
-    put_number(background_sgr(bg), out);
-    pen_bg_ = bg;
-  }
-  out.push_back('m');
+  if (fg_change) pen_fg_ = fg;
+  if (bg_change) pen_bg_ = bg;
 }
 
 void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
   if (cur_x_ == x && cur_y_ == y) return;
-  size_t best = cup_length(x, y);
+  size_t best = cursor_position_length(x, y);
   int how = 0;  // 0 CUP, 1 rewrite the cells between, 2 CUF, 3 CR (+CUF), 4 CR LF (+CUF), 5 LF
   if (cur_y_ == y && cur_x_ >= 0 && cur_x_ < x) {
     size_t cuf = csi_length(x - cur_x_);
@@ -144,7 +142,7 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
           cost = best;
           break;
         }
-        cost += glyph_length(c.ch);
+        cost += glyph_length(frame, static_cast<size_t>(y) * frame.cols + i);
       }
       if (cost < best) best = cost, how = 1;
     }
@@ -160,18 +158,19 @@ void Renderer::move_to(int x, int y, const Frame& frame, std::string& out) {
   }
   switch (how) {
     case 0:
-      put_cup(x, y, out);
+      append_cursor_position(out, x, y);
       break;
     case 1:
-      for (int i = cur_x_; i < x; ++i) put_glyph(frame.at(i, y).ch, out);
+      for (int i = cur_x_; i < x; ++i)
+        put_glyph(frame, static_cast<size_t>(y) * frame.cols + i, out);
       break;
     case 2:
-      put_csi(x - cur_x_, 'C', out);
+      append_csi(out, x - cur_x_, 'C');
       break;
     case 3:
     case 4:
       out += how == 3 ? "\r" : "\r\n";
-      if (x > 0) put_csi(x, 'C', out);
+      if (x > 0) append_csi(out, x, 'C');
       break;
     case 5:
       out.push_back('\n');
@@ -191,63 +190,64 @@ void Renderer::render(const Frame& frame, std::string& out) {
         if (glyph_key(c.ch) == ' ') ++count[bg_of(c.attr)];
       }
       int bg = static_cast<int>(std::max_element(count, count + 16) - count);
-      out += "\x1b[0;";
-      put_number(sgr_foreground(7), out);
-      out.push_back(';');
-      put_number(background_sgr(bg), out);
-      out += "m\x1b[2J";
+      append_sgr(out, {0, sgr_foreground(7), background_sgr(bg)});
+      out += kEraseScreen;
       pen_fg_ = 7;
       pen_bg_ = bg;
       shown_.assign(frame.cells.size(), Cell{' ', static_cast<uint16_t>(bg << 4 | 7)});
+
     } else {
       // Erasing gives the terminal's own background, which no cell has: every cell is
       // written.
-      out += "\x1b[0m\x1b[2J";
+      out += kResetColours;
+      out += kEraseScreen;
       pen_fg_ = pen_bg_ = -1;
       shown_.assign(frame.cells.size(), Cell{' ', kUnknownAttr});
     }
+    shown_glyphs_.assign(frame.cells.size(), 0);
     cols_ = cols;
     rows_ = rows;
     valid_ = true;
     cur_x_ = cur_y_ = -1;
   }
   for (int y = 0; y < rows; ++y) {
-    Cell* shown = &shown_[static_cast<size_t>(y) * cols];
+    const size_t row = static_cast<size_t>(y) * cols;
     int first = 0, last = cols - 1;
-    while (first < cols && same_look(shown[first], frame.at(first, y))) ++first;
+    while (first < cols && shows(frame, row + first)) ++first;
     if (first == cols) continue;
-    while (same_look(shown[last], frame.at(last, y))) --last;
+    while (shows(frame, row + last)) --last;
     for (int x = first; x <= last;) {
       const Cell& c = frame.at(x, y);
-      if (same_look(shown[x], c)) {
+      if (shows(frame, row + x)) {
         ++x;
         continue;
       }
       move_to(x, y, frame, out);
-      if (glyph_key(c.ch) == ' ') {
+      const bool blank = glyph_key(c.ch) == ' ' && glyph_at(frame, row + x) == 0;
+      if (blank) {
         int bg = bg_of(c.attr);
         int run = x;
         while (run < cols && glyph_key(frame.at(run, y).ch) == ' ' &&
-               bg_of(frame.at(run, y).attr) == bg) {
+               glyph_at(frame, row + run) == 0 && bg_of(frame.at(run, y).attr) == bg) {
           ++run;
         }
         if (bce_ && run == cols && last - x + 1 >= 4) {  // blanks to the end of the row: erase line
           set_pen(c.attr, true, out);
-          out += "\x1b[K";
-          for (int i = x; i < cols; ++i) shown[i] = frame.at(i, y);
+          out += kEraseToEndOfLine;
+          for (int i = x; i < cols; ++i) remember(frame, row + i);
           break;
         }
         if (bce_ && run - x >= 8) {  // a long blank run: erase characters
           set_pen(c.attr, true, out);
-          put_csi(run - x, 'X', out);
-          for (int i = x; i < run; ++i) shown[i] = frame.at(i, y);
+          append_csi(out, run - x, 'X');
+          for (int i = x; i < run; ++i) remember(frame, row + i);
           x = run;
           continue;
         }
       }
-      set_pen(c.attr, glyph_key(c.ch) == ' ', out);
-      put_glyph(c.ch, out);
-      shown[x] = c;
+      set_pen(c.attr, blank, out);
+      put_glyph(frame, row + x, out);
+      remember(frame, row + x);
       ++x;
       cur_x_ = x < cols ? x : -1;  // auto-wrap is off: the last column keeps the cursor
     }
@@ -258,9 +258,7 @@ void Renderer::render(const Frame& frame, std::string& out) {
     move_to(frame.cursor_x, frame.cursor_y, frame, out);
     int style = frame.cursor_size > 50 ? 1 : 3;  // blinking block or blinking underline
     if (cursor_shape_ && style != cursor_style_) {
-      out += "\x1b[";
-      put_number(style, out);
-      out += " q";
+      append_cursor_style(out, style);
       cursor_style_ = style;
     }
     if (cursor_shown_ != 1) out += show_cursor_;

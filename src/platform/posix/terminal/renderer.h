@@ -9,6 +9,7 @@
 
 #include "platform/console.h"
 #include "platform/posix/terminal/charset.h"
+#include "platform/posix/terminal/escapes.h"
 #include "platform/posix/terminal/term_caps.h"
 
 namespace platform::posix {
@@ -18,6 +19,9 @@ struct Frame {
   int cols = 0;
   int rows = 0;
   std::vector<Cell> cells;
+  // Characters a cell shows instead of its code page 437 glyph (a modal box's text), as an
+  // OverlayCell holds them; 0 where the cell's own glyph shows. Empty when there are none.
+  std::vector<char32_t> glyphs;
   int cursor_x = 0;
   int cursor_y = 0;
   bool cursor_visible = false;  // false also when the cursor lies off the frame
@@ -27,15 +31,11 @@ struct Frame {
     cols = c;
     rows = r;
     cells.assign(static_cast<size_t>(c) * r, fill);
+    glyphs.clear();
   }
   Cell& at(int x, int y) { return cells[static_cast<size_t>(y) * cols + x]; }
   const Cell& at(int x, int y) const { return cells[static_cast<size_t>(y) * cols + x]; }
 };
-
-// The SGR colour numbers for a Windows colour 0-15 (bit 0 blue, bit 1 green, bit 2 red,
-// bit 3 bright): 30-37/90-97 as foreground, 40-47/100-107 as background.
-int sgr_foreground(int colour);
-int sgr_background(int colour);
 
 class Renderer {
  public:
@@ -61,16 +61,20 @@ class Renderer {
 
  private:
   uint8_t glyph_key(uint8_t ch) const;
-  void put_glyph(uint8_t ch, std::string& out) const;
-  size_t glyph_length(uint8_t ch) const;
+  // The cell of `frame` at `index` as the terminal shows it.
+  bool shows(const Frame& frame, size_t index) const;
+  void remember(const Frame& frame, size_t index);
+  void put_glyph(const Frame& frame, size_t index, std::string& out) const;
+  size_t glyph_length(const Frame& frame, size_t index) const;
+  void put_wide(char32_t ch, std::string& out) const;
   void set_pen(uint16_t attr, bool blank, std::string& out);
   int background_sgr(int colour) const;
   int foreground_sgr(int colour) const;
   void move_to(int x, int y, const Frame& frame, std::string& out);
 
   Charset charset_;
-  std::string hide_cursor_ = "\x1b[?25l";
-  std::string show_cursor_ = "\x1b[?25h";
+  std::string hide_cursor_ = escapes::kCursorHide;
+  std::string show_cursor_ = escapes::kCursorShow;
   bool cursor_shape_ = true;
   bool bce_ = true;
   bool sixteen_colours_ = true;
@@ -78,6 +82,7 @@ class Renderer {
   int cols_ = 0;
   int rows_ = 0;
   std::vector<Cell> shown_;
+  std::vector<char32_t> shown_glyphs_;  // as Frame::glyphs, always as large as shown_
   int pen_fg_ = -1;
   int pen_bg_ = -1;
   int cur_x_ = -1;  // -1: unknown

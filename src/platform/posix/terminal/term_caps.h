@@ -5,19 +5,21 @@
 
 #include <string>
 
+#include "platform/posix/terminal/escapes.h"
+
 namespace platform::posix {
 
 struct TermCaps {
-  std::string enter_screen = "\x1b[?1049h";  // smcup: the alternate screen
-  std::string leave_screen = "\x1b[?1049l";  // rmcup
-  std::string hide_cursor = "\x1b[?25l";     // civis
-  std::string show_cursor = "\x1b[?25h";     // cnorm
-  std::string keypad_on;                     // smkx
-  std::string keypad_off;                    // rmkx
-  bool cursor_shape = true;                  // takes the cursor shape request (Esc [ n SP q)
-  std::string cursor_reset = "\x1b[2 q";     // Se: the user's cursor shape back
-  bool titles = true;                        // takes window titles (OSC 2) and the title stack
-  bool bce = true;                           // erasing fills with the current background colour
+  std::string enter_screen = escapes::kAltScreenOn;   // smcup: the alternate screen
+  std::string leave_screen = escapes::kAltScreenOff;  // rmcup
+  std::string hide_cursor = escapes::kCursorHide;     // civis
+  std::string show_cursor = escapes::kCursorShow;     // cnorm
+  std::string keypad_on;                              // smkx
+  std::string keypad_off;                             // rmkx
+  bool cursor_shape = true;  // takes the cursor shape request (Esc [ n SP q)
+  std::string cursor_reset = escapes::kCursorShapeReset;  // Se: the user's cursor shape back
+  bool titles = true;  // takes window titles (OSC 2) and the title stack
+  bool bce = true;     // erasing fills with the current background colour
   int colours = 256;
   // Shows the sixteen colours (SGR 90-97 and 100-107): an entry with 16 colours or more, or an
   // 8-colour one that says it is an xterm (XT) or runs under a terminal that announces

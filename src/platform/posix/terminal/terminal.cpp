@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/posix/terminal/escapes.h"
+
 namespace platform::posix {
 namespace {
 
@@ -237,17 +239,18 @@ bool Terminal::attach(int in_fd, int out_fd) {
 bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   // Taking the terminal: title pushed, alternate screen, keypad keys on, auto-wrap off (the
   // renderer never relies on wrapping, and writing the last cell must not scroll).
-  std::string enter = caps.titles ? "\x1b[22;0t" : "";
-  enter += caps.enter_screen + caps.keypad_on + "\x1b[?7l";
+  std::string enter = caps.titles ? escapes::kTitlePush : "";
+  enter += caps.enter_screen + caps.keypad_on + escapes::kAutoWrapOff;
   // Giving it back: mouse reporting off, colours reset, cursor shown in the entry's own
   // shape, keypad off, auto-wrap on, the screen cleared in the default colours, main screen,
   // title popped. The screen is cleared even where the entry has an alternate screen: a
   // terminal may ignore it (GNU screen without "altscreen on"), and the program's colours
   // would stay under what the shell prints next.
-  std::string leave = "\x1b[?1006l\x1b[?1000l\x1b[0m" + caps.show_cursor;
+  std::string leave = std::string(escapes::kMouseOff) + escapes::kResetColours + caps.show_cursor;
   if (caps.cursor_shape) leave += caps.cursor_reset;
-  leave += caps.keypad_off + "\x1b[?7h\x1b[H\x1b[2J" + caps.leave_screen;
-  if (caps.titles) leave += "\x1b[23;0t";
+  leave += caps.keypad_off + escapes::kAutoWrapOn + escapes::kHome + escapes::kEraseScreen +
+           caps.leave_screen;
+  if (caps.titles) leave += escapes::kTitlePop;
   enter_.set(enter);
   leave_.set(leave);
 

@@ -55,8 +55,11 @@ class Terminal {
   // moment for the terminal to take the size `settle` (none when 0 x 0).
   void set_exit_requests(const std::string& bytes, TermSize settle = {});
 
-  uint64_t write_calls() const { return write_calls_; }
   int input_fd() const { return in_fd_; }
+
+  // --- test seams ------------------------------------------------------------------------
+  // The write calls made so far: a frame is drawn with one (tests and benchmarks count them).
+  uint64_t write_calls() const { return write_calls_; }
 
  private:
   int in_fd_ = -1;

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/posix/fake_dialog_screen.h"
 #include "platform/posix/printing/cups.h"
 #include "platform/posix/printing/dialog.h"
 #include "platform/posix/printing/fonts.h"
@@ -23,6 +24,8 @@ namespace {
 
 using namespace platform;
 using namespace platform::posix;
+using posix_test::FakeDialogScreen;
+using posix_test::overlay_text;
 
 // What poppler's pdfinfo reads from a PDF ("Title", "Pages", "Page size" ...), one line per
 // field as it prints them; empty when pdfinfo is not installed. The PDF is read by a reader
@@ -153,7 +156,8 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_FALSE(m.copies_offered());
   m.key(key('7', '7'));
   EXPECT_EQ(m.copies(), 1);
-  EXPECT_NE(render_print_dialog(m, 80, 50, true).find("one file per print"), std::string::npos);
+  EXPECT_NE(overlay_text(render_print_dialog(m, 80, 50, true)).find("one file per print"),
+            std::string::npos);
   m.key(key(0x26));
   EXPECT_EQ(m.choice().name, "lab");
   m.key(key('1', '1'));
@@ -164,7 +168,22 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   m.key(key('5', '5'));
   m.key(key('0', '0'));  // 1, 5, 0: 150 is more than a printer takes, so the most it takes
   EXPECT_EQ(m.copies(), 99);
-  EXPECT_NE(render_print_dialog(m, 80, 50, true).find("Copies: [99]"), std::string::npos);
+  EXPECT_NE(overlay_text(render_print_dialog(m, 80, 50, true)).find("Copies: [99]"),
+            std::string::npos);
+  // The chosen destination's row is bright white on blue from frame to frame; the frame and
+  // the other rows black on white, in the middle of the terminal.
+  const Overlay box = render_print_dialog(m, 80, 50, true);
+  EXPECT_EQ(box.left, (80 - box.width) / 2);
+  EXPECT_EQ(box.top, (50 - box.height) / 2);
+  int chosen_rows = 0;
+  for (int y = 0; y < box.height; ++y) {
+    const bool chosen = box.at(1, y).ch == U' ' && box.at(2, y).ch == U'>';
+    chosen_rows += chosen ? 1 : 0;
+    EXPECT_EQ(box.at(0, y).attr, 0x70) << y;
+    EXPECT_EQ(box.at(box.width - 2, y).attr, chosen ? 0x1F : 0x70) << y;
+    EXPECT_EQ(box.at(box.width - 1, y).attr, 0x70) << y;
+  }
+  EXPECT_EQ(chosen_rows, 1);
   m.key(key(0x08));
   m.key(key(0x08));
   m.key(key('3', '3'));  // typing starts over once the field is back to 1
@@ -184,7 +203,7 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_EQ(alone.choice().name, kSaveAsPdf);
   alone.key(key(0x1B));
   EXPECT_EQ(alone.state(), PrintDialogModel::State::kCancel);
-  std::string drawn = render_print_dialog(alone, 80, 50, true);
+  std::string drawn = overlay_text(render_print_dialog(alone, 80, 50, true));
   EXPECT_NE(drawn.find("Save as PDF"), std::string::npos);
 }
 
@@ -206,76 +225,44 @@ TEST(PosixPrintDialog, LateDestinationsJoinWithoutMovingTheChoice) {
   EXPECT_EQ(m.entries().back().name, kSaveAsPdf);
 }
 
-// A terminal for the dialog with scripted input: each read hands out the next chunk, and each
-// wait counts as time passing.
-struct ScriptedTerminal {
-  std::vector<std::string> input;  // "" is a read that finds nothing
-  std::string output;
-  int waits = 0;
-  DialogTerminal io() {
-    DialogTerminal t;
-    t.write = [this](const std::string& bytes) {
-      output += bytes;
-      return true;
-    };
-    t.read = [this](uint8_t* buf, size_t cap) -> long {
-      if (input.empty()) return 0;
-      std::string next = input.front();
-      input.erase(input.begin());
-      size_t n = std::min(cap, next.size());
-      std::copy(next.begin(), next.begin() + static_cast<long>(n), buf);
-      return static_cast<long>(n);
-    };
-    t.wait = [this](int) { ++waits; };
-    t.size = [](int& columns, int& rows) {
-      columns = 80;
-      rows = 50;
-    };
-    return t;
-  }
-};
-
 TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   // A server that never answers: the box is drawn before any destination and Esc closes it.
-  ScriptedTerminal term;
+  FakeDialogScreen term;
   term.input = {"", "", "\x1b"};
-  DialogTerminal io = term.io();
   PrintDialogModel m({});
   int asked = 0;
   DestinationSource silent = [&asked](std::vector<Destination>&) {
     ++asked;
     return Search::kLooking;
   };
-  EXPECT_EQ(run_print_dialog(m, io, {}, silent), PrintDialogModel::State::kCancel);
+  EXPECT_EQ(run_print_dialog(m, term, {}, silent), PrintDialogModel::State::kCancel);
   EXPECT_NE(term.output.find("Save as PDF"), std::string::npos);
   EXPECT_NE(term.output.find("Looking for printers"), std::string::npos);
   EXPECT_GE(asked, 2);
 
   // Destinations that arrive later are drawn, and Enter takes the default that came.
-  ScriptedTerminal later;
+  FakeDialogScreen later;
   later.input = {"", "", "", "\r"};
-  DialogTerminal io2 = later.io();
   PrintDialogModel m2({});
   int polls = 0;
   DestinationSource slow = [&polls](std::vector<Destination>& found) {
     if (++polls == 2) found.push_back({"office", "Laser", true});
     return polls < 2 ? Search::kLooking : Search::kDone;
   };
-  EXPECT_EQ(run_print_dialog(m2, io2, {}, slow), PrintDialogModel::State::kOk);
+  EXPECT_EQ(run_print_dialog(m2, later, {}, slow), PrintDialogModel::State::kOk);
   EXPECT_EQ(m2.choice().name, "office");
   EXPECT_NE(later.output.find("office - Laser"), std::string::npos);
   EXPECT_EQ(polls, 2);  // not asked again once the search is over
 
   // A server that never answered: the box says so, and keeps saying it until it closes.
-  ScriptedTerminal quiet;
+  FakeDialogScreen quiet;
   quiet.input = {"", "", "\x1b[B", "", "\x1b"};
-  DialogTerminal io3 = quiet.io();
   PrintDialogModel m3({});
   int tries = 0;
   DestinationSource gone = [&tries](std::vector<Destination>&) {
     return ++tries < 2 ? Search::kLooking : Search::kNoAnswer;
   };
-  EXPECT_EQ(run_print_dialog(m3, io3, {}, gone), PrintDialogModel::State::kCancel);
+  EXPECT_EQ(run_print_dialog(m3, quiet, {}, gone), PrintDialogModel::State::kCancel);
   const std::string last_box = quiet.output.substr(quiet.output.rfind("Printer:"));
   EXPECT_NE(last_box.find("No answer from the print server"), std::string::npos);
   EXPECT_EQ(last_box.find("Looking for printers"), std::string::npos);

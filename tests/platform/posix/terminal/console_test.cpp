@@ -153,6 +153,59 @@ TEST_F(PosixConsoleTest, LoneEscapeArrivesAfterTheTimeoutAndWaitingWakesOnAKey) 
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
+// A modal box (the print dialog) is an overlay of cells: drawn above the screen in its
+// colours with the cursor hidden, its characters shown as themselves (control characters as
+// '?', so that a printer's name cannot send the terminal a sequence), the screen beneath
+// back once it closes; the keys it reads leave the console's own queue alone.
+TEST_F(PosixConsoleTest, AnOverlayIsDrawnAboveTheScreenAndTakenAwayAgain) {
+  put(0, 0, "beneath the box", 0x1E);
+  console_.set_cursor_position({2, 0});
+  console_.present();
+  posix_test::TerminalModel term(80, 25);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_TRUE(term.cursor_visible);
+
+  platform::posix::Overlay box(4, 0, 6, 2, {U' ', 0x70});
+  box.at(0, 0).ch = U'\u250C';
+  box.at(1, 0) = {U'\u2026', 0x1F};
+  box.at(2, 0).ch = U'\x1b';
+  box.at(3, 0).ch = U'\u00e9';
+  box.at(4, 0).ch = U'a';
+  console_.show_overlay(box);
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_FALSE(term.cursor_visible);
+  EXPECT_EQ(row(term, 0).substr(0, 4), "bene");
+  EXPECT_EQ(term.at(4, 0).glyph, 0x250Cu);
+  EXPECT_EQ(term.at(5, 0).glyph, 0x2026u);
+  EXPECT_EQ(term.at(5, 0).fg, 97);
+  EXPECT_EQ(term.at(5, 0).bg, 44);
+  EXPECT_EQ(term.at(6, 0).glyph, static_cast<uint32_t>('?'));
+  EXPECT_EQ(term.at(7, 0).glyph, 0xE9u);
+  EXPECT_EQ(term.at(8, 0).glyph, static_cast<uint32_t>('a'));
+  EXPECT_EQ(term.at(8, 0).fg, 30);
+  EXPECT_EQ(term.at(9, 1).bg, 47);
+  EXPECT_EQ(row(term, 0).substr(10, 5), "e box");
+
+  type("a");
+  platform::InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));  // typed before the box asks: the program's
+  type("\x1b[B");
+  std::vector<InputEvent> keys;
+  ASSERT_TRUE(console_.read_modal_keys(keys, 0));
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys[0].virtual_key, 0x28);  // Down
+
+  console_.close_overlay();
+  ASSERT_TRUE(term.feed(drain()));
+  EXPECT_EQ(row(term, 0).substr(0, 15), "beneath the box");
+  EXPECT_EQ(term.at(5, 0).fg, 93);
+  EXPECT_TRUE(term.cursor_visible);
+  ASSERT_TRUE(console_.read_input(ev, count));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(ev.ch, 'a');
+}
+
 TEST_F(PosixConsoleTest, TitleIsRememberedAndSentWithoutControlBytes) {
   ASSERT_TRUE(console_.set_title("Cubes \xAD\x07!"));
   char buf[64];
