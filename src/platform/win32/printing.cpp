@@ -27,10 +27,11 @@ HDC hdc(DeviceContext dc) {
 
 // Where each named field lives in a DEVMODEA record. A driver's record may be shorter than
 // today's DEVMODEA (its dmSize says how long); only the fields that lie inside it exist.
+using DevModeField = int16_t DevMode::*;
 struct FieldPlace {
   uint32_t bit;
   size_t offset;
-  int16_t DevMode::*member;
+  DevModeField member;
 };
 const FieldPlace kFieldPlaces[] = {
     {kDmOrientation, offsetof(DEVMODEA, dmOrientation), &DevMode::orientation},

@@ -118,7 +118,7 @@ void on_stop(int sig) {
     restore_terminal_now();
     g_restore.suspended = 1;
   }
-  struct sigaction dfl {};
+  struct sigaction dfl = {};
   dfl.sa_handler = SIG_DFL;
   sigaction(sig, &dfl, nullptr);
   sigset_t set;
@@ -126,7 +126,7 @@ void on_stop(int sig) {
   sigaddset(&set, sig);
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   raise(sig);  // stops here until SIGCONT
-  struct sigaction again {};
+  struct sigaction again = {};
   again.sa_handler = on_stop;
   sigemptyset(&again.sa_mask);
   sigaction(sig, &again, nullptr);
@@ -156,19 +156,19 @@ void install_handlers() {
       fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
   }
-  struct sigaction sa {};
+  struct sigaction sa = {};
   sigemptyset(&sa.sa_mask);
   sa.sa_handler = on_resize;
   sa.sa_flags = SA_RESTART;
   sigaction(SIGWINCH, &sa, nullptr);
   auto take = [](int sig) {
     if (sig <= 0 || sig >= NSIG) return;
-    struct sigaction old {};
+    struct sigaction old = {};
     if (sigaction(sig, nullptr, &old) != 0) return;
     // A signal the parent chose to ignore (nohup) stays ignored: it would not end the process.
     if (old.sa_handler == SIG_IGN) return;
     g_previous[sig] = old;
-    struct sigaction deadly {};
+    struct sigaction deadly = {};
     sigemptyset(&deadly.sa_mask);
     deadly.sa_handler = on_deadly;
     sigaction(sig, &deadly, nullptr);
@@ -177,15 +177,15 @@ void install_handlers() {
 #if defined(SIGRTMIN) && defined(SIGRTMAX)
   for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) take(sig);
 #endif
-  struct sigaction stop {};
+  struct sigaction stop = {};
   sigemptyset(&stop.sa_mask);
   stop.sa_handler = on_stop;
   for (int sig : {SIGTSTP, SIGTTIN, SIGTTOU}) {
-    struct sigaction old {};
+    struct sigaction old = {};
     sigaction(sig, nullptr, &old);
     if (old.sa_handler != SIG_IGN) sigaction(sig, &stop, nullptr);
   }
-  struct sigaction cont {};
+  struct sigaction cont = {};
   sigemptyset(&cont.sa_mask);
   cont.sa_handler = on_continue;
   cont.sa_flags = SA_RESTART;
