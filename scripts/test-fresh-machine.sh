@@ -6,7 +6,7 @@
 #      build needs and builds);
 #   2. ./run.sh on an 80 x 50 pseudo-terminal shows the main screen; X ends it with status 0;
 #   3. ./test.sh: every stage in the Debian 12 root; in the Debian 13 root the stages of
-#      FRESH_TRIXIE_STAGES (first-run linux terminals package).
+#      FRESH_TRIXIE_STAGES (lint first-run linux terminals package).
 # Then the Linux tarball is built as released, in a Debian 11 root (scripts/build-tarball.sh),
 # unpacked into a bare Debian 13 root (nothing installed beyond minbase) and run there
 # (scripts/check-tarball.sh). FRESH_TARBALL=0 leaves the tarball out.
@@ -29,7 +29,7 @@ stage_name=fresh-machine
 source "$root/scripts/lib/stage.sh"
 
 read -ra releases <<<"${FRESH_RELEASES:-bookworm trixie}"
-trixie_stages=${FRESH_TRIXIE_STAGES:-first-run linux terminals package}
+trixie_stages=${FRESH_TRIXIE_STAGES:-lint first-run linux terminals package}
 bookworm_stages=${FRESH_BOOKWORM_STAGES:-}
 include=git,ca-certificates
 python=/usr/bin/python3
