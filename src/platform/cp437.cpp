@@ -39,8 +39,7 @@ uint32_t cp437_to_unicode(uint8_t byte) {
   return kHigh[byte - 127];
 }
 
-int cp437_to_utf8(uint8_t byte, char* out) {
-  uint32_t cp = cp437_to_unicode(byte);
+int utf8_encode(uint32_t cp, char* out) {
   if (cp < 0x80) {
     out[0] = static_cast<char>(cp);
     return 1;
@@ -50,10 +49,23 @@ int cp437_to_utf8(uint8_t byte, char* out) {
     out[1] = static_cast<char>(0x80 | (cp & 0x3F));
     return 2;
   }
-  out[0] = static_cast<char>(0xE0 | (cp >> 12));
-  out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-  out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-  return 3;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  if (cp > 0x10FFFF) return 0;
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+int cp437_to_utf8(uint8_t byte, char* out) {
+  return utf8_encode(cp437_to_unicode(byte), out);
 }
 
 int cp437_from_unicode(uint32_t code_point) {

@@ -12,6 +12,10 @@ namespace platform {
 // included: 13 is the eighth note, 1 the smiling face). Byte 0 shows as a blank.
 uint32_t cp437_to_unicode(uint8_t byte);
 
+// Writes the UTF-8 form of `code_point` into `out` (at least 4 bytes); returns its length, or
+// 0 for what is no character (a surrogate, or beyond U+10FFFF).
+int utf8_encode(uint32_t code_point, char* out);
+
 // Writes the UTF-8 form of `byte`'s glyph into `out` (at least 4 bytes); returns its length.
 int cp437_to_utf8(uint8_t byte, char* out);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/cp437.h"
 #include "platform/posix/terminal/escapes.h"
 
 namespace platform::posix {
@@ -72,25 +73,23 @@ void Renderer::remember(const Frame& frame, size_t index) {
 }
 
 void Renderer::put_wide(char32_t ch, std::string& out) const {
+  char bytes[4];
+  out.append(bytes, wide_bytes(ch, bytes));
+}
+
+size_t Renderer::wide_bytes(char32_t ch, char* out) const {
   // Control characters (C0, DEL, C1), and what is no character, would act rather than show.
   const bool control = ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
   if (!charset_.is_utf8()) {
-    out.push_back(control || ch > 0xFF ? '?' : static_cast<char>(ch));
-  } else if (control || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) {
-    out.push_back('?');
-  } else if (ch < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-  } else if (ch < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+    out[0] = control || ch > 0xFF ? '?' : static_cast<char>(ch);
+    return 1;
   }
+  const int n = control ? 0 : utf8_encode(ch, out);
+  if (n == 0) {
+    out[0] = '?';
+    return 1;
+  }
+  return static_cast<size_t>(n);
 }
 
 void Renderer::put_glyph(const Frame& frame, size_t index, std::string& out) const {
@@ -103,9 +102,8 @@ void Renderer::put_glyph(const Frame& frame, size_t index, std::string& out) con
 
 size_t Renderer::glyph_length(const Frame& frame, size_t index) const {
   if (char32_t wide = glyph_at(frame, index); wide != 0) {
-    std::string bytes;
-    put_wide(wide, bytes);
-    return bytes.size();
+    char bytes[4];
+    return wide_bytes(wide, bytes);
   }
   return charset_.glyph(frame.cells[index].ch).size();
 }

@@ -67,6 +67,8 @@ class Renderer {
   void put_glyph(const Frame& frame, size_t index, std::string& out) const;
   size_t glyph_length(const Frame& frame, size_t index) const;
   void put_wide(char32_t ch, std::string& out) const;
+  // The bytes that show `ch` on this terminal, written to `out` (4 bytes); their count.
+  size_t wide_bytes(char32_t ch, char* out) const;
   void set_pen(uint16_t attr, bool blank, std::string& out);
   int background_sgr(int colour) const;
   int foreground_sgr(int colour) const;
