@@ -1,5 +1,7 @@
 #include "platform/posix/terminal/escapes.h"
 
+#include <charconv>
+
 namespace platform::posix::escapes {
 namespace {
 
@@ -9,32 +11,18 @@ constexpr char kOsc[] = "\x1b]";
 constexpr char kBell = '\x07';                      // ends an operating system command
 constexpr int kAnsi[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // Windows colour bits -> ANSI order
 
-// A number that may be negative (a window position left of or above the desktop's origin).
+// The decimal digits of `n`, with a minus sign when negative (a window position left of or
+// above the desktop's origin).
 void append_signed(std::string& out, long long n) {
-  unsigned long long magnitude = static_cast<unsigned long long>(n);
-  if (n < 0) {
-    out.push_back('-');
-    magnitude = 0 - magnitude;
-  }
   char digits[24];
-  int len = 0;
-  do {
-    digits[len++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude > 0);
-  while (len > 0) out.push_back(digits[--len]);
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  out.append(digits, end);
 }
 
 }  // namespace
 
 void append_number(std::string& out, int n) {
-  char digits[12];
-  int len = 0;
-  do {
-    digits[len++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (len > 0) out.push_back(digits[--len]);
+  append_signed(out, n);
 }
 
 size_t number_length(int n) {
