@@ -7,6 +7,8 @@
 #
 #   ./test.sh              every stage
 #   ./test.sh NAME...      only the named stages (e.g. ./test.sh first-run package)
+#   ./test.sh quick        the conventions and the Linux tests (lint, linux): a few minutes,
+#                          the first thing CI runs so that a broken test is found at once
 #   ./test.sh fresh-machine
 #                          the stage that proves these commands on new minimal Debian 12 and
 #                          13 roots (as root; it runs ./test.sh inside them): what CI runs
@@ -31,7 +33,12 @@ stages=(
   cups-faults
   package
 )
-if [ "$#" -gt 0 ]; then stages=("$@"); fi
+if [ "$#" -gt 0 ]; then
+  stages=()
+  for name in "$@"; do
+    if [ "$name" = quick ]; then stages+=(lint linux); else stages+=("$name"); fi
+  done
+fi
 
 summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
