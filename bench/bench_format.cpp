@@ -255,10 +255,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The ratio table is for a person reading the console; --benchmark_format=json or csv asks
+  // for Google Benchmark's own reporter, whose output a program reads (it holds every time
+  // the table is made from). --benchmark_out is honoured either way.
+  bool console_format = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--benchmark_format=", 0) == 0)
+      console_format = arg == "--benchmark_format=console";
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::RunSpecifiedBenchmarks(console_format ? &reporter : nullptr);
   benchmark::Shutdown();
   return 0;
 }
