@@ -20,9 +20,9 @@ int32_t ActionFor(const std::string& key) {
   const std::string tab = text::text_chr(9);
   const std::string space = text::text_chr(32);
   const std::string backspace = text::text_chr(8);
-  const std::string right_arrow = text::text_chr(0, 77);
-  const std::string f10 = text::text_chr(0, 68);
-  const std::string f12 = text::text_chr(0, 88);
+  const std::string right_arrow = text::text_chr(0, console::kKeyRightArrow);
+  const std::string f10 = text::text_chr(0, console::kKeyF10);
+  const std::string f12 = text::text_chr(0, console::kKeyF12);
   auto is = [&key](const std::string& k) { return text::text_compare(key, k) == 0; };
 
   int32_t pending = kActionNone;

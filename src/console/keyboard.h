@@ -5,7 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/keyboard_layout.h"
+
 namespace console {
+
+// The scan codes that follow code 0 in the string of an extended key.
+inline constexpr uint8_t kKeyF10 = platform::kScanF1 + 9;
+inline constexpr uint8_t kKeyF12 = platform::kScanF11 + 1;
+inline constexpr uint8_t kKeyRightArrow = platform::kScanRight;
 
 std::string key_wait();
 int32_t key_waiting();       // -1 when a key event is waiting, else 0

@@ -99,9 +99,9 @@ class ChrPart {
 };
 
 std::string text_chr(std::initializer_list<ChrPart> parts);
-template <class... Parts>
-std::string text_chr(const Parts&... parts) {
-  return text_chr({ChrPart(parts)...});
+template <class... Codes>
+std::string text_chr(const Codes&... codes) {
+  return text_chr({ChrPart(codes)...});
 }
 
 // A zero-terminated copy of s for a platform call, cut at 255 bytes, with a report of
