@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -266,6 +268,83 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   const std::string last_box = quiet.output.substr(quiet.output.rfind("Printer:"));
   EXPECT_NE(last_box.find("No answer from the print server"), std::string::npos);
   EXPECT_EQ(last_box.find("Looking for printers"), std::string::npos);
+
+  // No server at all is told apart from one that is silent.
+  FakeDialogScreen none;
+  none.input = {"", "", "\x1b"};
+  PrintDialogModel m4({});
+  DestinationSource absent = [](std::vector<Destination>&) { return Search::kNoServer; };
+  EXPECT_EQ(run_print_dialog(m4, none, {}, absent), PrintDialogModel::State::kCancel);
+  const std::string absent_box = none.output.substr(none.output.rfind("Printer:"));
+  EXPECT_NE(absent_box.find("No print server found"), std::string::npos);
+  EXPECT_EQ(absent_box.find("No answer"), std::string::npos);
+}
+
+// Sets an environment variable for the life of the object, then puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+// How the dialog's search for destinations ends, with `budget_ms` for the server to answer.
+// The search runs on a thread of its own, which reads $CUPS_SERVER afresh.
+Search search_outcome(int budget_ms) {
+  DestinationSearch search(budget_ms);
+  std::vector<Destination> found;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  Search outcome = search.poll(found);
+  while (outcome == Search::kLooking && std::chrono::steady_clock::now() < give_up) {
+    usleep(10000);
+    outcome = search.poll(found);
+  }
+  EXPECT_TRUE(found.empty());
+  return outcome;
+}
+
+TEST(PosixCups, NoServerIsToldFromASilentOne) {
+  // Nothing at the address: said at once, as no server.
+  {
+    ScopedEnv server("CUPS_SERVER", "/nonexistent/orvane-no-cups.sock");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(search_outcome(3000), Search::kNoServer);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+  // A socket that takes the connection and never answers: a silent server, past the budget.
+  char dir[] = "/tmp/ot-cups-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/cups.sock";
+  int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  {
+    ScopedEnv server("CUPS_SERVER", path);
+    EXPECT_EQ(search_outcome(500), Search::kNoAnswer);
+  }
+  close(listener);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(PosixDevice, NoDefaultDestinationIsAFailureNotSaveAsPdf) {
