@@ -13,11 +13,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 #include "platform/posix/fake_dialog_screen.h"
 #include "platform/posix/printing/cups.h"
 #include "platform/posix/printing/dialog.h"
 #include "platform/posix/printing/fonts.h"
+#include "platform/posix/printing/guarded_printing.h"
 #include "platform/posix/printing/pdf.h"
 #include "platform/posix/services.h"
 #include "platform/printing.h"
@@ -135,6 +137,99 @@ TEST(PosixPdf, EscapementTurnsTheTextAndItsAdvance) {
   ASSERT_TRUE(canvas.end_page());
   std::string pdf;
   EXPECT_TRUE(canvas.finish(pdf));
+}
+
+// A device whose every call throws what `fault` says.
+class ThrowingPrinting final : public Printing {
+ public:
+  enum class Fault { kMemory, kThread, kOther };
+  Fault fault = Fault::kMemory;
+
+  PrintDialogResult print_dialog(uint32_t, PrintDialogHook) override { fail(); }
+  bool set_foreground_window(DialogWindow) override { fail(); }
+  PrinterHandle open_printer(const std::string&) override { fail(); }
+  bool close_printer(PrinterHandle) override { fail(); }
+  int32_t document_properties(PrinterHandle, const std::string&, DevMode*) override { fail(); }
+  int32_t device_capabilities(const std::string&, uint16_t, std::vector<uint16_t>*) override {
+    fail();
+  }
+  DeviceContext create_dc(const std::string&, const DevMode*) override { fail(); }
+  bool delete_dc(DeviceContext) override { fail(); }
+  DeviceContext reset_dc(DeviceContext, const DevMode*) override { fail(); }
+  int32_t start_doc(DeviceContext, const std::string&) override { fail(); }
+  int32_t end_doc(DeviceContext) override { fail(); }
+  int32_t abort_doc(DeviceContext) override { fail(); }
+  int32_t start_page(DeviceContext) override { fail(); }
+  int32_t end_page(DeviceContext) override { fail(); }
+  int32_t device_caps(DeviceContext, int32_t) override { fail(); }
+  uint32_t set_text_align(DeviceContext, uint32_t) override { fail(); }
+  bool text_out(DeviceContext, int32_t, int32_t, const std::string&) override { fail(); }
+  bool move_to(DeviceContext, int32_t, int32_t) override { fail(); }
+  bool current_position(DeviceContext, int32_t&, int32_t&) override { fail(); }
+  bool text_metrics(DeviceContext, TextMetrics&) override { fail(); }
+  uint32_t set_text_color(DeviceContext, uint32_t) override { fail(); }
+  uint32_t set_bk_color(DeviceContext, uint32_t) override { fail(); }
+  int32_t set_bk_mode(DeviceContext, int32_t) override { fail(); }
+  GdiObject create_font(const LogFont&) override { fail(); }
+  GdiObject select_object(DeviceContext, GdiObject) override { fail(); }
+  bool delete_object(GdiObject) override { fail(); }
+
+ private:
+  [[noreturn]] void fail() const {
+    switch (fault) {
+      case Fault::kMemory:
+        throw std::bad_alloc();
+      case Fault::kThread:
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      case Fault::kOther:
+        break;
+    }
+    throw 42;
+  }
+};
+
+TEST(PosixPrintingSeam, NothingThrownCrossesItEachCallFailsInstead) {
+  using Fault = ThrowingPrinting::Fault;
+  for (Fault fault : {Fault::kMemory, Fault::kThread, Fault::kOther}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    ThrowingPrinting inner;
+    inner.fault = fault;
+    GuardedPrinting p(inner);
+    PrintDialogResult r = p.print_dialog(kPdReturnDc, nullptr);
+    // No printer, and a failure the caller reports (not a cancel, which has no error).
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.dc, 0u);
+    EXPECT_EQ(r.extended_error,
+              fault == Fault::kMemory ? kCdErrMemAllocFailure : kCdErrInitialization);
+    EXPECT_FALSE(p.set_foreground_window(1));
+    EXPECT_EQ(p.open_printer("office"), 0u);
+    EXPECT_FALSE(p.close_printer(0x10));
+    DevMode mode;
+    EXPECT_LT(p.document_properties(0x10, "office", &mode), 0);
+    EXPECT_LT(p.device_capabilities("office", kDcCopies, nullptr), 0);
+    EXPECT_EQ(p.create_dc("office", nullptr), 0u);
+    EXPECT_FALSE(p.delete_dc(0x100));
+    EXPECT_EQ(p.reset_dc(0x100, &mode), 0u);
+    EXPECT_LT(p.start_doc(0x100, "Print job"), 0);
+    EXPECT_LT(p.end_doc(0x100), 0);
+    EXPECT_LT(p.abort_doc(0x100), 0);
+    EXPECT_LT(p.start_page(0x100), 0);
+    EXPECT_LT(p.end_page(0x100), 0);
+    EXPECT_EQ(p.device_caps(0x100, kLogPixelsY), 0);
+    EXPECT_EQ(p.set_text_align(0x100, kTaUpdateCp), kGdiErrorAlign);
+    EXPECT_FALSE(p.text_out(0x100, 0, 0, "abc"));
+    EXPECT_FALSE(p.move_to(0x100, 1, 2));
+    int32_t x = 0, y = 0;
+    EXPECT_FALSE(p.current_position(0x100, x, y));
+    TextMetrics metrics;
+    EXPECT_FALSE(p.text_metrics(0x100, metrics));
+    EXPECT_EQ(p.set_text_color(0x100, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.set_bk_color(0x100, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.set_bk_mode(0x100, kBkTransparent), 0);
+    EXPECT_EQ(p.create_font(courier_bold(-117)), 0u);
+    EXPECT_EQ(p.select_object(0x100, 0x1000), 0u);
+    EXPECT_FALSE(p.delete_object(0x1000));
+  }
 }
 
 TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
