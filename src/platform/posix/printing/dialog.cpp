@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/keyboard_layout.h"
-#include "platform/posix/terminal/dialog_box.h"
+#include "platform/posix/dialog/dialog_box.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
