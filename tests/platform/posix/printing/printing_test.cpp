@@ -302,6 +302,17 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_EQ(alone.state(), PrintDialogModel::State::kCancel);
   std::string drawn = overlay_text(render_print_dialog(alone, 80, 50, true));
   EXPECT_NE(drawn.find("Save as PDF"), std::string::npos);
+
+  // The frame in box-drawing characters on a UTF-8 terminal, in + - | on others; a line longer
+  // than the box is cut at the frame.
+  PrintDialogModel wordy({{"office", std::string(100, 'x'), true}});
+  const std::string framed = overlay_text(render_print_dialog(wordy, 80, 50, true));
+  EXPECT_EQ(framed.rfind("\xE2\x94\x8C\xE2\x94\x80", 0), 0u) << framed;  // top left, rule
+  EXPECT_NE(framed.find("xx\xE2\x94\x82\n"), std::string::npos) << framed;
+  EXPECT_NE(framed.find("\xE2\x94\x98\n"), std::string::npos) << framed;  // bottom right
+  const std::string plain = overlay_text(render_print_dialog(wordy, 80, 50, false));
+  EXPECT_EQ(plain.rfind("+--", 0), 0u) << plain;
+  EXPECT_NE(plain.find("xx|\n"), std::string::npos) << plain;
 }
 
 TEST(PosixPrintDialog, LateDestinationsJoinWithoutMovingTheChoice) {
