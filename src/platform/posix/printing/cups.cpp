@@ -174,7 +174,7 @@ DestinationSearch::DestinationSearch(int budget_ms) : shared_(std::make_shared<S
     std::vector<Destination> found;
     try {
       found = cups_destinations(limit, &outcome);
-    } catch (const std::exception&) {
+    } catch (...) {
       // Out of memory while reading the list: as good as no answer. Nothing may leave the
       // thread, which would end the process.
       found.clear();
