@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The printing faults stage of ./test.sh: the real program and a private CUPS server that
 # misbehaves. Checks that a stopped server (SIGSTOP) never makes the program wait more than a
-# few seconds nor ignore Esc (and that the dialog then says the server did not answer),
+# few seconds nor ignore Esc (and that the dialog then says the server did not answer, and
+# once the server is gone, that there is none),
 # that a refused job and a full disk say "Printing Failed" and
 # leave no file, that duplex, collation and copies reach the job's attributes, and that
 # "Save as PDF" takes its paper from the system's paper setting (libpaper's PAPERSIZE, which
@@ -199,6 +200,24 @@ grep -q "^sides two-sided-short-edge$" <<<"$attrs" &&
 
 # --- no server from here on -----------------------------------------------------------------
 stop_cupsd
+# The server's own address once nothing listens there: the dialog says at once that there is
+# no server, not that the server does not answer.
+export CUPS_SERVER="$c/cups.sock"
+if start_program gone; then
+  T send-keys P
+  wait_for "Print It"
+  T send-keys Y
+  if wait_for "No print server found" 3; then
+    pass "with the server gone the dialog says no server was found (${waited} s)"
+  else
+    fail "the dialog does not say that no server was found"
+  fi
+  T send-keys Escape
+  wait_for "Printing Cancelled" 3 || fail "Esc with no server"
+  leave_program || fail "leaving the program"
+else
+  fail "starting the program"
+fi
 export CUPS_SERVER="$work/no-cups-here.sock"
 
 # --- Save as PDF: the system's paper ------------------------------------------------------

@@ -95,7 +95,7 @@ void SaveResults(int32_t mode, const std::string& name) {
   CheckNotHandedOver();
   if (!ScreenIs(kScreenFile2)) return;
   if (mode == kSaveAndShow) {
-    text::text_assign(g_save_folder, "C:\\TEMP");
+    text::text_assign(g_save_folder, text::text_upper(files::kTempFolder, text::kCaseFixedTable));
     EnsureFolder(kEnsureTempFolder, g_save_folder);
     text::text_assign(g_saved_name, name);
     g_saved_path = text::text_join({g_save_folder, "\\", g_saved_name, ".TXT"});
@@ -108,7 +108,7 @@ void EnsureFolder(int32_t mode, const std::string& folder) {
   runtime::ErrorScope scope;
   std::string chosen;
   if (mode == kEnsureTempFolder) {
-    text::text_assign(chosen, "C:\\Temp");
+    text::text_assign(chosen, files::kTempFolder);
   } else if (mode == kEnsureGivenFolder) {
     if (text::text_len(folder) < 6) return;
     text::text_assign(chosen, folder);

@@ -5,7 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/files.h"
+
 namespace files {
+
+// The folder the results are saved in, spelled as it is made.
+using platform::kTempFolder;
 
 // Creates one folder (no parent folders). A wildcard in the path gives kErrPathNotFound; an
 // existing folder kErrPathAccess, a missing parent kErrPathNotFound, refused access

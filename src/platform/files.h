@@ -12,6 +12,10 @@
 
 namespace platform {
 
+// The folder on drive C that the results are saved in and "Save as PDF" writes to, spelled as
+// it is made. Names match without regard to case, so paths may show it in capitals.
+inline constexpr const char* kTempFolder = "C:\\Temp";
+
 using FileHandle = uintptr_t;
 inline constexpr FileHandle kInvalidFileHandle = ~static_cast<FileHandle>(0);
 

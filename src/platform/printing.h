@@ -13,6 +13,10 @@
 
 namespace platform {
 
+// Printer units: paper is measured in hundredths of a millimetre, type in points.
+inline constexpr int32_t kHundredthsMmPerInch = 2540;
+inline constexpr int32_t kPointsPerInch = 72;
+
 using DeviceContext = uintptr_t;  // HDC
 using GdiObject = uintptr_t;      // HFONT / HGDIOBJ
 using PrinterHandle = uintptr_t;  // winspool HANDLE

@@ -88,7 +88,8 @@ bool select_default_font() {
   if (!f) return false;
   bool made = false;
   if (!f->printer_font) {
-    f->logical.height = -((p->device_caps(s.dc, platform::kLogPixelsY) * 8) / 72);
+    f->logical.height =
+        -((p->device_caps(s.dc, platform::kLogPixelsY) * 8) / platform::kPointsPerInch);
     f->printer_font = p->create_font(f->logical);
     if (!f->printer_font) return false;
     made = true;
@@ -160,7 +161,8 @@ void font_select(int32_t number) {
       // The height is computed and rounded in the program's floating-point mode (to nearest,
       // ties to even), whatever mode the device call left behind; the guard restores it.
       runtime::fp_mode_set();
-      const long double h = std::nearbyint(static_cast<long double>(dpi) * f->size / 72.0L);
+      const long double h =
+          std::nearbyint(static_cast<long double>(dpi) * f->size / platform::kPointsPerInch);
       // A size no device can draw (huge, or not a number) still gives a defined height:
       // clamped to the 32-bit range, or 0 (the device's default) for not-a-number.
       constexpr long double kLimit = 2147483647.0L;

@@ -15,7 +15,7 @@
 
 #include "platform/console.h"
 #include "platform/files.h"
-#include "platform/posix/terminal/overlay.h"
+#include "platform/posix/dialog/overlay.h"
 #include "platform/printing.h"
 
 namespace platform::posix {

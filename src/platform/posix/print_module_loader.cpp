@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/keyboard_layout.h"
+#include "platform/posix/dialog/dialog_box.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/console.h"
-#include "platform/posix/terminal/dialog_box.h"
 
 namespace platform::posix {
 namespace {

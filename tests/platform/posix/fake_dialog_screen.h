@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cp437.h"
 #include "platform/posix/print_module.h"
 #include "platform/posix/terminal/key_decoder.h"
 
@@ -17,17 +18,8 @@ inline std::string overlay_text(const platform::posix::Overlay& box) {
   std::string out;
   for (int y = 0; y < box.height; ++y) {
     for (int x = 0; x < box.width; ++x) {
-      const char32_t c = box.at(x, y).ch;
-      if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-      } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      }
+      char bytes[4];
+      out.append(bytes, static_cast<size_t>(platform::utf8_encode(box.at(x, y).ch, bytes)));
     }
     out.push_back('\n');
   }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/printing/pdf.h"
+#include "platform/posix/printing/paper.h"
 
 namespace platform::posix {
 
@@ -31,19 +31,21 @@ inline constexpr int kDestinationsBudgetMs = 4000;     // the destination list
 inline constexpr int kDestinationInfoBudgetMs = 4000;  // one destination's paper and abilities
 inline constexpr int kJobBudgetMs = 12000;             // handing one job over
 
-// The CUPS destinations, the default first; empty when there is no server, no printer or no
-// answer within the budget. `answered`, when given, tells whether the server answered at all.
-std::vector<Destination> cups_destinations(const CupsLimit& limit, bool* answered = nullptr);
-
 // Where a search for destinations stands.
 enum class Search {
   kDone,      // the server answered: every destination it has is handed out
   kLooking,   // still asking
-  kNoAnswer,  // the server did not answer (not running, or silent past the budget)
+  kNoAnswer,  // the server did not answer (silent past the budget, or in trouble of its own)
+  kNoServer,  // there is no server: nothing listens at its address
 };
 
+// The CUPS destinations, the default first; empty when there is no server, no printer or no
+// answer within the budget. `outcome`, when given, tells whether and how the server answered
+// (kDone, kNoAnswer or kNoServer).
+std::vector<Destination> cups_destinations(const CupsLimit& limit, Search* outcome = nullptr);
+
 // The destination list asked for on a thread of its own, so that the print dialog can be up
-// and answer keys while the server is asked.
+// and answer keys while the server is asked (or, when no thread can be started, at once).
 class DestinationSearch {
  public:
   explicit DestinationSearch(int budget_ms = kDestinationsBudgetMs);
@@ -61,25 +63,6 @@ class DestinationSearch {
   std::shared_ptr<Shared> shared_;
 };
 
-// A paper the device knows: Windows paper code, PWG media name and size in 1/100 mm.
-struct Paper {
-  int16_t code;
-  const char* media;
-  int32_t width;
-  int32_t length;
-};
-const std::vector<Paper>& known_papers();
-const Paper* paper_by_code(int16_t code);
-const Paper* paper_by_media(const std::string& media);
-
-// A paper with its margins at a resolution: PWG media name, Windows paper code (0 for one
-// without a code) and the page it gives. Letter with quarter-inch margins unless set.
-struct Media {
-  std::string name = "na_letter_8.5x11in";
-  int16_t code = 1;
-  PageGeometry geometry;
-};
-
 // What a destination is and can do, as far as the run-time uses it.
 struct DestinationInfo {
   bool found = false;    // the server answered in time and knows the destination
@@ -90,13 +73,6 @@ struct DestinationInfo {
 };
 DestinationInfo cups_destination_info(const std::string& destination, int32_t dpi,
                                       const CupsLimit& limit);
-
-// The system's paper (libpaper: $PAPERSIZE, the file $PAPERCONF or /etc/papersize) with
-// quarter-inch margins, at `dpi`; Letter when libpaper is not installed or names no paper it
-// knows. This is the paper of "Save as PDF", which has no print server to ask.
-Media system_paper(int32_t dpi);
-// The page for paper `code` with the margins of `like`.
-Media media_for_paper(int16_t code, const Media& like, int32_t dpi);
 
 // The job settings CUPS is told.
 struct JobOptions {

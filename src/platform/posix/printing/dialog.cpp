@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/keyboard_layout.h"
-#include "platform/posix/terminal/dialog_box.h"
+#include "platform/posix/dialog/dialog_box.h"
 #include "platform/printing.h"
 
 namespace platform::posix {
@@ -131,6 +131,7 @@ Overlay render_print_dialog(const PrintDialogModel& model, int columns, int rows
   const char* status = "";
   if (model.search() == Search::kLooking) status = " Looking for printers...";
   if (model.search() == Search::kNoAnswer) status = " No answer from the print server";
+  if (model.search() == Search::kNoServer) status = " No print server found";
   lines.push_back({status});
   lines.push_back({" Up/Down choose    Enter OK    Esc Cancel"});
   lines.push_back({""});

@@ -82,7 +82,7 @@ std::unique_ptr<PrinterFont> PrinterFont::make(const LogFont& font, int32_t dpi)
   // A first guess of the size; a positive height includes the internal leading, so it is
   // corrected once the font's own proportions are known.
   int32_t h = font.height;
-  double em = h < 0 ? -h : (h > 0 ? h : dpi * 12.0 / 72.0);
+  double em = h < 0 ? -h : (h > 0 ? h : dpi * 12.0 / kPointsPerInch);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);

@@ -1,8 +1,11 @@
 // The printing module's entry point and the platform services it takes from the program.
-// Only the entry point is exported; everything else in the module stays private to it.
+// Only the entry point is exported; everything else in the module stays private to it. Nothing
+// the module throws reaches the program: the entry point catches it, and every call on the
+// Printing it hands out goes through GuardedPrinting.
 #include <string_view>
 
 #include "platform/posix/print_module.h"
+#include "platform/posix/printing/guarded_printing.h"
 #include "platform/posix/services.h"
 
 namespace platform::posix {
@@ -27,6 +30,11 @@ extern "C" __attribute__((visibility("default"))) platform::Printing* orvane_tab
   static_assert(std::string_view(platform::posix::kPrintingModuleEntry) ==
                 "orvane_table_printing_module");
   if (from == nullptr || from->abi != platform::posix::kPrintingModuleAbi) return nullptr;
-  platform::posix::host = *from;
-  return platform::posix::printing();
+  try {
+    platform::posix::host = *from;
+    static platform::posix::GuardedPrinting guarded(*platform::posix::printing());
+    return &guarded;
+  } catch (...) {
+    return nullptr;  // the program reports printing as not available
+  }
 }

@@ -5,7 +5,6 @@
 namespace platform::posix {
 namespace {
 
-constexpr double kPointsPerInch = 72.0;
 constexpr double kPi = 3.14159265358979323846;
 
 void set_rgb(cairo_t* cr, uint32_t rgb) {
@@ -39,7 +38,7 @@ bool PdfCanvas::begin(const std::string& title) {
 bool PdfCanvas::start_page(const PageGeometry& page) {
   if (!cr_ || in_page_ || page.dpi <= 0) return false;
   page_ = page;
-  double scale = kPointsPerInch / page.dpi;
+  double scale = static_cast<double>(kPointsPerInch) / page.dpi;
   cairo_pdf_surface_set_size(surface_, page.paper_width * scale, page.paper_height * scale);
   cairo_identity_matrix(cr_);
   cairo_scale(cr_, scale, scale);

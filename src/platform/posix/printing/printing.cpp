@@ -1,6 +1,7 @@
 // Printing on POSIX: CUPS destinations as printers, each document drawn with cairo into a PDF
 // on a 600-dot-per-inch device and handed to CUPS as one job when it ends; the built-in
 // "Save as PDF" printer writes the next free C:\TEMP\PRINT-JOB-NNN.PDF instead.
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -51,15 +52,19 @@ bool save_pdf(const std::string& pdf) {
   if (!fs) return false;
   // Made as the save flow makes it, so that whichever comes first the drive shows one
   // spelling (names match without regard to case, so both always share the folder).
-  if (fs->get_file_attributes("C:\\Temp") == kInvalidFileAttributes) {
-    fs->create_directory("C:\\Temp");
+  if (fs->get_file_attributes(kTempFolder) == kInvalidFileAttributes) {
+    fs->create_directory(kTempFolder);
   }
+  std::string folder = kTempFolder;  // in capitals in the path, as the save flow shows it
+  for (char& c : folder) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   for (int n = 1; n <= 999; ++n) {
-    char path[40];
-    std::snprintf(path, sizeof path, "C:\\TEMP\\PRINT-JOB-%03d.PDF", n);
-    FileHandle h = fs->create_file(path, kGenericWrite, 0, false, kCreateNew, kAttributeNormal);
+    char name[24];
+    std::snprintf(name, sizeof name, "\\PRINT-JOB-%03d.PDF", n);
+    const std::string path = folder + name;
+    FileHandle h =
+        fs->create_file(path.c_str(), kGenericWrite, 0, false, kCreateNew, kAttributeNormal);
     if (h == kInvalidFileHandle) {
-      if (fs->get_file_attributes(path) != kInvalidFileAttributes) continue;  // taken
+      if (fs->get_file_attributes(path.c_str()) != kInvalidFileAttributes) continue;  // taken
       return false;
     }
     size_t done = 0;
@@ -71,7 +76,7 @@ bool save_pdf(const std::string& pdf) {
       done += written;
     }
     ok = fs->close_handle(h) && ok;
-    if (!ok) fs->delete_file(path);
+    if (!ok) fs->delete_file(path.c_str());
     return ok;
   }
   return false;
@@ -456,7 +461,7 @@ class PosixPrinting : public Printing {
     if (d.font == kStockFont) {
       if (!stock_) {
         LogFont lf;
-        lf.height = -(kDpi * 10 / 72);
+        lf.height = -(kDpi * 10 / kPointsPerInch);
         std::snprintf(lf.face_name, sizeof lf.face_name, "Courier New");
         stock_ = PrinterFont::make(lf, kDpi);
       }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/posix/dialog/overlay.h"
 #include "platform/posix/terminal/key_decoder.h"
-#include "platform/posix/terminal/overlay.h"
 #include "platform/posix/terminal/renderer.h"
 #include "platform/posix/terminal/screen_buffer.h"
 #include "platform/posix/terminal/term_caps.h"

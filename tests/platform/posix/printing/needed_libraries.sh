@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program's dynamic section names none of the printing libraries (CUPS, cairo, fontconfig,
-# FreeType): they belong to the printing module alone, which must name CUPS and cairo.
+# FreeType): they belong to the printing module alone, which must name CUPS and cairo. The
+# module draws its dialog without the terminal console, so it names no terminfo library.
 #   needed_libraries.sh PROGRAM MODULE
 set -u
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
@@ -18,5 +19,11 @@ for lib in libcups libcairo libfontconfig libfreetype; do
 done
 for lib in libcups libcairo; do
   grep -q "^$lib\." <<<"$module" || { echo "FAIL: the module does not link $lib"; status=1; }
+done
+for lib in libtinfo libncurses libncursesw; do
+  if grep -q "^$lib\." <<<"$module"; then
+    echo "FAIL: the module links $lib (the terminal console)"
+    status=1
+  fi
 done
 exit $status

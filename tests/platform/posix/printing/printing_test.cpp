@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,11 +13,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 #include "platform/posix/fake_dialog_screen.h"
 #include "platform/posix/printing/cups.h"
 #include "platform/posix/printing/dialog.h"
 #include "platform/posix/printing/fonts.h"
+#include "platform/posix/printing/guarded_printing.h"
 #include "platform/posix/printing/pdf.h"
 #include "platform/posix/services.h"
 #include "platform/printing.h"
@@ -135,6 +139,99 @@ TEST(PosixPdf, EscapementTurnsTheTextAndItsAdvance) {
   EXPECT_TRUE(canvas.finish(pdf));
 }
 
+// A device whose every call throws what `fault` says.
+class ThrowingPrinting final : public Printing {
+ public:
+  enum class Fault { kMemory, kThread, kOther };
+  Fault fault = Fault::kMemory;
+
+  PrintDialogResult print_dialog(uint32_t, PrintDialogHook) override { fail(); }
+  bool set_foreground_window(DialogWindow) override { fail(); }
+  PrinterHandle open_printer(const std::string&) override { fail(); }
+  bool close_printer(PrinterHandle) override { fail(); }
+  int32_t document_properties(PrinterHandle, const std::string&, DevMode*) override { fail(); }
+  int32_t device_capabilities(const std::string&, uint16_t, std::vector<uint16_t>*) override {
+    fail();
+  }
+  DeviceContext create_dc(const std::string&, const DevMode*) override { fail(); }
+  bool delete_dc(DeviceContext) override { fail(); }
+  DeviceContext reset_dc(DeviceContext, const DevMode*) override { fail(); }
+  int32_t start_doc(DeviceContext, const std::string&) override { fail(); }
+  int32_t end_doc(DeviceContext) override { fail(); }
+  int32_t abort_doc(DeviceContext) override { fail(); }
+  int32_t start_page(DeviceContext) override { fail(); }
+  int32_t end_page(DeviceContext) override { fail(); }
+  int32_t device_caps(DeviceContext, int32_t) override { fail(); }
+  uint32_t set_text_align(DeviceContext, uint32_t) override { fail(); }
+  bool text_out(DeviceContext, int32_t, int32_t, const std::string&) override { fail(); }
+  bool move_to(DeviceContext, int32_t, int32_t) override { fail(); }
+  bool current_position(DeviceContext, int32_t&, int32_t&) override { fail(); }
+  bool text_metrics(DeviceContext, TextMetrics&) override { fail(); }
+  uint32_t set_text_color(DeviceContext, uint32_t) override { fail(); }
+  uint32_t set_bk_color(DeviceContext, uint32_t) override { fail(); }
+  int32_t set_bk_mode(DeviceContext, int32_t) override { fail(); }
+  GdiObject create_font(const LogFont&) override { fail(); }
+  GdiObject select_object(DeviceContext, GdiObject) override { fail(); }
+  bool delete_object(GdiObject) override { fail(); }
+
+ private:
+  [[noreturn]] void fail() const {
+    switch (fault) {
+      case Fault::kMemory:
+        throw std::bad_alloc();
+      case Fault::kThread:
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+      case Fault::kOther:
+        break;
+    }
+    throw 42;
+  }
+};
+
+TEST(PosixPrintingSeam, NothingThrownCrossesItEachCallFailsInstead) {
+  using Fault = ThrowingPrinting::Fault;
+  for (Fault fault : {Fault::kMemory, Fault::kThread, Fault::kOther}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    ThrowingPrinting inner;
+    inner.fault = fault;
+    GuardedPrinting p(inner);
+    PrintDialogResult r = p.print_dialog(kPdReturnDc, nullptr);
+    // No printer, and a failure the caller reports (not a cancel, which has no error).
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.dc, 0u);
+    EXPECT_EQ(r.extended_error,
+              fault == Fault::kMemory ? kCdErrMemAllocFailure : kCdErrInitialization);
+    EXPECT_FALSE(p.set_foreground_window(1));
+    EXPECT_EQ(p.open_printer("office"), 0u);
+    EXPECT_FALSE(p.close_printer(0x10));
+    DevMode mode;
+    EXPECT_LT(p.document_properties(0x10, "office", &mode), 0);
+    EXPECT_LT(p.device_capabilities("office", kDcCopies, nullptr), 0);
+    EXPECT_EQ(p.create_dc("office", nullptr), 0u);
+    EXPECT_FALSE(p.delete_dc(0x100));
+    EXPECT_EQ(p.reset_dc(0x100, &mode), 0u);
+    EXPECT_LT(p.start_doc(0x100, "Print job"), 0);
+    EXPECT_LT(p.end_doc(0x100), 0);
+    EXPECT_LT(p.abort_doc(0x100), 0);
+    EXPECT_LT(p.start_page(0x100), 0);
+    EXPECT_LT(p.end_page(0x100), 0);
+    EXPECT_EQ(p.device_caps(0x100, kLogPixelsY), 0);
+    EXPECT_EQ(p.set_text_align(0x100, kTaUpdateCp), kGdiErrorAlign);
+    EXPECT_FALSE(p.text_out(0x100, 0, 0, "abc"));
+    EXPECT_FALSE(p.move_to(0x100, 1, 2));
+    int32_t x = 0, y = 0;
+    EXPECT_FALSE(p.current_position(0x100, x, y));
+    TextMetrics metrics;
+    EXPECT_FALSE(p.text_metrics(0x100, metrics));
+    EXPECT_EQ(p.set_text_color(0x100, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.set_bk_color(0x100, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.set_bk_mode(0x100, kBkTransparent), 0);
+    EXPECT_EQ(p.create_font(courier_bold(-117)), 0u);
+    EXPECT_EQ(p.select_object(0x100, 0x1000), 0u);
+    EXPECT_FALSE(p.delete_object(0x1000));
+  }
+}
+
 TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   std::vector<Destination> dests = {{"office", "Laser", true}, {"lab", "", false}};
   PrintDialogModel m(dests);
@@ -205,6 +302,17 @@ TEST(PosixPrintDialog, KeysChooseCopiesAndClose) {
   EXPECT_EQ(alone.state(), PrintDialogModel::State::kCancel);
   std::string drawn = overlay_text(render_print_dialog(alone, 80, 50, true));
   EXPECT_NE(drawn.find("Save as PDF"), std::string::npos);
+
+  // The frame in box-drawing characters on a UTF-8 terminal, in + - | on others; a line longer
+  // than the box is cut at the frame.
+  PrintDialogModel wordy({{"office", std::string(100, 'x'), true}});
+  const std::string framed = overlay_text(render_print_dialog(wordy, 80, 50, true));
+  EXPECT_EQ(framed.rfind("\xE2\x94\x8C\xE2\x94\x80", 0), 0u) << framed;  // top left, rule
+  EXPECT_NE(framed.find("xx\xE2\x94\x82\n"), std::string::npos) << framed;
+  EXPECT_NE(framed.find("\xE2\x94\x98\n"), std::string::npos) << framed;  // bottom right
+  const std::string plain = overlay_text(render_print_dialog(wordy, 80, 50, false));
+  EXPECT_EQ(plain.rfind("+--", 0), 0u) << plain;
+  EXPECT_NE(plain.find("xx|\n"), std::string::npos) << plain;
 }
 
 TEST(PosixPrintDialog, LateDestinationsJoinWithoutMovingTheChoice) {
@@ -266,6 +374,83 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   const std::string last_box = quiet.output.substr(quiet.output.rfind("Printer:"));
   EXPECT_NE(last_box.find("No answer from the print server"), std::string::npos);
   EXPECT_EQ(last_box.find("Looking for printers"), std::string::npos);
+
+  // No server at all is told apart from one that is silent.
+  FakeDialogScreen none;
+  none.input = {"", "", "\x1b"};
+  PrintDialogModel m4({});
+  DestinationSource absent = [](std::vector<Destination>&) { return Search::kNoServer; };
+  EXPECT_EQ(run_print_dialog(m4, none, {}, absent), PrintDialogModel::State::kCancel);
+  const std::string absent_box = none.output.substr(none.output.rfind("Printer:"));
+  EXPECT_NE(absent_box.find("No print server found"), std::string::npos);
+  EXPECT_EQ(absent_box.find("No answer"), std::string::npos);
+}
+
+// Sets an environment variable for the life of the object, then puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+// How the dialog's search for destinations ends, with `budget_ms` for the server to answer.
+// The search runs on a thread of its own, which reads $CUPS_SERVER afresh.
+Search search_outcome(int budget_ms) {
+  DestinationSearch search(budget_ms);
+  std::vector<Destination> found;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  Search outcome = search.poll(found);
+  while (outcome == Search::kLooking && std::chrono::steady_clock::now() < give_up) {
+    usleep(10000);
+    outcome = search.poll(found);
+  }
+  EXPECT_TRUE(found.empty());
+  return outcome;
+}
+
+TEST(PosixCups, NoServerIsToldFromASilentOne) {
+  // Nothing at the address: said at once, as no server.
+  {
+    ScopedEnv server("CUPS_SERVER", "/nonexistent/orvane-no-cups.sock");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(search_outcome(3000), Search::kNoServer);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+  // A socket that takes the connection and never answers: a silent server, past the budget.
+  char dir[] = "/tmp/ot-cups-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/cups.sock";
+  int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  {
+    ScopedEnv server("CUPS_SERVER", path);
+    EXPECT_EQ(search_outcome(500), Search::kNoAnswer);
+  }
+  close(listener);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(PosixDevice, NoDefaultDestinationIsAFailureNotSaveAsPdf) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/terminal/overlay.h"
+#include "platform/posix/dialog/overlay.h"
 
 namespace platform::posix {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/terminal/dialog_box.h"
+#include "platform/posix/dialog/dialog_box.h"
 
 #include <algorithm>
 
