@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -28,10 +29,9 @@ struct RestoreState {
   termios raw{};
   volatile sig_atomic_t active = 0;     // raw mode and the program's screen are on
   volatile sig_atomic_t suspended = 0;  // given back for a stop; taken again on continuing
-  char exit_bytes[96] = {};             // window requests that undo the program's own
-  volatile sig_atomic_t exit_len = 0;
-  TerminalBytes enter;  // sent on taking the terminal and again on return from a stop
-  TerminalBytes leave;  // sent on giving it back
+  SignalBytes exit_bytes;               // window requests that undo the program's own
+  SignalBytes enter;  // sent on taking the terminal and again on return from a stop
+  SignalBytes leave;  // sent on giving it back
 };
 RestoreState g_restore;
 volatile sig_atomic_t g_resized = 0;
@@ -104,7 +104,7 @@ void take_back() {
   if (!g_restore.suspended || !in_foreground()) return;
   g_restore.suspended = 0;
   tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
-  raw_write(g_restore.out_fd, g_restore.enter.data, g_restore.enter.len);
+  raw_write(g_restore.out_fd, g_restore.enter.data(), g_restore.enter.size());
   g_restore.active = 1;
   g_resized = 1;  // the screen must be drawn again
   wake();
@@ -195,16 +195,23 @@ void install_handlers() {
 
 }  // namespace
 
+void SignalBytes::set(const std::string& bytes) {
+  len_ = 0;  // a handler from here on writes nothing
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  storage_ = bytes;
+  data_ = storage_.data();
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  len_ = static_cast<sig_atomic_t>(storage_.size());
+}
+
 void restore_terminal_now() {
   g_restore.suspended = 0;
   if (!g_restore.active) return;
   g_restore.active = 0;
   // From the background the shell has the terminal, with its own settings: left alone.
   if (!in_foreground()) return;
-  raw_write(g_restore.out_fd, g_restore.leave.data, g_restore.leave.len);
-  if (g_restore.exit_len > 0) {
-    raw_write(g_restore.out_fd, g_restore.exit_bytes, static_cast<size_t>(g_restore.exit_len));
-  }
+  raw_write(g_restore.out_fd, g_restore.leave.data(), g_restore.leave.size());
+  raw_write(g_restore.out_fd, g_restore.exit_bytes.data(), g_restore.exit_bytes.size());
   tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.saved);
 }
 
@@ -251,8 +258,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   leave += caps.keypad_off + escapes::kAutoWrapOn + escapes::kHome + escapes::kEraseScreen +
            caps.leave_screen;
   if (caps.titles) leave += escapes::kTitlePop;
-  enter_.set(enter);
-  leave_.set(leave);
+  enter_ = enter;
+  leave_ = leave;
 
   termios saved{};
   if (tcgetattr(in_fd_, &saved) != 0) return false;
@@ -267,8 +274,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   raw.c_cc[VTIME] = 0;
   process_wide_ = process_wide;
   if (process_wide) {
-    g_restore.enter = enter_;
-    g_restore.leave = leave_;
+    g_restore.enter.set(enter_);
+    g_restore.leave.set(leave_);
     g_restore.tty_fd = in_fd_;
     g_restore.out_fd = out_fd_;
     g_restore.saved = saved;
@@ -276,7 +283,7 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
     install_handlers();
   }
   if (tcsetattr(in_fd_, TCSANOW, &raw) != 0) return false;
-  raw_write(out_fd_, enter_.data, enter_.len);
+  raw_write(out_fd_, enter_.data(), enter_.size());
   if (process_wide) g_restore.active = 1;
   return true;
 }
@@ -286,7 +293,7 @@ void Terminal::leave() {
     restore_terminal_now();
     settle();
   } else if (in_fd_ >= 0) {
-    raw_write(out_fd_, leave_.data, leave_.len);
+    raw_write(out_fd_, leave_.data(), leave_.size());
   }
 }
 
@@ -351,10 +358,7 @@ void Terminal::settle() const {
 void Terminal::set_exit_requests(const std::string& bytes, TermSize settle) {
   if (!process_wide_) return;
   settle_size_ = settle;
-  g_restore.exit_len = 0;  // the handlers see no bytes while they change
-  size_t n = std::min(bytes.size(), sizeof g_restore.exit_bytes);
-  std::memcpy(g_restore.exit_bytes, bytes.data(), n);
-  g_restore.exit_len = static_cast<sig_atomic_t>(n);
+  g_restore.exit_bytes.set(bytes);
 }
 
 std::string program_file() {

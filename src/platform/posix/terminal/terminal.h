@@ -2,6 +2,7 @@
 // screen, and putting the terminal back on every way out of the process, signals included.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,14 +16,25 @@ struct TermSize {
   int rows = 0;
 };
 
-// A short run of bytes in fixed storage, which a signal handler can write out.
-struct TerminalBytes {
-  char data[256] = {};
-  size_t len = 0;
-  void set(const std::string& s) {
-    len = s.size() < sizeof data ? s.size() : sizeof data;
-    s.copy(data, len);
-  }
+// A run of bytes that a signal handler can write out, whatever its length: the bytes live in
+// storage sized when they are set (never in a signal handler), and a handler sees either the
+// old run or the new one whole, as the length is cleared before the bytes change and set
+// after them. Only the thread that sets the bytes may be interrupted by such a handler.
+class SignalBytes {
+ public:
+  SignalBytes() = default;
+  SignalBytes(const SignalBytes&) = delete;
+  SignalBytes& operator=(const SignalBytes&) = delete;
+
+  void set(const std::string& bytes);
+  // Async-signal-safe.
+  const char* data() const { return data_; }
+  size_t size() const { return static_cast<size_t>(len_); }
+
+ private:
+  std::string storage_;
+  const char* volatile data_ = nullptr;
+  volatile sig_atomic_t len_ = 0;
 };
 
 class Terminal {
@@ -66,8 +78,8 @@ class Terminal {
   int out_fd_ = -1;
   bool owns_in_ = false;
   bool process_wide_ = false;
-  TerminalBytes enter_;
-  TerminalBytes leave_;
+  std::string enter_;
+  std::string leave_;
   TermSize settle_size_;
   uint64_t write_calls_ = 0;
 
