@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -132,6 +133,23 @@ TEST_F(PosixConsoleTest, KeysQueueUntilReadAndFlushDiscardsThem) {
   ASSERT_TRUE(console_.flush_input());
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(count, 0u);
+
+  // The terminal's interrupt character (Ctrl+C) is swallowed, alone or among keys; its
+  // suspend character is left to the terminal, which stops the program with it.
+  type("\x03");
+  ASSERT_TRUE(console_.read_input(ev, count));
+  EXPECT_EQ(count, 0u);
+  type("q\x03\x03r");
+  std::string keys;
+  for (int i = 0; i < 4 && console_.read_input(ev, count) && count == 1; ++i) keys += ev.ch;
+  EXPECT_EQ(keys, "qr");
+  termios mode{};
+  ASSERT_EQ(tcgetattr(slave_, &mode), 0);
+  EXPECT_TRUE(mode.c_lflag & ISIG);
+  EXPECT_EQ(mode.c_cc[VINTR], _POSIX_VDISABLE);
+  EXPECT_EQ(mode.c_cc[VQUIT], _POSIX_VDISABLE);
+  EXPECT_EQ(mode.c_cc[VSUSP], 0x1A);  // as the terminal had it
+  EXPECT_FALSE(mode.c_lflag & (ICANON | ECHO));
 }
 
 TEST_F(PosixConsoleTest, LoneEscapeArrivesAfterTheTimeoutAndWaitingWakesOnAKey) {
