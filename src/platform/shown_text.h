@@ -34,13 +34,13 @@ inline std::string shown_text(std::string_view text, size_t max = kShownTextMax)
       }
       if (formed) {
         const auto b1 = static_cast<uint8_t>(text[i + 1]);
-        // No overlong forms, no surrogates, nothing past U+10FFFF, no C1 controls.
+        // No overlong forms, no surrogates, nothing past U+10FFFF.
         formed = !(b == 0xE0 && b1 < 0xA0) && !(b == 0xED && b1 >= 0xA0) &&
-                 !(b == 0xF0 && b1 < 0x90) && !(b == 0xF4 && b1 >= 0x90) &&
-                 !(b == 0xC2 && b1 < 0xA0);
-        len = want;
-        ok = formed;
-        if (!formed) len = 1;
+                 !(b == 0xF0 && b1 < 0x90) && !(b == 0xF4 && b1 >= 0x90);
+        if (formed) {
+          len = want;
+          ok = !(b == 0xC2 && b1 < 0xA0);  // a C1 control: one '?' for the character
+        }
       }
     }
     if (ok) {

@@ -64,10 +64,11 @@ long string_length(const uint8_t* table, size_t size, size_t offset) {
 }
 
 // Checks `count` string offsets at `offsets` into `table` (`table_size` bytes), each absent,
-// cancelled or the start of a string ending inside the table; `present` counts the strings
-// and `end` becomes the offset past the last byte any of them uses (0 for none).
+// cancelled or the start of a string ending inside the table; `present` counts the strings,
+// `end` becomes the offset past the last byte any of them uses (0 for none) and `total` adds
+// up their sizes, NULs included.
 bool check_strings(const Reader& r, size_t offsets, int count, const uint8_t* table,
-                   size_t table_size, size_t base, int& present, size_t& end) {
+                   size_t table_size, size_t base, int& present, size_t& end, size_t& total) {
   for (int i = 0; i < count; ++i) {
     const int offset = r.short_at(offsets + 2 * static_cast<size_t>(i));
     if (offset == kAbsent || offset == kCancelled) continue;
@@ -76,6 +77,7 @@ bool check_strings(const Reader& r, size_t offsets, int count, const uint8_t* ta
     const long len = string_length(table, table_size, start);
     if (len < 0) return false;
     ++present;
+    total += static_cast<size_t>(len) + 1;
     if (start + static_cast<size_t>(len) + 1 > end) end = start + static_cast<size_t>(len) + 1;
   }
   return true;
@@ -144,9 +146,9 @@ const char* terminfo_entry_fault(const uint8_t* data, size_t size) {
   const size_t table_at = r.at();
   if (!r.take(static_cast<size_t>(table_size))) return "cut short";
   int present = 0;
-  size_t end = 0;
+  size_t end = 0, total = 0;
   if (!check_strings(r, offsets_at, strings, data + table_at, static_cast<size_t>(table_size), 0,
-                     present, end)) {
+                     present, end, total)) {
     return "a string outside its table";
   }
 
@@ -178,16 +180,19 @@ const char* terminfo_entry_fault(const uint8_t* data, size_t size) {
   const uint8_t* ext_table = data + ext_table_at;
   const size_t ext_size = static_cast<size_t>(ext_table_size);
   int ext_present = 0;
-  size_t values_end = 0;
+  size_t values_end = 0, values_total = 0;
   if (!check_strings(r, ext_offsets_at, ext_strings, ext_table, ext_size, 0, ext_present,
-                     values_end)) {
+                     values_end, values_total)) {
     return "an extended string outside its table";
   }
+  // The names are found after the values by adding up the values' sizes, so the values must
+  // lie one after another: a value that runs into the next (a NUL lost) moves every name.
+  if (values_total != values_end) return "extended strings that overlap";
   // Every capability has a name: none may be absent.
   int named = 0;
-  size_t names_end = values_end;
-  if (!check_strings(r, ext_names_at, ext_names, ext_table, ext_size, values_end, named,
-                     names_end) ||
+  size_t names_end = values_end, names_total = 0;
+  if (!check_strings(r, ext_names_at, ext_names, ext_table, ext_size, values_end, named, names_end,
+                     names_total) ||
       named != ext_names) {
     return "an extended name outside its table";
   }

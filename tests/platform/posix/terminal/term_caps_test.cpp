@@ -19,6 +19,7 @@
 
 #include "platform/posix/terminal/term_caps.h"
 #include "platform/posix/terminal/terminfo_check.h"
+#include "platform/shown_text.h"
 
 namespace {
 
@@ -160,6 +161,34 @@ TEST_F(PosixTermCaps, TerminalsThatCannotMoveTheCursorOrAreUnknownAreRefused) {
   }
 }
 
+TEST(ShownText, ControlsAreReplacedAndLongTextIsCut) {
+  using platform::shown_text;
+  const std::pair<std::string, std::string> cases[] = {
+      {"xterm-256color", "xterm-256color"},
+      {"xterm\x1b]2;PWNED\a\x1b[31m", "xterm?]2;PWNED??[31m"},
+      {"a\tb\nc\x7f", "a?b?c?"},
+      {"caf\xc3\xa9 \xe2\x94\x80", "caf\xc3\xa9 \xe2\x94\x80"},  // UTF-8 kept
+      {"\xc2\x9b"
+       "31m",
+       "?31m"},  // C1 CSI as UTF-8
+      {"\x9b"
+       "31m\xff\xc3",
+       "?31m??"},                              // raw C1, broken UTF-8
+      {"\xe0\x80\xaf\xed\xa0\x80", "??????"},  // overlong, surrogate
+      {std::string("a\0b", 3), "a?b"},
+  };
+  for (const auto& [in, want] : cases) EXPECT_EQ(shown_text(in), want) << in;
+  const std::string cut = shown_text(std::string(70000, 'x'), 20);
+  EXPECT_EQ(cut, std::string(17, 'x') + "...");
+  EXPECT_EQ(shown_text(std::string(20, 'x'), 20), std::string(20, 'x'));  // fits: kept whole
+  // A cut never splits a character.
+  std::string accents;
+  for (int i = 0; i < 30; ++i) accents += "\xc3\xa9";
+  const std::string cut_accents = shown_text(accents, 20);
+  EXPECT_LE(cut_accents.size(), 20u);
+  EXPECT_EQ(cut_accents, accents.substr(0, 16) + "...");
+}
+
 TEST_F(PosixTermCaps, PaddingIsDroppedNeverSentAsText) {
   using platform::posix::drop_padding;
   const std::pair<const char*, const char*> cases[] = {{"\x1b[?25h$<50>", "\x1b[?25h"},
@@ -222,7 +251,18 @@ TEST(TerminfoCheck, InstalledEntriesAreSoundAndDamagedOnesAreNot) {
   const size_t offsets = (12 + names + bools + 1) / 2 * 2 + 4 * static_cast<size_t>(field(good, 3));
   const size_t table = offsets + 2 * static_cast<size_t>(field(good, 4));
   const size_t ext = (table + static_cast<size_t>(field(good, 5)) + 1) / 2 * 2;
+  // The extended table: the first value's NUL lost runs it into the next, which moves every
+  // name past it (the library finds the names by adding up the values' sizes).
+  const size_t ext_bools = static_cast<size_t>(good[ext] | good[ext + 1] << 8);
+  const size_t ext_numbers = static_cast<size_t>(good[ext + 2] | good[ext + 3] << 8);
+  const size_t ext_strings = static_cast<size_t>(good[ext + 4] | good[ext + 5] << 8);
+  const size_t ext_table = (ext + 10 + ext_bools + 1) / 2 * 2 + 4 * ext_numbers + 4 * ext_strings +
+                           2 * (ext_bools + ext_numbers);
+  size_t first_nul = ext_table;
+  while (first_nul < good.size() && good[first_nul] != 0) ++first_nul;
+  ASSERT_LT(first_nul, good.size());
   const std::pair<const char*, Bytes> damaged[] = {
+      {"extended values that overlap", with(good, first_nul, {'x'})},
       {"magic", with(good, 0, {0x1A, 0x03})},
       {"names of no size", with(good, 2, {0, 0})},
       {"names without a NUL", with(good, 12 + names - 1, {'x'})},
