@@ -144,6 +144,63 @@ $got"
     screen | grep -qx "FG-EXIT=0" || fail "the continued probe did not end with 0"
     check_restored
     ;;
+  entry)
+    # An entry with a keypad-off string longer than any fixed buffer and padding in its
+    # cursor strings: the sequence that gives the terminal back arrives whole (auto-wrap on,
+    # the main screen back) and the padding is never shown as text.
+    command -v tic >/dev/null 2>&1 || { echo "tic is not installed"; exit 77; }
+    long=$(printf '\\E[0m%.0s' $(seq 150))
+    printf 'otlong|long leave strings,\n\tcnorm=\\E[?12l\\E[?25h$<50>, civis=\\E[?25l$<20>,\n\tsmkx=\\E[?1h\\E=, rmkx=\\E[?1l\\E>%s,\n\tuse=xterm-256color,\n' \
+      "$long" >"$work/otlong.src"
+    tic -x -o "$work/ti" "$work/otlong.src" 2>/dev/null || fail "tic cannot compile the entry"
+    run "clear; TERMINFO=$work/ti TERM=otlong LANG=C.UTF-8 $probe draw $work/pid; echo EXIT=\$?"
+    wait_for "READY draw"
+    screen | grep -qF '$<' && fail "padding shown as text"
+    T send-keys C-q
+    check_restored
+    [ "$(T display -p '#{wrap_flag}')" = 1 ] || fail "auto-wrap left off"
+    screen | grep -qF '$<' && fail "padding shown as text"
+    ;;
+  badterm)
+    # Terminal types the program cannot use: a damaged compiled entry (one that crashed the
+    # terminfo library), and TERM values with control characters or of great length. Each
+    # gives one line on standard error and exit status 1, and leaves the terminal's title and
+    # colours alone.
+    python3 - "$work/ti" <<'EOF' || fail "cannot write the damaged entry"
+import os, struct, sys
+for d in ("/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"):
+    path = os.path.join(d, "x", "xterm-256color")
+    if os.path.exists(path):
+        break
+b = bytearray(open(path, "rb").read())
+magic, names, bools, nums, strs, size = struct.unpack_from("<6h", b)
+w = 4 if magic == 0o1036 else 2
+o = 12 + names + bools
+o += (o & 1) + nums * w + strs * 2 + size
+o += o & 1
+eb, en, es = struct.unpack_from("<3h", b, o)
+t = o + 10 + eb
+t += (t & 1) + en * w + es * 2 + (eb + en + es) * 2
+b[b.index(0, t)] = ord("x")  # the first extended value runs into the next
+os.makedirs(sys.argv[1] + "/x")
+open(sys.argv[1] + "/x/xterm-256color", "wb").write(b)
+EOF
+    run "clear; TERMINFO=$work/ti TERM=xterm-256color $probe 2>$work/err; echo EXIT=\$?"
+    wait_for "EXIT="
+    screen | grep -qx "EXIT=1" || fail "a damaged entry did not end with 1"
+    [ "$(wc -l <"$work/err")" = 1 ] || fail "a damaged entry: $(cat "$work/err")"
+    grep -q "not usable" "$work/err" || fail "a damaged entry: $(cat "$work/err")"
+    T select-pane -T "before"
+    run "clear; TERM=\"\$(printf 'xterm\\033]2;PWNED\\007\\033[31m')\" $probe; echo EXIT=\$?"
+    wait_for "EXIT="
+    screen | grep -qF "PWNED" || fail "the message does not show the terminal type"
+    [ "$(T display -p '#{pane_title}')" = "before" ] || fail "TERM set the window title"
+    colours | grep -F "EXIT=" | grep -qF $'\e[31m' && fail "TERM turned the text red"
+    screen | grep -qx "EXIT=1" || fail "a TERM with control characters did not end with 1"
+    run "clear; TERM=\"\$(printf '%070000d' 0)\" $probe 2>$work/err; echo EXIT=\$?"
+    wait_for "EXIT="
+    [ "$(wc -c <"$work/err")" -lt 300 ] || fail "a long TERM gave a message of $(wc -c <"$work/err") bytes"
+    ;;
   sigterm | sighup | sigusr1 | sigalrm)
     # Every signal that ends the process puts the terminal back and ends it as the signal
     # would have without a handler (exit status 128 + the signal's number in the shell).
