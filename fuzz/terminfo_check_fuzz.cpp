@@ -21,9 +21,11 @@ std::string g_folder;
 int g_null = -1;
 
 void set_up() {
-  char tmpl[] = "/tmp/ot-terminfo-fuzz-XXXXXX";
-  if (mkdtemp(tmpl) == nullptr) std::abort();
-  g_folder = tmpl;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/ot-terminfo-fuzz-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  g_folder = pattern;
   if (mkdir((g_folder + "/f").c_str(), 0700) != 0) std::abort();
   setenv("TERMINFO", g_folder.c_str(), 1);
   unsetenv("TERMINFO_DIRS");

@@ -269,8 +269,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   // The terminal's own suspend character (as the user's settings have it, usually Ctrl+Z)
   // still stops the program, so ISIG stays on; the interrupt and quit characters are taken
-  // out of it: Ctrl+C is swallowed as a console swallows it (see read_some), and the quit
-  // character arrives as the key it is.
+  // out of it: Ctrl+C is swallowed (see read_some), so it neither ends the program nor
+  // arrives as a key, and the quit character arrives as the key it is.
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
   raw.c_lflag |= ISIG;
   raw.c_cc[VINTR] = _POSIX_VDISABLE;
