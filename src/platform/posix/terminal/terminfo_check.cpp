@@ -197,6 +197,9 @@ const char* terminfo_entry_fault(const uint8_t* data, size_t size) {
     return "an extended name outside its table";
   }
   if (ext_items != ext_present + ext_names) return "extended counts that disagree";
+  // The table holds the values and the names and nothing else (the library builds its own
+  // copy on that assumption: a table with bytes to spare and nothing in it is freed twice).
+  if (values_total + names_total != ext_size) return "an extended table of the wrong size";
   return nullptr;
 }
 

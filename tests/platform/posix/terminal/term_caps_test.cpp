@@ -263,6 +263,12 @@ TEST(TerminfoCheck, InstalledEntriesAreSoundAndDamagedOnesAreNot) {
   ASSERT_LT(first_nul, good.size());
   const std::pair<const char*, Bytes> damaged[] = {
       {"extended values that overlap", with(good, first_nul, {'x'})},
+      {"an extended table larger than its strings",
+       [&] {
+         Bytes b = with(good, ext + 8, {static_cast<uint8_t>(good[ext + 8] + 2), good[ext + 9]});
+         b.insert(b.end(), {0, 0});
+         return b;
+       }()},
       {"magic", with(good, 0, {0x1A, 0x03})},
       {"names of no size", with(good, 2, {0, 0})},
       {"names without a NUL", with(good, 12 + names - 1, {'x'})},
