@@ -23,6 +23,8 @@ struct TermSize {
 class SignalBytes {
  public:
   SignalBytes() = default;
+  // A handler that runs while the process ends, after this is gone, writes nothing.
+  ~SignalBytes() { len_ = 0; }
   SignalBytes(const SignalBytes&) = delete;
   SignalBytes& operator=(const SignalBytes&) = delete;
 
