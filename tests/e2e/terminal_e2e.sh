@@ -131,11 +131,11 @@ $got"
       sleep 0.05
     done
     screen | grep -qF "READY" && fail "Ctrl+Z did not give the terminal back"
+    # The shell goes on with the command line after the stop: its EXIT= is the stop's.
+    wait_for "EXIT=148"
     run "stty -a >$work/stty; echo STTY-DONE"
     wait_for "STTY-DONE"
     tr ' ;' '\n' <"$work/stty" | grep -qx icanon || fail "stopped without canonical mode"
-    # The shell goes on with the command line after the stop: its EXIT= is the stop's.
-    screen | grep -qx "EXIT=148" || fail "the stop was not reported as SIGTSTP"
     run "clear; fg; echo FG-EXIT=\$?"
     wait_for "READY draw"
     expect_line 1 1 "Row one yellow"
