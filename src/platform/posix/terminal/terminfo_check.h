@@ -5,8 +5,9 @@
 // The check covers both compiled formats (16-bit numbers, magic 0432, and 32-bit numbers,
 // magic 01036) and the extended section of user-defined capabilities: every size and count
 // in range, every section inside the file, every string offset absent, cancelled or inside
-// its table with the string's NUL inside it too, and the extended table's item count equal to
-// the strings it holds.
+// its table with the string's NUL inside it too; the extended table's item count equal to
+// the strings it holds, its values one after another (the library finds the names after them
+// by adding up their sizes) and nothing else in it.
 #pragma once
 
 #include <cstddef>
