@@ -19,7 +19,8 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
+targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
+  fuzz_terminfo_check)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -58,6 +59,16 @@ for t in "${targets[@]}"; do
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
       printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_terminfo_check ]; then
+    # Seeds: the compiled entries installed on this machine, both formats, with and without
+    # an extended part.
+    for dir in /usr/share/terminfo /lib/terminfo /etc/terminfo; do
+      [ -d "$dir" ] || continue
+      while IFS= read -r -d '' entry; do
+        cp "$entry" "$corpus/seed-$i"
+        i=$((i + 1))
+      done < <(find "$dir" -type f -size -33k -print0 | head -z -n 200)
     done
   elif [ "$t" = fuzz_fraction_format ]; then
     # Seeds: j (8 bytes), 2^e (e + 100), a mode byte, then the mask and field shape bytes:

@@ -1,5 +1,6 @@
 // Process entry: opens the operating system's services, runs the program through the
 // run-time's start-up and ends the process with the program's exit code.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +39,20 @@ void PrintUsage() {
   );
 }
 
+// Ends a run that only wrote to standard output: 0 when everything written reached it, else 1
+// with a message on standard error (a full disk, a closed pipe, /dev/full), so that a script
+// never takes a lost answer for a good one.
+int FinishOutput() {
+  errno = 0;
+  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (std::fclose(stdout) != 0 || failed) {
+    std::fprintf(stderr, "orvane-table: cannot write to standard output: %s\n",
+                 std::strerror(errno != 0 ? errno : EIO));
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,11 +61,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
       PrintUsage();
-      return 0;
+      return FinishOutput();
     }
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("orvane-table %s\n", kVersion);
-      return 0;
+      return FinishOutput();
     }
   }
 

@@ -429,6 +429,8 @@ class Case:
         if sizes and tuple(int(v) for v in reversed(sizes[-1])) != self.size:
             raise Failure("the last size asked of the terminal is %s x %s, not the size at "
                           "start" % sizes[-1][::-1])
+        if self.size[1] != 25 and any(int(rows) == 25 for rows, _ in sizes):
+            raise Failure("the console's 80 x 25 set on the way out was asked of the terminal")
         if self.caps["Ss"] and self.caps["Se"] not in tail:
             raise Failure("the cursor style was not put back with the entry's Se %r: %r" % (
                 self.caps["Se"], tail))

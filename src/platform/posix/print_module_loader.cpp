@@ -13,6 +13,7 @@
 #include "platform/posix/dialog/dialog_box.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/console.h"
+#include "platform/shown_text.h"
 
 namespace platform::posix {
 namespace {
@@ -116,18 +117,19 @@ Printing* load_module(const std::string& path, const PrintingHost& host, std::st
     return nullptr;
   }
   if (stat(path.c_str(), &st) != 0) {
-    why = "the printing module is not installed (" + path + ")";
+    why = "the printing module is not installed (" + shown_text(path, 200) + ")";
     return nullptr;
   }
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* error = dlerror();
-    why = std::string("the printing module cannot be loaded: ") + (error ? error : path);
+    why = std::string("the printing module cannot be loaded: ") +
+          shown_text(error ? error : path.c_str(), 200);
     return nullptr;
   }
   void* symbol = dlsym(module, kPrintingModuleEntry);
   if (!symbol) {
-    why = "the printing module has no entry point (" + path + ")";
+    why = "the printing module has no entry point (" + shown_text(path, 200) + ")";
     dlclose(module);
     return nullptr;
   }
@@ -136,7 +138,8 @@ Printing* load_module(const std::string& path, const PrintingHost& host, std::st
   std::memcpy(&entry, &symbol, sizeof entry);
   Printing* printing = entry(&host);
   if (!printing) {
-    why = "the printing module belongs to another version of the program (" + path + ")";
+    why = "the printing module belongs to another version of the program (" +
+          shown_text(path, 200) + ")";
     dlclose(module);
   }
   return printing;

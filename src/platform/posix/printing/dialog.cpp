@@ -7,6 +7,7 @@
 #include "platform/keyboard_layout.h"
 #include "platform/posix/dialog/dialog_box.h"
 #include "platform/printing.h"
+#include "platform/shown_text.h"
 
 namespace platform::posix {
 namespace {
@@ -115,8 +116,9 @@ Overlay render_print_dialog(const PrintDialogModel& model, int columns, int rows
   for (int i = 0; i < list_rows; ++i) {
     size_t index = first + static_cast<size_t>(i);
     const Destination& d = entries[index];
-    std::string text = (index == model.selected() ? " > " : "   ") + d.name;
-    if (!d.description.empty()) text += " - " + d.description;
+    // Names and descriptions come from the print server: shown without control characters.
+    std::string text = (index == model.selected() ? " > " : "   ") + shown_text(d.name);
+    if (!d.description.empty()) text += " - " + shown_text(d.description);
     if (d.is_default) text += "  (default)";
     lines.push_back({text, index == model.selected() ? kChosenAttr : kDialogFrameAttr});
   }

@@ -245,6 +245,7 @@ void PosixConsole::update_exit_requests() {
 bool PosixConsole::peek_input(InputEvent& ev, uint32_t& count) {
   count = 0;
   if (!open_) return false;
+  requests_.release_size();
   present();
   pump();
   if (!queue_.empty()) {
@@ -274,6 +275,7 @@ void PosixConsole::wait_input(uint32_t ms) {
     poll(nullptr, 0, timeout);
     return;
   }
+  requests_.release_size();
   present();
   if (!queue_.empty()) return;  // what is waiting in the terminal is read by the next look
   // A run of short waits with nothing drawn and no key in between is a program idle in a
@@ -416,6 +418,7 @@ void PosixConsole::close_overlay() {
 
 bool PosixConsole::read_modal_keys(std::vector<InputEvent>& out, int idle_ms) {
   if (!open_ || hung_up_) return false;
+  requests_.release_size();
   present();  // a change of size meanwhile draws the screen and the box again
   const bool alive =
       keys_.read_round([this](uint8_t* buf, size_t cap) { return term_.read_some(buf, cap); },

@@ -5,14 +5,20 @@
 
 #include <cstdlib>
 
+#include "platform/posix/terminal/terminfo_check.h"
+#include "platform/shown_text.h"
+
 namespace platform::posix {
 namespace {
 
-// A capability's string, or empty when the entry lacks it.
+// A capability's string, or empty when the entry lacks it. Padding (`$<50>`, `$<5*/>`: a
+// delay a slow terminal needed after the string) is dropped: the strings are written in one
+// go to terminals that need no delay, and a terminal that does not know the notation would
+// show it as text.
 std::string cap_string(const char* name) {
   char* s = tigetstr(name);
   if (s == nullptr || s == reinterpret_cast<char*>(-1)) return "";
-  return s;
+  return drop_padding(s);
 }
 
 bool cap_flag(const char* name) {
@@ -20,6 +26,32 @@ bool cap_flag(const char* name) {
 }
 
 }  // namespace
+
+std::string drop_padding(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] == '$' && i + 1 < s.size() && s[i + 1] == '<') {
+      // A delay in milliseconds, with a tenth after a point, then '*' (per line affected)
+      // and '/' (mandatory) in either order.
+      size_t j = i + 2;
+      size_t digits = 0;
+      while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
+      if (j < s.size() && s[j] == '.') {
+        ++j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++digits;
+      }
+      while (j < s.size() && (s[j] == '*' || s[j] == '/')) ++j;
+      if (digits > 0 && j < s.size() && s[j] == '>') {
+        i = j + 1;
+        continue;
+      }
+    }
+    out += s[i++];
+  }
+  return out;
+}
 
 int nearest_of_eight(int colour) {
   // The console's palette (red, green, blue) of colours 0-15.
@@ -46,19 +78,26 @@ bool TermCaps::from_terminfo(const char* term, int fd, TermCaps& out, std::strin
     why = "the terminal type is not set (TERM), so it cannot be drawn on";
     return false;
   }
+  // The terminal type as a message shows it: it comes from the environment, and a control
+  // character in it would act on the terminal the message is read on.
+  const std::string shown = "TERM=" + shown_text(name, 64);
+  // The entry is checked before the terminfo library reads it: the library trusts the sizes
+  // and offsets in the file, and a damaged one can crash it.
+  if (const char* fault = terminfo_entry_check(name)) {
+    why = "the terminfo entry of the terminal type " + shown + " is not usable (" + fault + ")";
+    return false;
+  }
   int err = 0;
   if (setupterm(name, fd, &err) != OK) {
-    why = err == -1 ? "no terminfo database is installed to describe the terminal (TERM=" +
-                          std::string(name) + ")"
-                    : "the terminal type TERM=" + std::string(name) + " is not known to terminfo";
+    why = err == -1 ? "no terminfo database is installed to describe the terminal (" + shown + ")"
+                    : "the terminal type " + shown + " is not known to terminfo";
     return false;
   }
   TermCaps caps;
   std::string cup = cap_string("cup");
   bool paper = cap_flag("hc") || cap_flag("gn");
   if (cup.empty() || paper) {
-    why = "the terminal (TERM=" + std::string(name) +
-          ") cannot move its cursor, which this program needs";
+    why = "the terminal (" + shown + ") cannot move its cursor, which this program needs";
     del_curterm(cur_term);
     return false;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/posix/terminal/escapes.h"
 
@@ -32,6 +33,10 @@ struct TermCaps {
   // (a hard-copy or "dumb" terminal), which the console cannot draw on.
   static bool from_terminfo(const char* term, int fd, TermCaps& out, std::string& why);
 };
+
+// `s` without its terminfo padding (`$<5>`, `$<2.5*/>`); anything else, a `$<` that is no
+// padding included, is kept.
+std::string drop_padding(std::string_view s);
 
 // The colour of the eight (0-7) that a terminal without bright backgrounds shows for
 // `colour` (0-15): the nearest in the console's palette, so bright blue becomes blue and

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -28,10 +29,9 @@ struct RestoreState {
   termios raw{};
   volatile sig_atomic_t active = 0;     // raw mode and the program's screen are on
   volatile sig_atomic_t suspended = 0;  // given back for a stop; taken again on continuing
-  char exit_bytes[96] = {};             // window requests that undo the program's own
-  volatile sig_atomic_t exit_len = 0;
-  TerminalBytes enter;  // sent on taking the terminal and again on return from a stop
-  TerminalBytes leave;  // sent on giving it back
+  SignalBytes exit_bytes;               // window requests that undo the program's own
+  SignalBytes enter;  // sent on taking the terminal and again on return from a stop
+  SignalBytes leave;  // sent on giving it back
 };
 RestoreState g_restore;
 volatile sig_atomic_t g_resized = 0;
@@ -104,7 +104,7 @@ void take_back() {
   if (!g_restore.suspended || !in_foreground()) return;
   g_restore.suspended = 0;
   tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.raw);
-  raw_write(g_restore.out_fd, g_restore.enter.data, g_restore.enter.len);
+  raw_write(g_restore.out_fd, g_restore.enter.data(), g_restore.enter.size());
   g_restore.active = 1;
   g_resized = 1;  // the screen must be drawn again
   wake();
@@ -195,16 +195,23 @@ void install_handlers() {
 
 }  // namespace
 
+void SignalBytes::set(const std::string& bytes) {
+  len_ = 0;  // a handler from here on writes nothing
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  storage_ = bytes;
+  data_ = storage_.data();
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  len_ = static_cast<sig_atomic_t>(storage_.size());
+}
+
 void restore_terminal_now() {
   g_restore.suspended = 0;
   if (!g_restore.active) return;
   g_restore.active = 0;
   // From the background the shell has the terminal, with its own settings: left alone.
   if (!in_foreground()) return;
-  raw_write(g_restore.out_fd, g_restore.leave.data, g_restore.leave.len);
-  if (g_restore.exit_len > 0) {
-    raw_write(g_restore.out_fd, g_restore.exit_bytes, static_cast<size_t>(g_restore.exit_len));
-  }
+  raw_write(g_restore.out_fd, g_restore.leave.data(), g_restore.leave.size());
+  raw_write(g_restore.out_fd, g_restore.exit_bytes.data(), g_restore.exit_bytes.size());
   tcsetattr(g_restore.tty_fd, TCSANOW, &g_restore.saved);
 }
 
@@ -251,8 +258,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   leave += caps.keypad_off + escapes::kAutoWrapOn + escapes::kHome + escapes::kEraseScreen +
            caps.leave_screen;
   if (caps.titles) leave += escapes::kTitlePop;
-  enter_.set(enter);
-  leave_.set(leave);
+  enter_ = enter;
+  leave_ = leave;
 
   termios saved{};
   if (tcgetattr(in_fd_, &saved) != 0) return false;
@@ -260,15 +267,32 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
                                         IXON | IXOFF);
   raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  // The terminal's own suspend character (as the user's settings have it, usually Ctrl+Z)
+  // still stops the program, so ISIG stays on; the interrupt and quit characters are taken
+  // out of it: Ctrl+C is swallowed (see read_some), so it neither ends the program nor
+  // arrives as a key, and the quit character arrives as the key it is.
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
+  raw.c_lflag |= ISIG;
+  raw.c_cc[VINTR] = _POSIX_VDISABLE;
+  raw.c_cc[VQUIT] = _POSIX_VDISABLE;
+#ifdef VDSUSP
+  raw.c_cc[VDSUSP] = _POSIX_VDISABLE;  // a delayed suspend would stop on a later read
+#endif
+  interrupt_char_ = -1;
+  const cc_t intr = saved.c_cc[VINTR];
+  // Only a control character that no key of the program needs is swallowed.
+  if (intr != _POSIX_VDISABLE && intr > 0 && intr < 0x20 && intr != 0x1B && intr != '\r' &&
+      intr != '\n' && intr != '\t' && intr != '\b') {
+    interrupt_char_ = intr;
+  }
   raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
   raw.c_cflag |= CS8;
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   process_wide_ = process_wide;
   if (process_wide) {
-    g_restore.enter = enter_;
-    g_restore.leave = leave_;
+    g_restore.enter.set(enter_);
+    g_restore.leave.set(leave_);
     g_restore.tty_fd = in_fd_;
     g_restore.out_fd = out_fd_;
     g_restore.saved = saved;
@@ -276,7 +300,7 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
     install_handlers();
   }
   if (tcsetattr(in_fd_, TCSANOW, &raw) != 0) return false;
-  raw_write(out_fd_, enter_.data, enter_.len);
+  raw_write(out_fd_, enter_.data(), enter_.size());
   if (process_wide) g_restore.active = 1;
   return true;
 }
@@ -286,7 +310,7 @@ void Terminal::leave() {
     restore_terminal_now();
     settle();
   } else if (in_fd_ >= 0) {
-    raw_write(out_fd_, leave_.data, leave_.len);
+    raw_write(out_fd_, leave_.data(), leave_.size());
   }
 }
 
@@ -312,6 +336,13 @@ bool Terminal::write_all(const std::string& bytes) {
 long Terminal::read_some(uint8_t* buf, size_t cap) {
   for (;;) {
     ssize_t r = ::read(in_fd_, buf, cap);
+    if (r > 0 && interrupt_char_ >= 0) {
+      // The interrupt character is dropped from what was typed: it neither ends the program
+      // nor arrives as a key. A read of nothing else reads again (0 would mean "nothing").
+      uint8_t* end = std::remove(buf, buf + r, static_cast<uint8_t>(interrupt_char_));
+      r = end - buf;
+      if (r == 0) continue;
+    }
     if (r > 0) return static_cast<long>(r);
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
@@ -351,10 +382,7 @@ void Terminal::settle() const {
 void Terminal::set_exit_requests(const std::string& bytes, TermSize settle) {
   if (!process_wide_) return;
   settle_size_ = settle;
-  g_restore.exit_len = 0;  // the handlers see no bytes while they change
-  size_t n = std::min(bytes.size(), sizeof g_restore.exit_bytes);
-  std::memcpy(g_restore.exit_bytes, bytes.data(), n);
-  g_restore.exit_len = static_cast<sig_atomic_t>(n);
+  g_restore.exit_bytes.set(bytes);
 }
 
 std::string program_file() {

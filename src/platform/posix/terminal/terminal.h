@@ -2,6 +2,7 @@
 // screen, and putting the terminal back on every way out of the process, signals included.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,14 +16,27 @@ struct TermSize {
   int rows = 0;
 };
 
-// A short run of bytes in fixed storage, which a signal handler can write out.
-struct TerminalBytes {
-  char data[256] = {};
-  size_t len = 0;
-  void set(const std::string& s) {
-    len = s.size() < sizeof data ? s.size() : sizeof data;
-    s.copy(data, len);
-  }
+// A run of bytes that a signal handler can write out, whatever its length: the bytes live in
+// storage sized when they are set (never in a signal handler), and a handler sees either the
+// old run or the new one whole, as the length is cleared before the bytes change and set
+// after them. Only the thread that sets the bytes may be interrupted by such a handler.
+class SignalBytes {
+ public:
+  SignalBytes() = default;
+  // A handler that runs while the process ends, after this is gone, writes nothing.
+  ~SignalBytes() { len_ = 0; }
+  SignalBytes(const SignalBytes&) = delete;
+  SignalBytes& operator=(const SignalBytes&) = delete;
+
+  void set(const std::string& bytes);
+  // Async-signal-safe.
+  const char* data() const { return data_; }
+  size_t size() const { return static_cast<size_t>(len_); }
+
+ private:
+  std::string storage_;
+  const char* volatile data_ = nullptr;
+  volatile sig_atomic_t len_ = 0;
 };
 
 class Terminal {
@@ -34,7 +48,8 @@ class Terminal {
   // A terminal given by descriptors (tests and benchmarks); no signal handling is set up.
   bool attach(int in_fd, int out_fd);
 
-  // Raw mode (no echo, no signals or flow control from keys), alternate screen, auto-wrap
+  // Raw mode (no echo, no flow control; of the signal keys only the terminal's suspend
+  // character, the interrupt character swallowed), alternate screen, auto-wrap
   // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
   // and an exit hook put the terminal back however the process ends.
   bool enter(bool process_wide, const TermCaps& caps = TermCaps());
@@ -44,7 +59,7 @@ class Terminal {
   // Writes all of `bytes` with one write call (more only when the device takes part).
   bool write_all(const std::string& bytes);
   // Reads what is waiting without blocking: the byte count, 0 when nothing, -1 when the
-  // terminal has hung up.
+  // terminal has hung up. The terminal's interrupt character (Ctrl+C) is left out.
   long read_some(uint8_t* buf, size_t cap);
   // Waits up to `ms` for input (or a resize); returns at once when input comes.
   void wait_readable(int ms);
@@ -66,8 +81,9 @@ class Terminal {
   int out_fd_ = -1;
   bool owns_in_ = false;
   bool process_wide_ = false;
-  TerminalBytes enter_;
-  TerminalBytes leave_;
+  int interrupt_char_ = -1;  // the interrupt character found at start, dropped from input
+  std::string enter_;
+  std::string leave_;
   TermSize settle_size_;
   uint64_t write_calls_ = 0;
 

@@ -7,6 +7,7 @@ namespace platform::posix {
 void WindowRequests::reset(TermSize size) {
   original_size_ = asked_size_ = size;
   size_request_.clear();
+  size_released_ = false;
   pending_.clear();
   size_sent_ = position_asked_ = original_pos_known_ = moved_ours_ = false;
 }
@@ -15,6 +16,7 @@ void WindowRequests::want_size(TermSize want, TermSize terminal) {
   if (want.cols == asked_size_.cols && want.rows == asked_size_.rows) return;
   asked_size_ = want;
   size_request_.clear();
+  size_released_ = false;
   if (want.cols != terminal.cols || want.rows != terminal.rows) {
     // The terminal may refuse; its real size is read back when it changes.
     escapes::append_window_size_request(size_request_, want.cols, want.rows);
@@ -46,7 +48,8 @@ void WindowRequests::position_reported(int x, int y) {
 bool WindowRequests::take(std::string& out) {
   out += pending_;
   pending_.clear();
-  if (size_request_.empty()) return false;
+  if (!size_released_) return false;
+  size_released_ = false;
   out += size_request_;
   size_request_.clear();
   if (size_sent_) return false;

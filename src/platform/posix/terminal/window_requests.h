@@ -22,8 +22,16 @@ class WindowRequests {
   // The program's window is now `want` cells on a terminal of `terminal`: a size request is
   // readied when the size asked for changes, and dropped when the terminal already has it.
   void want_size(TermSize want, TermSize terminal);
+  // The program waits on the screen it drew: the size readied for it may be sent. A size is
+  // sent only with a frame the program then waits on, never with the last one it draws on
+  // its way out, which would change the terminal just before the size found at start is
+  // asked for again.
+  void release_size() { size_released_ = !size_request_.empty(); }
   // A size readied and not yet sent is no longer wanted (the program is ending).
-  void drop_size_request() { size_request_.clear(); }
+  void drop_size_request() {
+    size_request_.clear();
+    size_released_ = false;
+  }
   // A move of the window to `x`, `y`. The position is asked before the first move, to put it
   // back at exit, and after each move, to learn whether the terminal made it.
   void move_to(int32_t x, int32_t y);
@@ -35,9 +43,9 @@ class WindowRequests {
   int32_t y() const { return y_; }
 
   // Whether requests wait to be sent with the next frame.
-  bool has_pending() const { return !pending_.empty() || !size_request_.empty(); }
-  // Appends the waiting requests to `out`; true when this sent the first size request, which
-  // changes what is put back at exit.
+  bool has_pending() const { return !pending_.empty() || size_released_; }
+  // Appends the waiting requests to `out` (a size only once released); true when this sent
+  // the first size request, which changes what is put back at exit.
   bool take(std::string& out);
 
   // The requests that put back what the program changed; empty for none.
@@ -48,7 +56,8 @@ class WindowRequests {
  private:
   TermSize asked_size_;          // the window size last asked of the terminal
   TermSize original_size_;       // the terminal's size when the program took it
-  std::string size_request_;     // a size request to send with the next frame
+  std::string size_request_;     // a size request readied, sent once released
+  bool size_released_ = false;   // size_request_ goes with the next frame
   std::string pending_;          // moves and position queries to send with the next frame
   bool size_sent_ = false;       // a size request has been sent to the terminal
   bool position_asked_ = false;  // the start position has been asked for

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -132,6 +133,23 @@ TEST_F(PosixConsoleTest, KeysQueueUntilReadAndFlushDiscardsThem) {
   ASSERT_TRUE(console_.flush_input());
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(count, 0u);
+
+  // The terminal's interrupt character (Ctrl+C) is swallowed, alone or among keys; its
+  // suspend character is left to the terminal, which stops the program with it.
+  type("\x03");
+  ASSERT_TRUE(console_.read_input(ev, count));
+  EXPECT_EQ(count, 0u);
+  type("q\x03\x03r");
+  std::string keys;
+  for (int i = 0; i < 4 && console_.read_input(ev, count) && count == 1; ++i) keys += ev.ch;
+  EXPECT_EQ(keys, "qr");
+  termios mode{};
+  ASSERT_EQ(tcgetattr(slave_, &mode), 0);
+  EXPECT_TRUE(mode.c_lflag & ISIG);
+  EXPECT_EQ(mode.c_cc[VINTR], _POSIX_VDISABLE);
+  EXPECT_EQ(mode.c_cc[VQUIT], _POSIX_VDISABLE);
+  EXPECT_EQ(mode.c_cc[VSUSP], 0x1A);  // as the terminal had it
+  EXPECT_FALSE(mode.c_lflag & (ICANON | ECHO));
 }
 
 TEST_F(PosixConsoleTest, LoneEscapeArrivesAfterTheTimeoutAndWaitingWakesOnAKey) {
@@ -230,8 +248,13 @@ TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
   EXPECT_FALSE(console_.set_window_info(true, {0, 0, 80, 49}));  // wider than the buffer
   put(0, 0, "top", 0x07);
   console_.present();
+  const std::string first = drain();
+  EXPECT_EQ(first.find("\x1b[8;"), std::string::npos);  // sent with a frame waited on
+  InputEvent ev;
+  uint32_t count = 0;
+  ASSERT_TRUE(console_.peek_input(ev, count));
   posix_test::TerminalModel term(80, 25);
-  ASSERT_TRUE(term.feed(drain()));
+  ASSERT_TRUE(term.feed(first + drain()));
   ASSERT_FALSE(term.window_ops.empty());
   EXPECT_EQ(term.window_ops.back(), "\x1b[8;50;80t");
   EXPECT_EQ(row(term, 24).substr(0, 75),
@@ -349,6 +372,8 @@ TEST_F(PosixConsoleTest, TheSizeFoundAtStartIsAskedForAtExitAndMovesOnlyWhenMade
   ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
   EXPECT_EQ(console_.exit_requests(), "");  // nothing asked of the terminal yet
   console_.present();
+  EXPECT_EQ(console_.exit_requests(), "");  // not yet: the program has not waited on it
+  console_.wait_input(0);
   EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");  // asked: the start size at exit
   resize(80, 50);
   resize(100, 40);
@@ -369,6 +394,41 @@ TEST_F(PosixConsoleTest, TheSizeFoundAtStartIsAskedForAtExitAndMovesOnlyWhenMade
   type("\x1b[3;160;20t");  // the terminal did not move this time
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");
+}
+
+TEST_F(PosixConsoleTest, ASizeAskedOnTheWayOutNeverReachesTheTerminal) {
+  // The screen the program waits on is asked for; the console's usual size that it sets
+  // after the last key, drawn by the last frame and the close, is not.
+  ASSERT_TRUE(console_.set_buffer_size({80, 50}));
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 49}));
+  console_.wait_input(0);
+  EXPECT_NE(drain().find("\x1b[8;50;80t"), std::string::npos);
+  ASSERT_TRUE(console_.set_window_info(true, {0, 0, 79, 24}));
+  ASSERT_TRUE(console_.set_buffer_size({80, 25}));
+  put(0, 0, "bye", 0x07);
+  console_.present();
+  console_.close();
+  const std::string out = drain();
+  EXPECT_EQ(out.find("\x1b[8;"), std::string::npos) << out;
+  EXPECT_NE(out.find("bye"), std::string::npos);  // the last frame itself is drawn
+}
+
+TEST_F(PosixConsoleTest, LongCapabilityStringsAreSentWholeOnTakingAndGivingBack) {
+  // Every byte of the strings that set the terminal up and put it back arrives, however long
+  // the entry makes them: a cut leave sequence would leave auto-wrap off and the alternate
+  // screen on.
+  platform::posix::TermCaps caps;
+  caps.keypad_on = "\x1b[?1h" + std::string(700, 'k');
+  caps.keypad_off = "\x1b[?1l" + std::string(900, 'x');
+  PosixConsole other;
+  ASSERT_TRUE(other.attach(slave_, slave_, platform::posix::Charset::utf8(), caps));
+  std::string out = drain();
+  EXPECT_NE(out.find(caps.keypad_on + "\x1b[?7l"), std::string::npos);
+  other.close();
+  out = drain();
+  const size_t off = out.find(caps.keypad_off + "\x1b[?7h");
+  ASSERT_NE(off, std::string::npos) << out.size();
+  EXPECT_NE(out.find(caps.leave_screen, off), std::string::npos);
 }
 
 TEST_F(PosixConsoleTest, CursorShapeFollowsTheConsoleCursorInfo) {
