@@ -30,9 +30,9 @@ start_program() {
 # The farewell, then exit code 0 and the terminal back in canonical mode with echo.
 expect_end() {
   expect_screen farewell
-  wait_for "EXIT=" 10
+  wait_exit 10
   grep -qx "EXIT=0" <(screen | tr -d ' ') || fail "the program did not end with exit code 0"
-  type_line "stty -a >'$work/stty'; echo STTY-DONE"
+  type_line "stty -a >'$work/stty'; echo STTY-\\DONE"
   wait_for "STTY-DONE"
   local words
   # shellcheck disable=SC2020 # spaces and semicolons both become line breaks

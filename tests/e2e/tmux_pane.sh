@@ -36,7 +36,7 @@ pane_shows() {
   local i start
   start=$(date +%s.%N)
   for ((i = 0; i < ${2:-10} * 20; i++)); do
-    if screen | grep -qF -- "$1"; then
+    if screen | grep -q"${pane_match:-F}" -- "$1"; then
       waited=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
       return 0
     fi
@@ -47,6 +47,9 @@ pane_shows() {
 
 # wait_for TEXT [SECONDS]: pane_shows, and on a timeout says what it waited for and shows
 # the pane. SECONDS defaults to $pane_wait (10).
+# wait_exit [SECONDS]: waits for the "EXIT=<status>" a command line ends with. The line as
+# typed ("echo EXIT=$?") is on the screen before it runs, so the status digit is waited for.
+wait_exit() { pane_match=E wait_for 'EXIT=[0-9]' "${1:-}"; }
 wait_for() {
   pane_shows "$1" "${2:-${pane_wait:-10}}" && return 0
   echo "timed out waiting for '$1'; the pane shows:"

@@ -269,8 +269,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   // The terminal's own suspend character (as the user's settings have it, usually Ctrl+Z)
   // still stops the program, so ISIG stays on; the interrupt and quit characters are taken
-  // out of it: Ctrl+C is swallowed (see read_some), so it neither ends the program nor
-  // arrives as a key, and the quit character arrives as the key it is.
+  // out of it and arrive as the keys they are: Ctrl+C is character 3, as a console whose
+  // processed input is off gives it, and never ends the program.
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | IEXTEN);
   raw.c_lflag |= ISIG;
   raw.c_cc[VINTR] = _POSIX_VDISABLE;
@@ -278,13 +278,6 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
 #ifdef VDSUSP
   raw.c_cc[VDSUSP] = _POSIX_VDISABLE;  // a delayed suspend would stop on a later read
 #endif
-  interrupt_char_ = -1;
-  const cc_t intr = saved.c_cc[VINTR];
-  // Only a control character that no key of the program needs is swallowed.
-  if (intr != _POSIX_VDISABLE && intr > 0 && intr < 0x20 && intr != 0x1B && intr != '\r' &&
-      intr != '\n' && intr != '\t' && intr != '\b') {
-    interrupt_char_ = intr;
-  }
   raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
   raw.c_cflag |= CS8;
   raw.c_cc[VMIN] = 1;
@@ -336,13 +329,6 @@ bool Terminal::write_all(const std::string& bytes) {
 long Terminal::read_some(uint8_t* buf, size_t cap) {
   for (;;) {
     ssize_t r = ::read(in_fd_, buf, cap);
-    if (r > 0 && interrupt_char_ >= 0) {
-      // The interrupt character is dropped from what was typed: it neither ends the program
-      // nor arrives as a key. A read of nothing else reads again (0 would mean "nothing").
-      uint8_t* end = std::remove(buf, buf + r, static_cast<uint8_t>(interrupt_char_));
-      r = end - buf;
-      if (r == 0) continue;
-    }
     if (r > 0) return static_cast<long>(r);
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;

@@ -49,7 +49,7 @@ class Terminal {
   bool attach(int in_fd, int out_fd);
 
   // Raw mode (no echo, no flow control; of the signal keys only the terminal's suspend
-  // character, the interrupt character swallowed), alternate screen, auto-wrap
+  // character: the interrupt and quit characters arrive as keys), alternate screen, auto-wrap
   // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
   // and an exit hook put the terminal back however the process ends.
   bool enter(bool process_wide, const TermCaps& caps = TermCaps());
@@ -59,7 +59,7 @@ class Terminal {
   // Writes all of `bytes` with one write call (more only when the device takes part).
   bool write_all(const std::string& bytes);
   // Reads what is waiting without blocking: the byte count, 0 when nothing, -1 when the
-  // terminal has hung up. The terminal's interrupt character (Ctrl+C) is left out.
+  // terminal has hung up.
   long read_some(uint8_t* buf, size_t cap);
   // Waits up to `ms` for input (or a resize); returns at once when input comes.
   void wait_readable(int ms);
@@ -81,7 +81,6 @@ class Terminal {
   int out_fd_ = -1;
   bool owns_in_ = false;
   bool process_wide_ = false;
-  int interrupt_char_ = -1;  // the interrupt character found at start, dropped from input
   std::string enter_;
   std::string leave_;
   TermSize settle_size_;
