@@ -1,7 +1,8 @@
 // Arbitrary terminal input through the key decoder: the same events however the bytes are
 // split as they arrive, only well-formed key events, and never more bytes waiting than the
-// longest sequence. Read as the program reads it (read_round), with pauses between pieces:
-// nothing waits past a pause, and a key pressed after the input is that key.
+// longest sequence. Read as the program reads it, with pauses between pieces: nothing waits
+// past a pause longer than the decoder asks to wait, and a key pressed after the input is that
+// key.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -49,33 +50,25 @@ std::vector<InputEvent> run(bool utf8, const uint8_t* data, size_t size, const u
   return out;
 }
 
-// Reads `data` through read_round in pieces from `cuts`; a cut with its top bit set is a pause
-// after its piece: a round in which nothing arrives. Ends with a pause and the F key.
+// Reads `data` in pieces from `cuts`; a cut with its top bit set is a pause after its piece,
+// long enough for whatever waits (the decoder's expire_after_ms). Ends with a pause and the F
+// key.
 void run_rounds(bool utf8, const uint8_t* data, size_t size, const uint8_t* cuts, size_t ncuts) {
   KeyDecoder d(utf8);
   std::vector<InputEvent> out;
   size_t at = 0, k = 0;
-  bool quiet = false;
-  auto read = [&](uint8_t* buf, size_t cap) -> long {
-    if (quiet || at >= size) return 0;
-    uint8_t cut = ncuts == 0 ? 0xFF : cuts[k++ % ncuts];
-    size_t piece = std::min({size_t{1} + cut % 16, size - at, cap});
-    std::copy(data + at, data + at + piece, buf);
-    at += piece;
-    return static_cast<long>(piece);
-  };
-  auto wait = [](int) {};  // nothing arrives while the round waits
   while (at < size) {
-    size_t before = k;
-    quiet = false;
-    if (!d.read_round(read, wait, 0, out)) std::abort();
+    const uint8_t cut = ncuts == 0 ? 0xFF : cuts[k++ % ncuts];
+    const size_t piece = std::min<size_t>(size_t{1} + cut % 16, size - at);
+    d.feed(data + at, piece, out);
+    at += piece;
     if (d.pending_bytes() > KeyDecoder::kMaxSequence + 1) std::abort();
-    bool pause =
-        at >= size ||
-        (k > before && (cuts == nullptr || ncuts == 0 || (cuts[(k - 1) % ncuts] & 0x80) != 0));
-    if (pause) {
-      quiet = true;
-      if (!d.read_round(read, wait, 0, out)) std::abort();
+    if (d.pending()) {
+      const int wait = d.expire_after_ms();
+      if (wait != d.escape_timeout_ms() && wait != d.sequence_timeout_ms()) std::abort();
+    }
+    if (at >= size || (cut & 0x80) != 0) {
+      d.expire(out);
       if (d.pending()) std::abort();  // a pause decides whatever was waiting
     }
   }

@@ -5,7 +5,8 @@
 #
 #   scripts/test-fuzz.sh [SUMMARY_FILE]
 #
-# To fuzz longer, set FUZZ_SECONDS (seconds per target, default 20), for example
+# To fuzz longer, set FUZZ_SECONDS (seconds per target, default 20; fuzz_program_input, which
+# runs the whole program per input, takes FUZZ_PROGRAM_SECONDS, default 300), for example
 #   FUZZ_SECONDS=3600 scripts/test-fuzz.sh
 # or run one target by hand on its kept corpus:
 #   build/fuzz/fuzz/fuzz_mask_format build/fuzz/corpus/fuzz_mask_format
@@ -17,10 +18,11 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
+program_seconds=${FUZZ_PROGRAM_SECONDS:-300}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
-  fuzz_terminfo_check)
+  fuzz_terminfo_check fuzz_program_input)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -46,6 +48,21 @@ for t in "${targets[@]}"; do
     for seed in 'a\e[A\e[1;5C\eOP' '\e[23$\e[11^\e[3@\e[a\eOc' '\e[[A\e[<65;1;1M\e[M`!!' \
       '\xc3\xa9\e\xc2\xa1x' '\e[\x01\e[[q\eO\x7f' '\e[?1;2c\e[99~\e\ez'; do
       printf '\x01\x03\x01\x02\x05%b' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_program_input ]; then
+    # Seeds: terminal input with \xff\x01 a pause past the Esc pause, \xff\x02 a pause past
+    # a sequence's wait, \xff\x03 a name typed at the entry amid replies. Print, Y and Enter
+    # in one write; Y, Y and Esc; a colour report on the print menu and a title report on the
+    # main screen; a DCS reply in a name; a position reply split by a pause; a sequence that
+    # never ends; a position no window has; names amid replies, whole and split.
+    # shellcheck disable=SC2016 # a $ of a reply, not an expansion
+    for seed in 'PY\r' 'PYY\x1b\xff\x01' 'P\x1b]11;rgb:0000/0000/0000\x07G' \
+      '\x1b]l my Xterm\x1b\\\t ' 'FAB\x1bP1$r0 q\x1b\\CDE\r' \
+      'FAB\x1b[3;16\xff\x010;20tCDE\r' 'F\x1b[3;\xff\x02kQRSTU\r' \
+      '\x1b[3;99999999999;99999999999tF\xff\x03\x07\x81\xc2\xc3\x44\x85\xd6' \
+      'F\xff\x03\x05\x80\x9f\xc4\xe5\xff\x03\x03\xfe\xc1\xc2\xd3'; do
+      printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
   elif [ "$t" = fuzz_drive_names ]; then
@@ -90,14 +107,16 @@ for t in "${targets[@]}"; do
       i=$((i + 1))
     done
   fi
-  log "$t for ${seconds}s"
+  run_seconds=$seconds
+  [ "$t" = fuzz_program_input ] && run_seconds=$program_seconds
+  log "$t for ${run_seconds}s"
   # Each target's temporary files (the drive tree of fuzz_drive_names) go to a folder of its
   # own, removed afterwards even when a finding ended the run early.
   tmp="$build/tmp/$t"
   rm -rf "$tmp"
   mkdir -p "$tmp"
   if TMPDIR="$tmp" ASAN_OPTIONS=allocator_may_return_null=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    timeout $((seconds + 120)) "$build/fuzz/$t" -max_total_time="$seconds" -seed="$fuzz_seed" -timeout=10 \
+    timeout $((run_seconds + 120)) "$build/fuzz/$t" -max_total_time="$run_seconds" -seed="$fuzz_seed" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/$t.log" 2>&1; then
     pass "$t: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" | grep -o '[0-9]*$') runs)"
@@ -108,5 +127,5 @@ for t in "${targets[@]}"; do
   rm -rf "$tmp"
 done
 
-stage_notes="${seconds}s each, seed $fuzz_seed"
+stage_notes="${seconds}s each (fuzz_program_input ${program_seconds}s), seed $fuzz_seed"
 finish

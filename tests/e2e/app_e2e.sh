@@ -6,7 +6,8 @@
 # CASE: walk (main, redraw, save, refused name, file menu, refusal screen, farewell),
 # temp-lower (an existing lower-case temp folder), temp-file (a file where the folder goes),
 # no-printing / broken-printing (a copy of the program without its printing module, or with
-# a broken one: the print dialog offers nothing, says why, and printing ends as cancelled).
+# a broken one: the print dialog offers nothing, says why, and printing ends as cancelled),
+# typed-ahead (keys for the print dialog sent in one write with the key that opens it).
 # Exits 0 on success, 77 when tmux is missing, 1 on a failure.
 set -u
 case_name=$1
@@ -24,7 +25,7 @@ new_pane "env PS1='$ ' sh" || fail "tmux does not start"
 started=1
 
 start_program() {
-  type_line "clear; ORVANE_DRIVE_C='$drive' LANG=C.UTF-8 '$program'; echo EXIT=\$?"
+  type_line "clear; ORVANE_DRIVE_C='$drive' LANG=C.UTF-8 ${extra_env:-} '$program'; echo EXIT=\$?"
   expect_screen main
 }
 # The farewell, then exit code 0 and the terminal back in canonical mode with echo.
@@ -118,6 +119,26 @@ case "$case_name" in
     T send-keys Escape
     wait_for "Printing Cancelled"
     [ -z "$(ls "$drive")" ] || fail "something was written: $(ls -R "$drive")"
+    T send-keys X
+    expect_end
+    ;;
+  typed-ahead)
+    # No print server: "Save as PDF" is the dialog's choice. Y and Enter in one write open
+    # the dialog and print; Y, Y and Esc in one write open one dialog and cancel it.
+    extra_env="CUPS_SERVER='$work/no-cups.sock'"
+    start_program
+    T send-keys P
+    wait_for "Print It"
+    T send-keys Y Enter
+    wait_for "Printing Completed" 30
+    pdfs() { find "$drive" -name '*.PDF' | wc -l; }
+    [ "$(pdfs)" = 1 ] || fail "Y and Enter typed ahead made $(pdfs) PDF files"
+    sleep 2  # the completed print's pause
+    T send-keys Y Y Escape
+    wait_for "Printing Cancelled"
+    sleep 3
+    screen | grep -qF "Save as PDF" && fail "a second dialog opened by itself"
+    [ "$(pdfs)" = 1 ] || fail "the cancelled dialog printed"
     T send-keys X
     expect_end
     ;;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/console.h"
@@ -33,9 +34,11 @@ class DialogScreen {
   virtual void size(int& columns, int& rows) = 0;
   // Shows `box` above the screen, in place of the box shown before.
   virtual void show(const Overlay& box) = 0;
-  // The keys typed since the last call; when none, waits up to `idle_ms` for one. False when
-  // the terminal hung up.
-  virtual bool keys(std::vector<InputEvent>& out, int idle_ms) = 0;
+  // The next key typed, one at a time and in order with every key typed before the box came
+  // up (keys are never skipped or taken ahead: those after the key that closes the box are
+  // left for whatever reads next). When none is waiting, waits up to `idle_ms` for one and
+  // leaves `ev` empty if none came. False when the terminal hung up.
+  virtual bool key(std::optional<InputEvent>& ev, int idle_ms) = 0;
   // Takes the box away: the screen beneath is shown again.
   virtual void close() = 0;
 };
@@ -52,7 +55,7 @@ DialogScreen* open_dialog_screen();
 // Bumped whenever PrintingHost, DialogScreen, Overlay, the FileSystem or the Printing
 // interface changes, so that a module from another build is refused rather than called
 // through a different layout.
-inline constexpr uint32_t kPrintingModuleAbi = 3;
+inline constexpr uint32_t kPrintingModuleAbi = 4;
 
 struct PrintingHost {
   uint32_t abi = kPrintingModuleAbi;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/keyboard_layout.h"
@@ -55,16 +56,13 @@ class UnavailablePrinting final : public Printing {
     int columns = 80, rows = 50;
     screen->size(columns, rows);
     screen->show(render_unavailable(reason_, columns, rows, screen->utf8()));
-    std::vector<InputEvent> events;
     for (bool open = true; open;) {
-      if (!screen->keys(events, 500)) break;  // the terminal hung up
-      for (const InputEvent& ev : events) {
-        if (ev.type == InputEvent::kKey && ev.key_down &&
-            (ev.virtual_key == kVkEscape || ev.virtual_key == kVkReturn)) {
-          open = false;
-        }
+      std::optional<InputEvent> ev;
+      if (!screen->key(ev, 500)) break;  // the terminal hung up
+      if (ev && ev->type == InputEvent::kKey && ev->key_down &&
+          (ev->virtual_key == kVkEscape || ev->virtual_key == kVkReturn)) {
+        open = false;
       }
-      events.clear();
     }
     screen->close();
     return r;  // cancelled: there was nothing to print to
@@ -275,8 +273,8 @@ DialogScreen* open_dialog_screen() {
       rows = size.rows;
     }
     void show(const Overlay& box) override { terminal_console().show_overlay(box); }
-    bool keys(std::vector<InputEvent>& out, int idle_ms) override {
-      return terminal_console().read_modal_keys(out, idle_ms);
+    bool key(std::optional<InputEvent>& ev, int idle_ms) override {
+      return terminal_console().read_modal_key(ev, idle_ms);
     }
     void close() override { terminal_console().close_overlay(); }
   };

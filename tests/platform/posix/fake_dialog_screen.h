@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,21 +46,39 @@ class FakeDialogScreen final : public platform::posix::DialogScreen {
     output += overlay_text(box);
     last = box;
   }
-  bool keys(std::vector<platform::InputEvent>& out, int idle_ms) override {
-    return decoder_.read_round(
-        [this](uint8_t* buf, size_t cap) -> long {
-          if (next >= input.size()) return hang_up_at_end ? -1 : 0;
-          const std::string& chunk = input[next++];
-          size_t n = std::min(cap, chunk.size());
-          std::copy_n(chunk.begin(), n, buf);
-          return static_cast<long>(n);
-        },
-        [this](int) { ++waits; }, idle_ms, out);
+  // Reads chunks as the console does, into one queue, and hands out one key at a time: a
+  // chunk is decoded when no key is left from the ones before, "" (or the end, when not hung
+  // up) is a pause that decides a waiting sequence.
+  bool key(std::optional<platform::InputEvent>& ev, int /*idle_ms*/) override {
+    ev.reset();
+    while (queue_.empty()) {
+      if (next >= input.size()) {
+        decoder_.expire(queue_);
+        if (!queue_.empty()) break;
+        if (hang_up_at_end) return false;
+        ++waits;
+        return true;
+      }
+      const std::string& chunk = input[next++];
+      if (chunk.empty()) {
+        ++waits;
+        decoder_.expire(queue_);
+        if (queue_.empty()) return true;
+        break;
+      }
+      decoder_.feed(reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size(), queue_);
+    }
+    ev = queue_.front();
+    queue_.erase(queue_.begin());
+    return true;
   }
+  // Keys decoded and not yet taken: what the next screen would read.
+  size_t keys_left() const { return queue_.size(); }
   void close() override { ++closes; }
 
  private:
   platform::posix::KeyDecoder decoder_;
+  std::vector<platform::InputEvent> queue_;
 };
 
 }  // namespace posix_test

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "platform/keyboard_layout.h"
@@ -155,7 +156,6 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogScreen& 
     model.add(std::move(found));
     if (model.searching()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::vector<InputEvent> events;
   auto draw = [&] {
     int columns = 80, rows = 50;
     screen.size(columns, rows);
@@ -170,13 +170,15 @@ PrintDialogModel::State run_print_dialog(PrintDialogModel& model, DialogScreen& 
   };
   while (model.state() == PrintDialogModel::State::kOpen) {
     // While destinations may still come, look for them often; otherwise only keys matter.
-    if (!screen.keys(events, model.searching() ? 50 : 500)) {
+    // One key at a time: the key that closes the box ends the loop, and the keys typed after
+    // it are left for the screen that follows.
+    std::optional<InputEvent> ev;
+    if (!screen.key(ev, model.searching() ? 50 : 500)) {
       hang_up();
       break;
     }
-    for (const InputEvent& ev : events) model.key(ev);
-    bool changed = !events.empty();
-    events.clear();
+    if (ev) model.key(*ev);
+    bool changed = ev.has_value();
     if (model.searching()) {
       std::vector<Destination> found;
       const Search now = more(found);

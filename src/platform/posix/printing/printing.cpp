@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/files.h"
 #include "platform/keyboard_layout.h"
@@ -421,10 +422,9 @@ class PosixPrinting : public Printing {
     DialogScreen* screen = open_dialog_screen();
     if (screen == nullptr) return {};
     return [screen] {
-      std::vector<InputEvent> events;
-      screen->keys(events, 0);
-      for (const InputEvent& ev : events) {
-        if (ev.virtual_key == kVkEscape) return true;
+      std::optional<InputEvent> ev;
+      while (screen->key(ev, 0) && ev) {
+        if (ev->virtual_key == kVkEscape) return true;
       }
       return false;
     };

@@ -71,8 +71,10 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   renderer_ = Renderer(charset);
   renderer_.set_caps(caps);
   const int escape_timeout_ms = keys_.escape_timeout_ms();
+  const int sequence_timeout_ms = keys_.sequence_timeout_ms();
   keys_ = KeyDecoder(charset.is_utf8(), charset.input_high());
   keys_.set_escape_timeout_ms(escape_timeout_ms);
+  keys_.set_sequence_timeout_ms(sequence_timeout_ms);
   term_size_ = term_.size();
   requests_.reset(term_size_);
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
@@ -214,8 +216,7 @@ void PosixConsole::pump() {
     idle_waits_ = 0;
     if (static_cast<size_t>(n) < sizeof buf) break;
   }
-  if (keys_.pending() &&
-      now - last_input_ >= std::chrono::milliseconds(keys_.escape_timeout_ms())) {
+  if (keys_.pending() && now - last_input_ >= std::chrono::milliseconds(keys_.expire_after_ms())) {
     keys_.expire(decoded_);
   }
   queue_.insert(queue_.end(), decoded_.begin(), decoded_.end());
@@ -293,11 +294,16 @@ void PosixConsole::wait_input(uint32_t ms) {
   if (idle_waits_ >= kIdleWaitsBeforeStretch) {
     timeout = exit_on_hangup_ ? -1 : std::max(timeout, kIdleWaitMs);
   }
+  wait_for_bytes(timeout);
+}
+
+void PosixConsole::wait_for_bytes(int timeout) {
   if (keys_.pending()) {
+    // Bytes wait for the rest of a sequence: no longer than it may take to come.
     auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - last_input_)
                       .count();
-    int left = std::max<int>(0, keys_.escape_timeout_ms() - static_cast<int>(waited));
+    int left = std::max<int>(0, keys_.expire_after_ms() - static_cast<int>(waited));
     timeout = timeout < 0 ? left : std::min(timeout, left);
   }
   term_.wait_readable(timeout);
@@ -416,15 +422,20 @@ void PosixConsole::close_overlay() {
   present();
 }
 
-bool PosixConsole::read_modal_keys(std::vector<InputEvent>& out, int idle_ms) {
-  if (!open_ || hung_up_) return false;
+bool PosixConsole::read_modal_key(std::optional<InputEvent>& ev, int idle_ms) {
+  ev.reset();
+  if (!open_) return false;
   requests_.release_size();
   present();  // a change of size meanwhile draws the screen and the box again
-  const bool alive =
-      keys_.read_round([this](uint8_t* buf, size_t cap) { return term_.read_some(buf, cap); },
-                       [this](int ms) { term_.wait_readable(ms); }, idle_ms, out);
-  if (keys_.pending()) last_input_ = std::chrono::steady_clock::now();
-  return alive;
+  pump();
+  if (queue_.empty() && !hung_up_) {
+    wait_for_bytes(std::max(idle_ms, 0));
+    pump();
+  }
+  if (queue_.empty()) return !hung_up_;
+  ev = queue_.front();
+  queue_.pop_front();
+  return true;
 }
 
 void PosixConsole::present() {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,9 +68,10 @@ class PosixConsole final : public Console {
   // start size once the program has asked for a size, the start position when a move was
   // reported done.
   std::string exit_requests() const { return requests_.exit_requests(); }
-  // A lone Esc counts as the Esc key when nothing follows it within this time (the key
-  // decoder's).
+  // A lone Esc counts as the Esc key when nothing follows it within the first time, a begun
+  // sequence is dropped when its end does not come within the second (the key decoder's).
   void set_escape_timeout_ms(int ms) { keys_.set_escape_timeout_ms(ms); }
+  void set_sequence_timeout_ms(int ms) { keys_.set_sequence_timeout_ms(ms); }
 
   static constexpr WindowHandle kWindow = 1;
 
@@ -78,11 +80,11 @@ class PosixConsole final : public Console {
   // which shows the screen beneath again (showing another replaces it).
   void show_overlay(Overlay overlay);
   void close_overlay();
-  // Keys typed while a modal box asks for them, taken from the terminal past the console's
-  // own queue of events (which keeps what was typed before): one round of
-  // KeyDecoder::read_round, waiting up to `idle_ms` when nothing came. False when the
-  // terminal hung up or the console is closed.
-  bool read_modal_keys(std::vector<InputEvent>& out, int idle_ms);
+  // The next key for a modal box, from the one queue every key joins in the order typed
+  // (keys typed ahead of the box come first; those after the key that closes it stay for
+  // whatever reads next): `ev` is empty when none came within `idle_ms`. False when the
+  // terminal hung up and nothing is left queued, or the console is closed.
+  bool read_modal_key(std::optional<InputEvent>& ev, int idle_ms);
 
   // --- test seams ------------------------------------------------------------------------
   // Queues an input event as though the terminal had sent it: events no terminal can send
@@ -91,7 +93,12 @@ class PosixConsole final : public Console {
 
  private:
   void start(const Charset& charset, const TermCaps& caps);
+  // Reads what the terminal sent into the queue, the one place the terminal is read; ends
+  // the process when the process's own terminal hung up.
   void pump();
+  // Waits up to `timeout` ms (-1: no limit) for bytes, and no longer than the waiting bytes
+  // of a sequence may wait for the rest.
+  void wait_for_bytes(int timeout);
   void compose(Frame& frame);
   void draw_overlay(Frame& frame) const;
   void append_title(std::string& out) const;

@@ -149,18 +149,46 @@ InputEvent key_for_ascii(uint8_t b) {
 }
 
 void KeyDecoder::feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out) {
-  for (size_t i = 0; i < n; ++i) {
-    uint8_t b = data[i];
-    if (skipping_) {
-      // The rest of an over-long sequence: its parameter and intermediate bytes and its final
-      // byte go with it. Anything else ends it and is read as usual.
-      if (b >= 0x20 && b <= 0x3F) continue;
-      skipping_ = false;
-      if (b >= 0x40 && b <= 0x7E) continue;
+  for (size_t i = 0; i < n; ++i) feed_byte(data[i], out);
+}
+
+void KeyDecoder::feed_byte(uint8_t b, std::vector<InputEvent>& out) {
+  if (in_string_) {
+    if (!string_escape_) {
+      if (b == 7) {
+        in_string_ = false;  // BEL ends it
+      } else if (b == 27) {
+        string_escape_ = true;
+      }
+      return;  // the body: skipped, not kept
     }
-    buf_.push_back(static_cast<char>(b));
-    size_t used;
-    while (!buf_.empty() && (used = decode_one(false, out)) > 0) buf_.erase(0, used);
+    in_string_ = string_escape_ = false;
+    if (b == '\\') return;  // Esc \ ends it
+    // Esc and anything else: the string was cut off, and the Esc starts what follows.
+    buf_.push_back('\x1b');
+  }
+  if (skipping_) {
+    // The rest of an over-long sequence: its parameter and intermediate bytes and its final
+    // byte go with it. Anything else ends it and is read as usual.
+    if (b >= 0x20 && b <= 0x3F) return;
+    skipping_ = false;
+    if (b >= 0x40 && b <= 0x7E) return;
+  }
+  buf_.push_back(static_cast<char>(b));
+  decode_buffer(out);
+}
+
+void KeyDecoder::decode_buffer(std::vector<InputEvent>& out) {
+  size_t used;
+  while (!buf_.empty() && (used = decode_one(false, out)) > 0) {
+    buf_.erase(0, used);
+    if (in_string_ && !buf_.empty()) {
+      // Bytes already held after a string's start belong to its body.
+      const std::string rest = std::move(buf_);
+      buf_.clear();
+      for (char c : rest) feed_byte(static_cast<uint8_t>(c), out);
+      return;
+    }
   }
 }
 
@@ -168,8 +196,16 @@ void KeyDecoder::expire(std::vector<InputEvent>& out) {
   while (!buf_.empty()) {
     size_t used = decode_one(true, out);
     buf_.erase(0, used > 0 ? used : buf_.size());
+    in_string_ = string_escape_ = false;
   }
+  // A string or a broken sequence whose end never came is dropped with what came of it.
   skipping_ = false;
+  in_string_ = string_escape_ = false;
+}
+
+int KeyDecoder::expire_after_ms() const {
+  const bool begun = buf_.size() >= 2 && buf_[0] == '\x1b' && (buf_[1] == '[' || buf_[1] == 'O');
+  return begun || skipping_ || in_string_ ? sequence_timeout_ms_ : escape_timeout_ms_;
 }
 
 int KeyDecoder::take_wheel() {
@@ -241,6 +277,11 @@ size_t KeyDecoder::decode_one(bool final, std::vector<InputEvent>& out) {
     return 1;
   }
   char next = buf_[1];
+  if (next == ']' || next == 'P' || next == '_' || next == '^' || next == 'X') {
+    in_string_ = true;  // OSC, DCS, APC, PM or SOS: its body is skipped up to its end
+    string_escape_ = false;
+    return 2;
+  }
   if (next == '[' || next == 'O') {
     size_t used = next == '[' ? decode_csi(out) : decode_ss3(out);
     if (used > 0) return used;
@@ -308,7 +349,10 @@ size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
         return i + 1;
       }
       if (c <= '9') {
-        if (count < 4 && params[count] < 10000) params[count] = params[count] * 10 + (c - '0');
+        // Larger numbers stop growing: past any key's number and any position.
+        if (count < 4 && params[count] <= kMaxPosition) {
+          params[count] = params[count] * 10 + (c - '0');
+        }
         has_digit = true;
       } else if (c == ';') {
         ++count;
@@ -333,7 +377,8 @@ size_t KeyDecoder::decode_csi(std::vector<InputEvent>& out) {
   }
   if (marker != 0 || intermediate) return used;  // replies and reports, not keys
   if (fin == 't') {                              // the window's position, in reply to a query
-    if (params[0] == 3 && count == 2 && positions_.size() < 8) {
+    if (params[0] == 3 && count == 2 && params[1] <= kMaxPosition && params[2] <= kMaxPosition &&
+        positions_.size() < 8) {
       positions_.emplace_back(params[1], params[2]);
     }
     return used;
@@ -405,23 +450,6 @@ void KeyDecoder::note_mouse(int button, bool press) {
   if (b == 64) --wheel_;
   if (b == 65) ++wheel_;
   wheel_ = std::clamp(wheel_, -1000, 1000);
-}
-
-bool KeyDecoder::read_round(const std::function<long(uint8_t*, size_t)>& read,
-                            const std::function<void(int)>& wait, int idle_ms,
-                            std::vector<InputEvent>& out) {
-  uint8_t buf[64];
-  long n = read(buf, sizeof buf);
-  if (n == 0 && pending()) {
-    wait(escape_timeout_ms_);
-    n = read(buf, sizeof buf);
-    if (n == 0) expire(out);
-  } else if (n == 0) {
-    wait(idle_ms);
-  }
-  if (n < 0) return false;
-  if (n > 0) feed(buf, static_cast<size_t>(n), out);
-  return true;
 }
 
 }  // namespace platform::posix

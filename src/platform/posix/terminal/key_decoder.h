@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,34 +26,41 @@ class KeyDecoder {
 
   // Decodes `n` bytes, appending a key-down event per key. Bytes that may be the start of a
   // longer sequence (a lone Esc, part of a sequence or of a UTF-8 character) wait for more.
+  // Terminal strings (OSC, DCS, APC, PM and SOS: Esc and ] P _ ^ or X, ended by BEL or
+  // Esc \) and replies are skipped whole, however long: they are never keys, and their
+  // bodies are not kept.
   void feed(const uint8_t* data, size_t n, std::vector<InputEvent>& out);
-  // True while bytes wait for the rest of a sequence, or the rest of a broken one is being
-  // skipped: either ends at the next pause (expire).
-  bool pending() const { return !buf_.empty() || skipping_; }
+  // True while bytes wait for the rest of a sequence, or the rest of a string or of a broken
+  // sequence is being skipped: each ends when nothing more comes in time (expire).
+  bool pending() const { return !buf_.empty() || skipping_ || in_string_; }
   // Mouse wheel steps reported since the last call (negative: away from the user), which
   // arrive as mouse reports while the terminal reports the mouse.
   int take_wheel();
   // A window position report (Esc [ 3 ; x ; y t, the reply to a position query), oldest first.
+  // A position no window can have (past kMaxPosition) is not reported.
   bool take_position_report(int& x, int& y);
+  static constexpr int kMaxPosition = 32767;
   // No more bytes came in time: decodes the waiting bytes as they stand (a lone Esc is the
   // Esc key, Esc and a character is Alt and that character).
   void expire(std::vector<InputEvent>& out);
-  // How long the rest of a started sequence may take to come before the bytes are decided as
-  // they stand (expire): a lone Esc is the Esc key when nothing follows it within this time.
-  // Whoever reads the terminal asks the decoder.
+  // How long after the last byte the waiting bytes are decided as they stand (expire); the
+  // reader of the terminal asks the decoder. A lone Esc (or part of a UTF-8 character) waits
+  // the escape timeout: it is the Esc key when nothing follows it within that time. A
+  // sequence begun (Esc [, Esc O, a string, the rest of a broken sequence) waits the longer
+  // sequence timeout, so that a reply the terminal sends in pieces, as over a slow network,
+  // is still read whole; past it, the part that came is dropped.
+  int expire_after_ms() const;
   int escape_timeout_ms() const { return escape_timeout_ms_; }
   void set_escape_timeout_ms(int ms) { escape_timeout_ms_ = ms; }
+  int sequence_timeout_ms() const { return sequence_timeout_ms_; }
+  void set_sequence_timeout_ms(int ms) { sequence_timeout_ms_ = ms; }
   static constexpr int kDefaultEscapeTimeoutMs = 50;
-  // One round of reading a terminal whose bytes come through `read` (0: none waiting, -1: hung
-  // up): decodes what came; when nothing did, waits up to `idle_ms` through `wait`, or the
-  // escape timeout for the rest of a started sequence before deciding it as it stands.
-  // Returns false when the terminal hung up.
-  bool read_round(const std::function<long(uint8_t*, size_t)>& read,
-                  const std::function<void(int)>& wait, int idle_ms, std::vector<InputEvent>& out);
+  static constexpr int kDefaultSequenceTimeoutMs = 1000;
   // Drops the bytes waiting for the rest of a sequence (input flushed).
   void reset() {
     buf_.clear();
     skipping_ = false;
+    in_string_ = string_escape_ = false;
   }
 
   // The most bytes a sequence may take; a longer one is broken, and dropped with the rest.
@@ -75,13 +81,19 @@ class KeyDecoder {
   size_t decode_csi(std::vector<InputEvent>& out);
   size_t decode_ss3(std::vector<InputEvent>& out);
   void note_mouse(int button, bool press);
+  void feed_byte(uint8_t b, std::vector<InputEvent>& out);
+  // Decodes what the buffer holds; the bytes after a string's start go to the string.
+  void decode_buffer(std::vector<InputEvent>& out);
   static bool is_control(uint8_t c);
 
   std::string buf_;
   std::array<uint8_t, 128> high_{};
   bool utf8_;
   bool skipping_ = false;
+  bool in_string_ = false;      // inside a string's body, skipped up to its end
+  bool string_escape_ = false;  // the body's last byte was Esc (a backslash ends it)
   int escape_timeout_ms_ = kDefaultEscapeTimeoutMs;
+  int sequence_timeout_ms_ = kDefaultSequenceTimeoutMs;
   int wheel_ = 0;
   std::vector<std::pair<int, int>> positions_;
 };

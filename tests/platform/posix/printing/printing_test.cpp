@@ -375,6 +375,22 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   EXPECT_NE(last_box.find("No answer from the print server"), std::string::npos);
   EXPECT_EQ(last_box.find("Looking for printers"), std::string::npos);
 
+  // Keys typed ahead in one burst are taken one at a time: Down and Enter choose and print,
+  // and the keys after the Enter are left for the screen that follows; so are those after
+  // the Esc that closes the box (never a second box of its own).
+  FakeDialogScreen burst;
+  burst.input = {"\x1b[B\ryq"};
+  PrintDialogModel m4({{"office", "", true}, {"lab", "", false}});
+  EXPECT_EQ(run_print_dialog(m4, burst, {}), PrintDialogModel::State::kOk);
+  EXPECT_EQ(m4.choice().name, "lab");
+  EXPECT_EQ(burst.keys_left(), 2u);
+  FakeDialogScreen twice;
+  twice.input = {"y\x1b[B\x1b\x1b[A"};  // y, Down, Esc, Up
+  PrintDialogModel m5({});
+  EXPECT_EQ(run_print_dialog(m5, twice, {}), PrintDialogModel::State::kCancel);
+  EXPECT_EQ(twice.keys_left(), 1u);  // Up: the next screen's
+  EXPECT_EQ(twice.closes, 1);
+
   // No server at all is told apart from one that is silent.
   FakeDialogScreen none;
   none.input = {"", "", "\x1b"};

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/posix/terminal/console.h"
@@ -177,7 +178,8 @@ TEST_F(PosixConsoleTest, LoneEscapeArrivesAfterTheTimeoutAndWaitingWakesOnAKey) 
 // A modal box (the print dialog) is an overlay of cells: drawn above the screen in its
 // colours with the cursor hidden, its characters shown as themselves (control characters as
 // '?', so that a printer's name cannot send the terminal a sequence), the screen beneath
-// back once it closes; the keys it reads leave the console's own queue alone.
+// back once it closes. It reads keys from the one queue, one at a time and in the order typed:
+// keys typed ahead of it are its own, and the keys after the one that closes it stay queued.
 TEST_F(PosixConsoleTest, AnOverlayIsDrawnAboveTheScreenAndTakenAwayAgain) {
   put(0, 0, "beneath the box", 0x1E);
   console_.set_cursor_position({2, 0});
@@ -210,21 +212,76 @@ TEST_F(PosixConsoleTest, AnOverlayIsDrawnAboveTheScreenAndTakenAwayAgain) {
   type("a");
   platform::InputEvent ev;
   uint32_t count = 0;
-  ASSERT_TRUE(console_.peek_input(ev, count));  // typed before the box asks: the program's
-  type("\x1b[B");
-  std::vector<InputEvent> keys;
-  ASSERT_TRUE(console_.read_modal_keys(keys, 0));
-  ASSERT_EQ(keys.size(), 1u);
-  EXPECT_EQ(keys[0].virtual_key, 0x28);  // Down
+  ASSERT_TRUE(console_.peek_input(ev, count));  // already queued when the box asks
+  type("\x1b[B\ryq");                           // Down, Enter (closes the box), then more
+  std::optional<InputEvent> key;
+  std::string seen;
+  while (console_.read_modal_key(key, 0) && key) {
+    seen += key->virtual_key == 0x28 ? 'v' : static_cast<char>(key->ch);
+    if (key->ch == '\r') break;
+  }
+  EXPECT_EQ(seen, "av\r");
 
   console_.close_overlay();
   ASSERT_TRUE(term.feed(drain()));
   EXPECT_EQ(row(term, 0).substr(0, 15), "beneath the box");
   EXPECT_EQ(term.at(5, 0).fg, 93);
   EXPECT_TRUE(term.cursor_visible);
-  ASSERT_TRUE(console_.read_input(ev, count));
-  ASSERT_EQ(count, 1u);
-  EXPECT_EQ(ev.ch, 'a');
+  for (char want : {'y', 'q'}) {  // typed after the closing key: the next screen's
+    ASSERT_TRUE(console_.read_input(ev, count));
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(ev.ch, want);
+  }
+  // Nothing typed: the box's wait ends with no key.
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(console_.read_modal_key(key, 30));
+  EXPECT_FALSE(key.has_value());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+// Replies from the terminal never reach the program as keys, whether they come whole or in
+// pieces with pauses between them longer than the Esc pause; a started sequence whose end
+// never comes is dropped after the longer bound, and the key after it is a key.
+TEST_F(PosixConsoleTest, RepliesInPiecesAreNeverKeys) {
+  // The program's own bound for a sequence's end (1 s): far above the pauses below, so that
+  // a busy machine does not end a sequence early.
+  std::string got;
+  auto collect = [&](int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    InputEvent ev;
+    uint32_t count = 0;
+    while (std::chrono::steady_clock::now() < end) {
+      console_.wait_input(10);
+      while (console_.read_input(ev, count) && count == 1) got.push_back(static_cast<char>(ev.ch));
+    }
+  };
+  // A position reply cut by a pause four times the Esc pause, amid typed letters.
+  type("AB\x1b[3;16");
+  collect(120);
+  type("0;20tCDE");
+  collect(60);
+  EXPECT_EQ(got, "ABCDE");
+  // A colour report and a DCS reply, each in pieces.
+  got.clear();
+  type("x\x1b]11;rgb:00");
+  collect(100);
+  type("00/0000/0000\x07y\x1bP1$r");
+  collect(100);
+  type("0 q\x1b\\z");
+  collect(60);
+  EXPECT_EQ(got, "xyz");
+  // A sequence that never ends: dropped after the longer bound, and the next key is a key.
+  got.clear();
+  type("\x1b[3;");
+  collect(1100);
+  type("k");
+  collect(60);
+  EXPECT_EQ(got, "k");
+  // A lone Esc is still the Esc key after the short pause.
+  got.clear();
+  type("\x1b");
+  collect(100);
+  EXPECT_EQ(got, "\x1b");
 }
 
 TEST_F(PosixConsoleTest, TitleIsRememberedAndSentWithoutControlBytes) {
@@ -397,6 +454,18 @@ TEST_F(PosixConsoleTest, TheSizeFoundAtStartIsAskedForAtExitAndMovesOnlyWhenMade
   type("\x1b[3;160;20t");  // the terminal did not move this time
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(console_.exit_requests(), "\x1b[8;25;80t");
+  // A reply with a position no window can have is ignored: it never becomes the place the
+  // window is put back to.
+  console_.close();
+  ASSERT_TRUE(console_.attach(slave_, slave_, true));
+  drain();
+  w = console_.own_window();
+  ASSERT_TRUE(console_.set_window_pos(w, 160, 20, 0, 0, platform::kSwpNoSize));
+  console_.present();
+  type("\x1b[3;99999999999;99999999999t\x1b[3;7;9t\x1b[3;40000;1t\x1b[3;160;20t");
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(console_.exit_requests(), "\x1b[3;7;9t");
 }
 
 TEST_F(PosixConsoleTest, ASizeAskedOnTheWayOutNeverReachesTheTerminal) {
@@ -454,10 +523,21 @@ TEST_F(PosixConsoleTest, CursorShapeFollowsTheConsoleCursorInfo) {
 }
 
 TEST_F(PosixConsoleTest, AHungUpTerminalGivesNoKeysAndDoesNotSpin) {
-  close(master_);
-  master_ = -1;
+  type("ab");  // queued before the hang-up: still read, the modal box's first
   InputEvent ev;
   uint32_t count = 5;
+  ASSERT_TRUE(console_.peek_input(ev, count));
+  close(master_);
+  master_ = -1;
+  std::optional<InputEvent> key;
+  ASSERT_TRUE(console_.read_modal_key(key, 0));
+  ASSERT_TRUE(key.has_value());
+  EXPECT_EQ(key->ch, 'a');
+  ASSERT_TRUE(console_.read_input(ev, count));
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(ev.ch, 'b');
+  EXPECT_FALSE(console_.read_modal_key(key, 0));  // then the box hears of the hang-up
+  EXPECT_FALSE(key.has_value());
   ASSERT_TRUE(console_.peek_input(ev, count));
   EXPECT_EQ(count, 0u);
   auto start = std::chrono::steady_clock::now();

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <string>
 
 #include "platform/memory/console.h"
 #include "platform/posix/terminal/key_decoder.h"
@@ -182,17 +184,27 @@ TEST(PosixKeyDecoder, EscapeAloneByTimeoutAndAltAsEscapePrefix) {
   expect_keys("\x1b", {{27, 0x01, 0}});
   expect_keys("\x1b\x1b", {{27, 0x01, 0}, {27, 0x01, 0}});
   expect_keys("\x1bx", {{'x', 0x2D, kAlt}});
-  expect_keys("\x1bX", {{'X', 0x2D, kAlt | kShift}});
+  expect_keys("\x1bZ", {{'Z', 0x2C, kAlt | kShift}});
   expect_keys("\x1b\x7f", {{8, 0x0E, kAlt}});
   expect_keys("\x1b[", {{'[', 0x1A, kAlt}});  // Alt+[ once nothing else follows
   expect_keys("\x1bO", {{'O', 0x18, kAlt | kShift}});
 
-  // Without the timeout a lone Esc waits: it may begin a sequence.
+  // Without the timeout a lone Esc waits: it may begin a sequence. It waits the short
+  // escape pause; a sequence once begun, a string or a broken sequence's rest wait longer.
   KeyDecoder d;
   std::vector<InputEvent> out;
   d.feed(reinterpret_cast<const uint8_t*>("\x1b"), 1, out);
   EXPECT_TRUE(out.empty());
   EXPECT_TRUE(d.pending());
+  EXPECT_EQ(d.expire_after_ms(), KeyDecoder::kDefaultEscapeTimeoutMs);
+  EXPECT_LT(KeyDecoder::kDefaultEscapeTimeoutMs, KeyDecoder::kDefaultSequenceTimeoutMs);
+  for (const std::string begun : {"[", "O", "[3;16", "]11;rgb:", "P1$r", "_x\x1b"}) {
+    KeyDecoder b;
+    b.feed(reinterpret_cast<const uint8_t*>(("\x1b" + begun).data()), begun.size() + 1, out);
+    EXPECT_TRUE(b.pending()) << begun;
+    EXPECT_EQ(b.expire_after_ms(), KeyDecoder::kDefaultSequenceTimeoutMs) << begun;
+  }
+  EXPECT_TRUE(out.empty());
 }
 
 TEST(PosixKeyDecoder, Utf8InputMapsToCodePage437) {
@@ -209,6 +221,79 @@ TEST(PosixKeyDecoder, SequencesThatAreNotKeysAreSwallowed) {
   expect_keys("a\x1b[?1;2cb", {{'a', 0x1E, 0}, {'b', 0x30, 0}});  // a device reply
   expect_keys("\x1b[99~z", {{'z', 0x2C, 0}});                     // unknown key
   expect_keys("ab\x1b[Ac", {{'a', 0x1E, 0}, {'b', 0x30, 0}, {0, 0x48, kExt}, {'c', 0x2E, 0}});
+
+  // Replies and strings, each between two keys that must come through alone: CSI with
+  // private markers and intermediates, and OSC, DCS, APC, PM and SOS ended by BEL or ST.
+  const Key a{'a', 0x1E, 0}, g{'g', 0x22, 0};
+  for (const std::string reply : {
+           "\x1b[>0;95;0c",                   // secondary device attributes
+           "\x1b[?2026;2$y",                  // a mode report
+           "\x1b[=1;2c",                      // tertiary attributes
+           "\x1b]11;rgb:0000/0000/0000\x07",  // a colour report ended by BEL
+           "\x1b]l my Xterm\x1b\\",           // a title report ended by ST
+           "\x1bP1$r0 q\x1b\\",               // a DCS status reply
+           "\x1bP>|XTerm(390)\x1b\\",         // the terminal's name
+           "\x1b_Gi=1;OK\x1b\\",              // APC
+           "\x1b^privacy\x07",                // PM
+           "\x1bXstart of string\x1b\\",      // SOS
+           "\x1b]\x1b\\",                     // empty
+           "\x1b_\x1b\\",                     // empty, ended by ST
+       }) {
+    expect_keys("a" + reply + "g", {a, g});
+  }
+  // An Esc inside a string that does not end it cuts the string off and starts a key.
+  expect_keys("\x1b]0;title\x1b[Ag", {{0, 0x48, kExt}, g});
+  // The name-prompt case: a DCS reply amid typed letters leaves the letters alone.
+  expect_keys("AB\x1bP1$r0 q\x1b\\CDE", {{'A', 0x1E, kShift},
+                                         {'B', 0x30, kShift},
+                                         {'C', 0x2E, kShift},
+                                         {'D', 0x20, kShift},
+                                         {'E', 0x12, kShift}});
+  // A string that never ends is dropped at the pause with what came of it.
+  expect_keys("a\x1b]11;rgb:00", {a});
+
+  // Any length, without keeping the body.
+  KeyDecoder d;
+  std::vector<InputEvent> out;
+  const std::string start = "\x1b]52;c;";
+  d.feed(reinterpret_cast<const uint8_t*>(start.data()), start.size(), out);
+  const std::string body(4096, 'Q');
+  for (int i = 0; i < 256; ++i) {
+    d.feed(reinterpret_cast<const uint8_t*>(body.data()), body.size(), out);
+    ASSERT_EQ(d.pending_bytes(), 0u);
+  }
+  d.feed(reinterpret_cast<const uint8_t*>("\x07g"), 2, out);
+  EXPECT_EQ(describe(out), describe(std::vector<Key>{g}));
+  EXPECT_FALSE(d.pending());
+}
+
+TEST(PosixKeyDecoder, PositionRepliesAreReportedOnlyWithinReach) {
+  struct Case {
+    const char* bytes;
+    bool reported;
+    int x, y;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"\x1b[3;160;20t", true, 160, 20},
+           {"\x1b[3;0;0t", true, 0, 0},
+           {"\x1b[3;32767;32767t", true, 32767, 32767},
+           {"\x1b[3;32768;5t", false, 0, 0},
+           {"\x1b[3;99999999999;99999999999t", false, 0, 0},
+           {"\x1b[3;5;999999999999999999999t", false, 0, 0},
+           {"\x1b[3;5t", false, 0, 0},  // not a position
+       }) {
+    const std::string bytes = std::string("x") + c.bytes + "y";
+    expect_keys(bytes, {{'x', 0x2D, 0}, {'y', 0x15, 0}});
+    KeyDecoder d;
+    std::vector<InputEvent> out;
+    d.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
+    int x = -1, y = -1;
+    EXPECT_EQ(d.take_position_report(x, y), c.reported) << c.bytes;
+    if (c.reported) {
+      EXPECT_EQ(x, c.x) << c.bytes;
+      EXPECT_EQ(y, c.y) << c.bytes;
+    }
+  }
 }
 
 TEST(PosixKeyDecoder, RxvtModifierFormsMatchTheXtermForms) {
@@ -258,25 +343,19 @@ TEST(PosixKeyDecoder, AnOverlongSequenceIsDroppedAndTheBufferStaysBounded) {
   EXPECT_EQ(describe(out), describe(std::vector<Key>{{'a', 0x1E, 0}, {'b', 0x30, 0}}));
   expect_keys(std::string("\x1b[") + std::string(40, '2') + "~x", {{'x', 0x2D, 0}});
 
-  // Read as the program reads: a pause ends the rest of a broken sequence as it ends a lone
-  // Esc, so the key pressed after it is not taken for the sequence's final byte.
+  // A pause ends the rest of a broken sequence as it ends a lone Esc, so that the key
+  // pressed after it is not taken for the sequence's final byte.
   for (const std::string& broken :
        {"\x1b[<" + std::string(300, '9'), "\x1b[" + std::string(4000, '1') + ";"}) {
     KeyDecoder r;
-    std::vector<std::string> arrivals;
-    for (size_t at = 0; at < broken.size(); at += 64) arrivals.push_back(broken.substr(at, 64));
-    arrivals.insert(arrivals.end(), {"", "", "f"});  // a pause, then F
-    size_t next = 0;
-    auto read = [&](uint8_t* buf, size_t cap) -> long {
-      if (next >= arrivals.size()) return 0;
-      const std::string& piece = arrivals[next++];
-      EXPECT_LE(piece.size(), cap);
-      std::copy(piece.begin(), piece.end(), buf);
-      return static_cast<long>(piece.size());
-    };
-    auto no_wait = [](int) {};
     std::vector<InputEvent> keys;
-    while (next < arrivals.size()) ASSERT_TRUE(r.read_round(read, no_wait, 0, keys));
+    for (size_t at = 0; at < broken.size(); at += 64) {
+      const std::string piece = broken.substr(at, 64);
+      r.feed(reinterpret_cast<const uint8_t*>(piece.data()), piece.size(), keys);
+    }
+    EXPECT_EQ(r.expire_after_ms(), KeyDecoder::kDefaultSequenceTimeoutMs);
+    r.expire(keys);
+    r.feed(reinterpret_cast<const uint8_t*>("f"), 1, keys);
     EXPECT_EQ(describe(keys), describe(std::vector<Key>{{'f', 0x21, 0}})) << broken.size();
   }
 }
