@@ -394,9 +394,9 @@ TEST(PosixPrintDialog, ComesUpAtOnceAndAnswersKeysWhileTheServerIsAsked) {
   // No server at all is told apart from one that is silent.
   FakeDialogScreen none;
   none.input = {"", "", "\x1b"};
-  PrintDialogModel m4({});
+  PrintDialogModel m6({});
   DestinationSource absent = [](std::vector<Destination>&) { return Search::kNoServer; };
-  EXPECT_EQ(run_print_dialog(m4, none, {}, absent), PrintDialogModel::State::kCancel);
+  EXPECT_EQ(run_print_dialog(m6, none, {}, absent), PrintDialogModel::State::kCancel);
   const std::string absent_box = none.output.substr(none.output.rfind("Printer:"));
   EXPECT_NE(absent_box.find("No print server found"), std::string::npos);
   EXPECT_EQ(absent_box.find("No answer"), std::string::npos);
