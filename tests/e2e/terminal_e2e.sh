@@ -44,7 +44,13 @@ started=1
 
 colours() { T capture-pane -e -p; }
 plain_line() { screen | sed -n "${1}p"; }
-run() { type_line "$1"; }
+# Each command line starts on a cleared pane, so that what an earlier one printed (its
+# EXIT=, its messages) cannot be taken for this one's.
+run() {
+  T send-keys -R
+  T clear-history
+  type_line "$1"
+}
 start_probe() {  # start_probe MODE [redirections]
   run "clear; LANG=C.UTF-8 $probe $1 $work/pid ${2:-}; echo EXIT=\$?"
   wait_for "READY $1"
@@ -52,14 +58,15 @@ start_probe() {  # start_probe MODE [redirections]
 # The terminal must be back in canonical mode with echo, checked in the same pane.
 check_restored() {
   wait_exit
-  run "stty -a >$work/stty; echo STTY-\\DONE"
+  screen | grep -qF "READY" && fail "the main screen was not restored"
+  # Typed below what the program left, which the checks after this one still read.
+  type_line "stty -a >$work/stty; echo STTY-\\DONE"
   wait_for "STTY-DONE"
   local words
   # shellcheck disable=SC2020 # spaces and semicolons both become line breaks
   words=$(tr ' ;' '\n\n' <"$work/stty")
   echo "$words" | grep -qx icanon || fail "terminal left without canonical mode: $(cat "$work/stty")"
   echo "$words" | grep -qx echo || fail "terminal left without echo: $(cat "$work/stty")"
-  screen | grep -qF "READY" && fail "the main screen was not restored"
   return 0
 }
 expect_line() {  # expect_line ROW COLUMN TEXT: TEXT starts at COLUMN of ROW
