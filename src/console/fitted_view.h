@@ -31,6 +31,8 @@ class FittedView final : public platform::Console {
   platform::Console* inner() const { return inner_; }
   // True while the window shows less than the screen (the notice is up).
   bool small() const { return view_.small(); }
+  // The program's screen.
+  const platform::CellBuffer& screen() const { return screen_; }
 
   bool write_output(const platform::Cell* cells, platform::Coord size, platform::Coord from,
                     platform::Rect& region) override;
