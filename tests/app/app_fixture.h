@@ -48,7 +48,9 @@ class WatchedSystem : public platform::memory::MemorySystem {
 
 class AppTest : public ::testing::Test {
  protected:
-  AppTest() : console(80, 25) {}
+  AppTest() : AppTest(80, 25) {}
+  // A console of `columns` x `rows` (a window that cannot show the whole screen, say).
+  AppTest(int16_t columns, int16_t rows) : console(columns, rows) {}
 
   void SetUp() override {
     platform::Platform services;
