@@ -230,15 +230,12 @@ class SmallWindowTest : public AppTest, public ::testing::WithParamInterface<int
 };
 
 TEST_P(SmallWindowTest, ShowsWhatTheUserMustReadOrPress) {
-  const int rows = GetParam();
-  // The options panel takes rows 19 to 27 and the cursor rests on row 28; the prompt's
-  // ">>" is on row 34; the farewell on row 4 of a cleared screen.
-  const int main_top = rows == 24 ? 6 : 1;
-  const int prompt_top = rows == 24 ? 12 : 6;
+  const int main_top = ShownTopsFor(GetParam()).main;
+  const int prompt_top = ShownTopsFor(GetParam()).prompt;
   system.on_pause = [&](uint32_t ms) {
     if (ms != 1500) return;
     ++farewells;
-    EXPECT_EQ(FirstShownRow(), 1);
+    EXPECT_EQ(FirstShownRow(), ShownTopsFor(GetParam()).farewell);
     EXPECT_EQ(console.text(4, 2, 32), "Thank you for using Orvane-Table");
   };
   Then([&] {
