@@ -51,7 +51,7 @@ void BM_Terminal_FirstPaint(benchmark::State& state) {
   Frame f = make_frame(false);
   std::string out;
   for (auto _ : state) {
-    platform::posix::Renderer r(true);
+    platform::posix::Renderer r(platform::posix::Charset::utf8());
     out.clear();
     r.render(f, out);
     benchmark::DoNotOptimize(out.data());
@@ -63,7 +63,7 @@ BENCHMARK(BM_Terminal_FirstPaint);
 
 void BM_Terminal_RepaintUnchanged(benchmark::State& state) {
   Frame f = make_frame(false);
-  platform::posix::Renderer r(true);
+  platform::posix::Renderer r(platform::posix::Charset::utf8());
   std::string out;
   r.render(f, out);
   for (auto _ : state) {
@@ -77,7 +77,7 @@ BENCHMARK(BM_Terminal_RepaintUnchanged);
 
 void BM_Terminal_SmallChange(benchmark::State& state) {
   Frame a = make_frame(false), b = make_frame(true);
-  platform::posix::Renderer r(true);
+  platform::posix::Renderer r(platform::posix::Charset::utf8());
   std::string out;
   r.render(a, out);
   size_t bytes = 0;

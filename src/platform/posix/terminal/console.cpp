@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "platform/posix/services.h"
-#include "platform/posix/terminal/cp437.h"
 #include "platform/posix/terminal/escapes.h"
 
 namespace platform::posix {
@@ -22,18 +21,9 @@ int16_t clamp_side(int v) {
 
 }  // namespace
 
-bool locale_is_utf8() {
-  PosixConsole& con = terminal_console();
-  return con.is_open() ? con.charset().is_utf8() : Charset::from_locale().is_utf8();
-}
-
-PosixConsole& terminal_console() {
-  static PosixConsole console;
-  return console;
-}
-
-Console* console() {
-  return &terminal_console();
+PosixConsole& console() {
+  static PosixConsole the_console;
+  return the_console;
 }
 
 bool PosixConsole::open(std::string& why) {
