@@ -19,7 +19,8 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
+targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
+  fuzz_console_cells)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -56,6 +57,15 @@ for t in "${targets[@]}"; do
       '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
       '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
+      printf '%b' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_console_cells ]; then
+    # Seeds: a buffer size, then operations (a byte each, then their arguments): a write
+    # running off the edge, a fill across rows, scrolls down and sideways with a clip.
+    for seed in '\x09\x04\x00\x02\x01\x41\x1e\x42\x1e\x43\x1e\x44\x1e\x01\x01\x0a\x03\x06\x03' \
+      '\x05\x05\x01\x7a\x30\x02\x03\x02\x03\x04\x06\x02\x06\x08\x04\x06\x01\x01\x00\x2e\x20' \
+      '\x0b\x07\x03\x01\x01\x0c\x05\x01\x01\x0a\x05\x01\x05\x07\x05\x2d\x07\x06\x02\x02\x01\x01\x02\x05\x0d\x09'; do
       printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
