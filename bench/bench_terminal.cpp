@@ -1,5 +1,6 @@
 // Bytes the terminal console sends for an 80 x 50 screen, against ncurses drawing the same
-// screen in the same run, the writes per frame, and the CPU used while waiting for a key.
+// screen in the same run, the writes per frame, the CPU used while waiting for a key, and the
+// time a scroll of the cells takes against copying the whole screen.
 //
 // Counters: bytes (per frame), writes (write calls per frame), cpu_percent (of one core).
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "bench_terminal_screen.h"
+#include "platform/cell_buffer.h"
 #include "platform/posix/terminal/console.h"
 #include "platform/posix/terminal/renderer.h"
 
@@ -51,7 +53,7 @@ void BM_Terminal_FirstPaint(benchmark::State& state) {
   Frame f = make_frame(false);
   std::string out;
   for (auto _ : state) {
-    platform::posix::Renderer r(true);
+    platform::posix::Renderer r(platform::posix::Charset::utf8());
     out.clear();
     r.render(f, out);
     benchmark::DoNotOptimize(out.data());
@@ -63,7 +65,7 @@ BENCHMARK(BM_Terminal_FirstPaint);
 
 void BM_Terminal_RepaintUnchanged(benchmark::State& state) {
   Frame f = make_frame(false);
-  platform::posix::Renderer r(true);
+  platform::posix::Renderer r(platform::posix::Charset::utf8());
   std::string out;
   r.render(f, out);
   for (auto _ : state) {
@@ -77,7 +79,7 @@ BENCHMARK(BM_Terminal_RepaintUnchanged);
 
 void BM_Terminal_SmallChange(benchmark::State& state) {
   Frame a = make_frame(false), b = make_frame(true);
-  platform::posix::Renderer r(true);
+  platform::posix::Renderer r(platform::posix::Charset::utf8());
   std::string out;
   r.render(a, out);
   size_t bytes = 0;
@@ -209,6 +211,35 @@ void BM_Terminal_KeyWaitCpu(benchmark::State& state) {
   con.close();
 }
 BENCHMARK(BM_Terminal_KeyWaitCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- scrolling the cells -----------------------------------------------------------------
+// The scroll a new line on the last row makes (the whole 80 x 50 buffer up one row), in place
+// row by row, against the reference of copying the whole screen first and then writing each
+// moved cell back from the copy.
+
+void BM_Cells_ScrollUpOneRow(benchmark::State& state) {
+  platform::CellBuffer cells({80, 50}, Cell{'x', 0x07});
+  for (auto _ : state) {
+    cells.scroll({0, 1, 79, 49}, nullptr, {0, 0}, Cell{' ', 0x07});
+    benchmark::DoNotOptimize(cells.at(0, 0));
+  }
+}
+BENCHMARK(BM_Cells_ScrollUpOneRow);
+
+void BM_Reference_ScrollByWholeCopy(benchmark::State& state) {
+  std::vector<Cell> cells(80 * 50, Cell{'x', 0x07});
+  for (auto _ : state) {
+    const std::vector<Cell> before = cells;
+    for (int y = 1; y < 50; ++y) {
+      for (int x = 0; x < 80; ++x) cells[y * 80 + x] = Cell{' ', 0x07};
+    }
+    for (int y = 1; y < 50; ++y) {
+      for (int x = 0; x < 80; ++x) cells[(y - 1) * 80 + x] = before[y * 80 + x];
+    }
+    benchmark::DoNotOptimize(cells.data());
+  }
+}
+BENCHMARK(BM_Reference_ScrollByWholeCopy);
 
 }  // namespace
 

@@ -22,7 +22,7 @@ program_seconds=${FUZZ_PROGRAM_SECONDS:-300}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
-  fuzz_terminfo_check fuzz_program_input)
+  fuzz_terminfo_check fuzz_program_input fuzz_console_cells)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -86,6 +86,15 @@ for t in "${targets[@]}"; do
         cp "$entry" "$corpus/seed-$i"
         i=$((i + 1))
       done < <(find "$dir" -type f -size -33k -print0 | head -z -n 200)
+    done
+  elif [ "$t" = fuzz_console_cells ]; then
+    # Seeds: a buffer size, then operations (a byte each, then their arguments): a write
+    # running off the edge, a fill across rows, scrolls down and sideways with a clip.
+    for seed in '\x09\x04\x00\x02\x01\x41\x1e\x42\x1e\x43\x1e\x44\x1e\x01\x01\x0a\x03\x06\x03' \
+      '\x05\x05\x01\x7a\x30\x02\x03\x02\x03\x04\x06\x02\x06\x08\x04\x06\x01\x01\x00\x2e\x20' \
+      '\x0b\x07\x03\x01\x01\x0c\x05\x01\x01\x0a\x05\x01\x05\x07\x05\x2d\x07\x06\x02\x02\x01\x01\x02\x05\x0d\x09'; do
+      printf '%b' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
     done
   elif [ "$t" = fuzz_fraction_format ]; then
     # Seeds: j (8 bytes), 2^e (e + 100), a mode byte, then the mask and field shape bytes:

@@ -3,15 +3,19 @@
 // whose size only its terminal decides. The program's whole screen buffer lives here; each
 // time the program is about to wait, the part around the cursor is drawn into the console's
 // window, above a notice with the size it needs on the window's last row while the window
-// is too small. The console itself is not reshaped meanwhile: what it shows is only ever
-// the window as it is, which is all a terminal in front of a pseudo console shows.
+// is too small: the same part a terminal of that size shows (platform::ScreenView). The
+// console itself is not reshaped meanwhile: what it shows is only ever the window as it is,
+// which is all a terminal in front of a pseudo console shows. To the program the window is
+// its whole screen, as on a terminal; which part of it is in view is this view's business.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "platform/cell_buffer.h"
 #include "platform/console.h"
+#include "platform/screen_view.h"
 
 namespace console {
 
@@ -26,7 +30,9 @@ class FittedView final : public platform::Console {
   bool active() const { return inner_ != nullptr; }
   platform::Console* inner() const { return inner_; }
   // True while the window shows less than the screen (the notice is up).
-  bool small() const { return small_; }
+  bool small() const { return view_.small(); }
+  // The program's screen.
+  const platform::CellBuffer& screen() const { return screen_; }
 
   bool write_output(const platform::Cell* cells, platform::Coord size, platform::Coord from,
                     platform::Rect& region) override;
@@ -36,8 +42,7 @@ class FittedView final : public platform::Console {
   bool fill_attrs(uint16_t attr, uint32_t count, platform::Coord at, uint32_t& written) override;
   bool set_cursor_position(platform::Coord at) override;
   bool set_text_attribute(uint16_t attr) override;
-  // The screen's size, the cursor on it, and as window the part of it shown above the
-  // notice (all of it when the console's window is large enough).
+  // The screen's size, the cursor on it, and as window the whole screen.
   bool get_buffer_info(platform::BufferInfo& info) override;
   bool get_cursor_info(platform::CursorInfo& info) override {
     return inner_->get_cursor_info(info);
@@ -46,7 +51,7 @@ class FittedView final : public platform::Console {
     return inner_->set_cursor_info(info);
   }
   bool set_buffer_size(platform::Coord size) override;
-  // Moves the shown part over the screen; its size cannot change.
+  // Only the whole screen is a window the view takes.
   bool set_window_info(bool absolute, const platform::Rect& window) override;
   platform::Coord largest_window() override { return inner_->largest_window(); }
   bool window_shapeable() override { return inner_->window_shapeable(); }
@@ -81,20 +86,14 @@ class FittedView final : public platform::Console {
   void present() override;
 
  private:
-  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < size_.x && y < size_.y; }
-  platform::Cell& at(int x, int y) { return cells_[static_cast<size_t>(y) * size_.x + x]; }
-  int shown_rows() const;  // rows of the screen the window shows (all but the notice row)
-  int shown_columns() const;
+  platform::Rect whole() const;  // the whole screen, as a window
 
   platform::Console* inner_ = nullptr;
-  platform::Coord size_;  // the program's screen
-  std::vector<platform::Cell> cells_;
+  platform::CellBuffer screen_;  // the program's screen
   platform::Coord cursor_;
   uint16_t attr_ = 7;
-  platform::Rect window_;  // the console's window, as found at start
-  bool small_ = false;     // the window shows less than the screen
-  platform::Coord view_;   // the screen cell at the window's top-left corner
-  platform::Coord followed_{-1, -1};
+  platform::Rect window_;      // the console's window, as found at start
+  platform::ScreenView view_;  // the part of the screen the window shows
   std::vector<platform::Cell> frame_;
   bool changed_ = true;  // something to draw since the last present
 };

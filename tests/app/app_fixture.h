@@ -46,9 +46,24 @@ class WatchedSystem : public platform::memory::MemorySystem {
   std::function<void(uint32_t)> on_pause;
 };
 
+// The first row of the program's screen that a display of `rows` rows (the last one the notice)
+// shows: on the main screen the options panel takes rows 19 to 27 and the cursor rests on row
+// 28; at the filename prompt the cursor is on row 34; the farewell is on row 4 of a cleared
+// screen. The view ends at the cursor's row when the cursor leaves it.
+struct ShownTops {
+  int main;
+  int prompt;
+  int farewell;
+};
+inline ShownTops ShownTopsFor(int rows) {
+  return rows == 24 ? ShownTops{6, 12, 1} : ShownTops{1, 6, 1};
+}
+
 class AppTest : public ::testing::Test {
  protected:
-  AppTest() : console(80, 25) {}
+  AppTest() : AppTest(80, 25) {}
+  // A console of `columns` x `rows` (a window that cannot show the whole screen, say).
+  AppTest(int16_t columns, int16_t rows) : console(columns, rows) {}
 
   void SetUp() override {
     platform::Platform services;

@@ -9,7 +9,9 @@
 #include "app/read_action.h"
 #include "app/screen_name.h"
 #include "app_fixture.h"
+#include "console/fitted_view.h"
 #include "console/window.h"
+#include "platform/cell_buffer.h"
 
 namespace app_test {
 namespace {
@@ -193,6 +195,76 @@ TEST_F(AppTest, ScreenNameAndReadActionOutsideTheirModes) {
   EXPECT_EQ(app::ScreenName(3, "Begin"), "");
   EXPECT_EQ(app::ScreenName(2, "ignored"), "Gag");
 }
+
+// A window too small for the screen (Windows Terminal at 24 or 30 rows, which a program
+// cannot resize) shows the part the user must read or press: the whole options panel on the
+// main screen, the prompt with what is typed, the farewell. The rows are the ones a terminal
+// of the same size shows.
+class SmallWindowTest : public AppTest, public ::testing::WithParamInterface<int16_t> {
+ protected:
+  SmallWindowTest() : AppTest(80, GetParam()) { console.set_window_shapeable(false); }
+
+  // The screen row (from 1) shown on the window's first row: the window's rows above the
+  // notice are checked cell by cell against the program's screen.
+  int FirstShownRow() {
+    const platform::CellBuffer& screen = console::fitted_view().screen();
+    const int shown = console.height() - 1;
+    for (int top = 0; top + shown <= screen.size().y; ++top) {
+      bool same = true;
+      for (int y = 0; y < shown && same; ++y) {
+        for (int x = 0; x < 80 && same; ++x) {
+          const platform::memory::CellView c = console.cell(y + 1, x + 1);
+          const platform::Cell& s = screen.at(x, top + y);
+          same = c.ch == s.ch && c.fg == (s.attr & 0x0F) && c.bg == (s.attr >> 4);
+        }
+      }
+      if (same) return top + 1;
+    }
+    return -1;
+  }
+  void ExpectNotice() {
+    const std::string notice = " The window is 80 x " + std::to_string(console.height()) +
+                               ": make it at least 80 x 50 to see the whole screen ";
+    EXPECT_EQ(console.text(console.height(), 1, static_cast<int>(notice.size())), notice);
+  }
+};
+
+TEST_P(SmallWindowTest, ShowsWhatTheUserMustReadOrPress) {
+  const int main_top = ShownTopsFor(GetParam()).main;
+  const int prompt_top = ShownTopsFor(GetParam()).prompt;
+  system.on_pause = [&](uint32_t ms) {
+    if (ms != 1500) return;
+    ++farewells;
+    EXPECT_EQ(FirstShownRow(), ShownTopsFor(GetParam()).farewell);
+    EXPECT_EQ(console.text(4, 2, 32), "Thank you for using Orvane-Table");
+  };
+  Then([&] {
+    EXPECT_EQ(FirstShownRow(), main_top) << console.dump();
+    EXPECT_EQ(console.text(19 - main_top + 1, 47, 19), "User Options - Main");
+    EXPECT_EQ(console.text(21 - main_top + 1, 47, 14), "Press A Letter");
+    EXPECT_EQ(console.text(27 - main_top + 1, 47, 21), "X - Exit This Program");
+    ExpectNotice();
+    Type("f");
+  });
+  Then([&] {
+    EXPECT_EQ(FirstShownRow(), prompt_top) << console.dump();
+    EXPECT_EQ(console.text(30 - prompt_top + 1, 47, 14), "Enter Filename");
+    Type("blind");
+  });
+  Then([&] {
+    EXPECT_EQ(FirstShownRow(), prompt_top) << console.dump();
+    EXPECT_EQ(console.text(34 - prompt_top + 1, 47, 8), ">> blind");
+    EXPECT_EQ(console.cursor_row(), 34 - prompt_top + 1);
+    EXPECT_EQ(console.cursor_column(), 55);
+    ExpectNotice();
+    Type("\b\b\b\b\bEXIT\r");
+  });
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(farewells, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SmallWindowTest, ::testing::Values(int16_t{24}, int16_t{30}),
+                         [](const auto& info) { return std::to_string(info.param); });
 
 }  // namespace
 }  // namespace app_test

@@ -25,6 +25,8 @@ bool ConsoleTest::reshape(int16_t width, int16_t height, int16_t window_width,
   services_ = harness_->services();
   runtime::install_platform(services_);
   console::screen_init();
+  harness_->started();
+  services_ = runtime::installed_platform();
   return true;
 }
 

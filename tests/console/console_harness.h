@@ -26,6 +26,9 @@ class ConsoleHarness {
   // cannot take that shape.
   virtual bool shape(int16_t width, int16_t height, int16_t window_width,
                      int16_t window_height) = 0;
+  // Called once the screen state is initialised on the installed services: a harness that
+  // stands something in front of the console installs it here.
+  virtual void started() {}
   virtual platform::Cell cell(int x, int y) = 0;  // 0-based
   virtual void push(const platform::InputEvent& ev) = 0;
 };

@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "console/console_harness.h"
 #include "console/screen.h"
@@ -184,6 +185,87 @@ TEST_P(ConsoleTest, TabsZonesAndBlanks) {
   console_home();
   EXPECT_EQ(console_row(), 1);
   EXPECT_EQ(console_column(), 1);
+}
+
+// The cell calls themselves, on every console: the same rules whichever backend holds the
+// cells (a Windows console, a terminal's buffer, the memory console, the fitted view).
+namespace cells {
+
+std::vector<platform::Cell> block(const std::string& text, uint16_t attr = 7) {
+  std::vector<platform::Cell> out;
+  for (char c : text) out.push_back(platform::Cell{static_cast<uint8_t>(c), attr});
+  return out;
+}
+
+platform::Rect rect(int left, int top, int right, int bottom) {
+  return platform::Rect{static_cast<int16_t>(left), static_cast<int16_t>(top),
+                        static_cast<int16_t>(right), static_cast<int16_t>(bottom)};
+}
+
+}  // namespace cells
+
+TEST_P(ConsoleTest, WriteOutputClipsTheRegionToTheBufferAndTheBlock) {
+  // A 6-cell block into a region that runs past the right edge: three cells land.
+  std::vector<platform::Cell> six = cells::block("abcdef", 0x1E);
+  platform::Rect r = cells::rect(77, 1, 82, 1);
+  ASSERT_TRUE(con().write_output(six.data(), {6, 1}, {0, 0}, r));
+  EXPECT_EQ(r.left, 77);
+  EXPECT_EQ(r.right, 79);
+  EXPECT_EQ(text(2, 78, 3), "abc");
+  EXPECT_EQ(attr(2, 80), 0x1E);
+
+  // The block's corner picks where to start, and the region never reaches past what the
+  // block holds.
+  r = cells::rect(0, 4, 79, 4);
+  ASSERT_TRUE(con().write_output(six.data(), {3, 2}, {1, 1}, r));  // rows "abc" / "def"
+  EXPECT_EQ(r.right, 1);
+  EXPECT_EQ(r.bottom, 4);
+  EXPECT_EQ(text(5, 1, 3), "ef ");
+}
+
+TEST_P(ConsoleTest, FillsRunOnAcrossRowsAndStopAtTheBuffersEnd) {
+  uint32_t n = 0;
+  ASSERT_TRUE(con().fill_chars('z', 5, {78, 2}, n));
+  EXPECT_EQ(n, 5u);
+  EXPECT_EQ(text(3, 79, 2), "zz");
+  EXPECT_EQ(text(4, 1, 4), "zzz ");
+  ASSERT_TRUE(con().fill_attrs(0x4F, 1000, {70, 24}, n));
+  EXPECT_EQ(n, 10u);
+  EXPECT_EQ(attr(25, 71), 0x4F);
+  EXPECT_EQ(attr(25, 80), 0x4F);
+  EXPECT_EQ(attr(25, 70), 0x07);
+}
+
+TEST_P(ConsoleTest, ScrollMovesTheSourceAndFillsWhatItUncovers) {
+  for (int y = 0; y < 6; ++y) {
+    std::vector<platform::Cell> row = cells::block(std::string(10, static_cast<char>('a' + y)));
+    platform::Rect r = cells::rect(0, y, 9, y);
+    ASSERT_TRUE(con().write_output(row.data(), {10, 1}, {0, 0}, r));
+  }
+  // Down two rows, overlapping itself: every row lands whole.
+  ASSERT_TRUE(con().scroll(cells::rect(0, 0, 9, 3), nullptr, {0, 2}, platform::Cell{'.', 0x20}));
+  EXPECT_EQ(text(1, 1, 10), "..........");
+  EXPECT_EQ(text(2, 1, 10), "..........");
+  EXPECT_EQ(text(3, 1, 10), "aaaaaaaaaa");
+  EXPECT_EQ(text(6, 1, 10), "dddddddddd");
+  EXPECT_EQ(attr(1, 1), 0x20);
+  EXPECT_EQ(attr(3, 1), 0x07);
+
+  // Right by three within the rows themselves, with a clip: only cells inside it change.
+  platform::Rect clip = cells::rect(0, 2, 7, 3);
+  ASSERT_TRUE(con().scroll(cells::rect(0, 2, 9, 3), &clip, {3, 2}, platform::Cell{'-', 7}));
+  EXPECT_EQ(text(3, 1, 10), "---aaaaaaa");
+  EXPECT_EQ(text(4, 1, 10), "---bbbbbbb");
+  EXPECT_EQ(text(5, 1, 10), "cccccccccc");
+
+  // Up and left: the source cells the block leaves behind are filled, the others keep theirs.
+  ASSERT_TRUE(con().scroll(cells::rect(2, 1, 9, 5), nullptr, {0, 0}, platform::Cell{' ', 7}));
+  EXPECT_EQ(text(1, 1, 10), "..........");
+  EXPECT_EQ(text(2, 1, 10), "-aaaaaaa  ");
+  EXPECT_EQ(text(5, 1, 10), "dddddddd  ");
+  EXPECT_EQ(text(6, 1, 10), "dd        ");
+
+  EXPECT_FALSE(con().scroll(cells::rect(80, 0, 90, 5), nullptr, {0, 0}, platform::Cell{}));
 }
 
 }  // namespace

@@ -87,9 +87,12 @@ TEST_F(WindowTest, AWindowTheScreenCannotShowIsFittedAndReported) {
     // The program's screen is whole; the window shows what the screen can.
     EXPECT_EQ(mp.console.height(), 40);
     EXPECT_EQ(console::buffer_size().rows, 50);
-    EXPECT_EQ(console::window_size().rows, 39);  // above the notice
+    // To the program the window is its whole screen, as on a terminal: which rows show is
+    // the view's business, so a view set to the last row cannot hide the rows the cursor
+    // is on.
+    EXPECT_EQ(console::window_size().rows, 50);
     console::view_set(80, 50);
-    EXPECT_EQ(console::view_origin().y, 12);  // the lowest 39 rows show
+    EXPECT_EQ(console::view_origin().y, 1);
     EXPECT_EQ(console::view_origin().x, 1);
     console::window_reset();
   }
@@ -112,13 +115,13 @@ TEST_F(WindowTest, ASmallScreenShowsTheNoticeAndFollowsTheCursor) {
   EXPECT_EQ(mp.console.window().bottom, 46);
   EXPECT_EQ(console::buffer_size().columns, 80);
   EXPECT_EQ(console::buffer_size().rows, 50);
-  EXPECT_EQ(console::window_size().rows, 46);  // all but the notice row
+  EXPECT_EQ(console::window_size().rows, 50);
   EXPECT_EQ(mp.console.title(), "Command Prompt");
   console::view_set(80, 50);
-  EXPECT_EQ(console::view_origin().y, 5);
+  EXPECT_EQ(console::view_origin().y, 1);
 
   const std::string notice =
-      " Make the window at least 80 x 50 to see the whole screen (it is 80 x 47 now) ";
+      " The window is 80 x 47: make it at least 80 x 50 to see the whole screen ";
   for (int row = 1; row <= 50; ++row) {
     console::console_locate(row, 1);
     console::console_print("row " + std::to_string(row));
@@ -175,8 +178,10 @@ TEST_F(WindowTest, APseudoConsoleKeepsItsWindow) {
   console::console_print("forty");
   console::present();
   EXPECT_EQ(mp.console.text(29, 1, 5), "forty");
-  EXPECT_EQ(mp.console.text(30, 1, 79),
-            " Make the window at least 80 x 50 to see the whole screen (it is 120 x 30 now) ");
+  const std::string notice =
+      " The window is 120 x 30: make it at least 80 x 50 to see the whole screen ";
+  EXPECT_EQ(mp.console.row_text(30), notice + std::string(120 - notice.size(), ' '));
+  EXPECT_EQ(mp.console.cell(30, 120).bg, 4);  // the notice's row is red to its end
   console::screen_set(80, 25);
   EXPECT_EQ(runtime::error_take(), 0);
   EXPECT_EQ(mp.console.height(), 30);

@@ -48,11 +48,11 @@ void shape(int cols, int rows) {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "draw";
   std::string why;
-  if (!platform::posix::terminal_console().open(why)) {
+  if (!platform::posix::console().open(why)) {
     std::fprintf(stderr, "terminal_probe: %s\n", why.c_str());
     return 1;
   }
-  g.console = platform::posix::console();
+  g.console = &platform::posix::console();
   g.system = platform::posix::system();
   if (argc > 2) {
     if (FILE* f = std::fopen(argv[2], "w")) {
@@ -100,6 +100,6 @@ int main(int argc, char** argv) {
     line = line >= 40 ? 12 : line + 1;
     put(line, 1, 0x07, "                                  ");
   }
-  platform::posix::terminal_console().close();
+  platform::posix::console().close();
   return 0;
 }

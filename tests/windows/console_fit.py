@@ -115,7 +115,7 @@ class Pane:
 
 
 work = tempfile.mkdtemp()
-NOTICE = "Make the window at least 80 x 50 to see the whole screen (it is 80 x 24 now)"
+NOTICE = "The window is 80 x 24: make it at least 80 x 50 to see the whole screen"
 
 # --- an 80 x 24 terminal -----------------------------------------------------------------
 p = Pane(["wine", exe], 24, 80, work)
@@ -123,6 +123,10 @@ try:
     check("80x24: the main screen comes up", p.wait_for(NOTICE, 120), p.text())
     bottom = p.screen.display[23]
     check("80x24: the notice is on the last row", NOTICE in bottom, p.text())
+    # The options panel (rows 19 to 27 of the screen) is in view, as in a terminal.
+    shown = "\n".join(p.screen.display)
+    check("80x24: the options panel is in view",
+          all(t in shown for t in ("User Options - Main", "Press A Letter", "X - Exit")), p.text())
     p.send(b"f")
     check("80x24: F shows the filename entry", p.wait_for(">> ", 30), p.text())
     p.send(b"blind-name")

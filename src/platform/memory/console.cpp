@@ -13,14 +13,6 @@ constexpr size_t kMarkBlanks = 13;
 // program polling for a key that will never come.
 constexpr uint32_t kIdlePeekLimit = 100000;
 
-Rect intersect(const Rect& a, const Rect& b) {
-  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-bool empty(const Rect& r) {
-  return r.left > r.right || r.top > r.bottom;
-}
-
 std::string rect_text(const Rect& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) +
          "," + std::to_string(r.bottom);
@@ -30,7 +22,7 @@ std::string rect_text(const Rect& r) {
 
 MemoryConsole::MemoryConsole(int16_t width, int16_t height, int16_t window_width,
                              int16_t window_height)
-    : size_{width, height}, cells_(static_cast<size_t>(width) * height) {
+    : cells_(Coord{width, height}) {
   if (window_width <= 0) window_width = width;
   if (window_height <= 0) window_height = height;
   window_ =
@@ -38,86 +30,30 @@ MemoryConsole::MemoryConsole(int16_t width, int16_t height, int16_t window_width
 }
 
 bool MemoryConsole::write_output(const Cell* cells, Coord size, Coord from, Rect& region) {
-  if (broken_ || !cells || size.x <= 0 || size.y <= 0 || from.x < 0 || from.y < 0 ||
-      from.x >= size.x || from.y >= size.y) {
-    return false;
-  }
-  // The part of the region that both the buffer and the source block can supply.
-  Rect block{region.left, region.top,
-             static_cast<int16_t>(std::min<int>(region.right, region.left + size.x - from.x - 1)),
-             static_cast<int16_t>(std::min<int>(region.bottom, region.top + size.y - from.y - 1))};
-  Rect target = intersect(
-      block, Rect{0, 0, static_cast<int16_t>(size_.x - 1), static_cast<int16_t>(size_.y - 1)});
-  if (empty(target)) {
-    region.right = static_cast<int16_t>(region.left - 1);
-    region.bottom = static_cast<int16_t>(region.top - 1);
-    return false;
-  }
-  for (int y = target.top; y <= target.bottom; ++y) {
-    for (int x = target.left; x <= target.right; ++x) {
-      int sx = from.x + (x - region.left);
-      int sy = from.y + (y - region.top);
-      cells_[index(x, y)] = cells[static_cast<size_t>(sy) * size.x + sx];
-    }
-  }
-  region = target;
-  return true;
+  return !broken_ && cells_.write(cells, size, from, region);
 }
 
 bool MemoryConsole::scroll(const Rect& source, const Rect* clip, Coord dest, Cell fill) {
-  if (broken_) return false;
-  const Rect whole{0, 0, static_cast<int16_t>(size_.x - 1), static_cast<int16_t>(size_.y - 1)};
-  Rect src = intersect(source, whole);
-  if (empty(src)) return false;
-  Rect limit = clip ? intersect(*clip, whole) : whole;
-  const int dx = dest.x - source.left;
-  const int dy = dest.y - source.top;
-  std::vector<Cell> copy;
-  for (int y = src.top; y <= src.bottom; ++y) {
-    for (int x = src.left; x <= src.right; ++x) copy.push_back(cells_[index(x, y)]);
-  }
-  auto in_limit = [&](int x, int y) {
-    return x >= limit.left && x <= limit.right && y >= limit.top && y <= limit.bottom;
-  };
-  for (int y = src.top; y <= src.bottom; ++y) {
-    for (int x = src.left; x <= src.right; ++x) {
-      if (in_limit(x, y)) cells_[index(x, y)] = fill;
-    }
-  }
-  size_t i = 0;
-  for (int y = src.top; y <= src.bottom; ++y) {
-    for (int x = src.left; x <= src.right; ++x, ++i) {
-      int tx = x + dx;
-      int ty = y + dy;
-      if (inside(tx, ty) && in_limit(tx, ty)) cells_[index(tx, ty)] = copy[i];
-    }
-  }
-  return true;
+  return !broken_ && cells_.scroll(source, clip, dest, fill);
 }
 
 bool MemoryConsole::fill_chars(uint8_t ch, uint32_t count, Coord at, uint32_t& written) {
   written = 0;
-  if (broken_ || !inside(at.x, at.y)) return false;
-  size_t start = index(at.x, at.y);
-  size_t n = std::min<size_t>(count, cells_.size() - start);
-  for (size_t i = 0; i < n; ++i) cells_[start + i].ch = ch;
-  written = static_cast<uint32_t>(n);
-  if (start == 0 && n == cells_.size()) log_.push_back("clear");
+  if (broken_ || !cells_.fill_chars(ch, count, at, written)) return false;
+  const Coord size = cells_.size();
+  if (at.x == 0 && at.y == 0 && written == static_cast<uint32_t>(size.x) * size.y) {
+    log_.push_back("clear");
+  }
   return true;
 }
 
 bool MemoryConsole::fill_attrs(uint16_t attr, uint32_t count, Coord at, uint32_t& written) {
   written = 0;
-  if (broken_ || !inside(at.x, at.y)) return false;
-  size_t start = index(at.x, at.y);
-  size_t n = std::min<size_t>(count, cells_.size() - start);
-  for (size_t i = 0; i < n; ++i) cells_[start + i].attr = attr;
-  written = static_cast<uint32_t>(n);
-  return true;
+  return !broken_ && cells_.fill_attrs(attr, count, at, written);
 }
 
 bool MemoryConsole::set_cursor_position(Coord at) {
-  if (broken_ || !inside(at.x, at.y)) return false;
+  if (broken_ || !cells_.contains(at)) return false;
   cursor_ = at;
   show_cursor_in_window();
   return true;
@@ -146,11 +82,12 @@ bool MemoryConsole::set_text_attribute(uint16_t attr) {
 
 bool MemoryConsole::get_buffer_info(BufferInfo& info) {
   if (broken_) return false;
-  info.size = size_;
+  const Coord size = cells_.size();
+  info.size = size;
   info.cursor = cursor_;
   info.attr = attr_;
   info.window = window_;
-  info.max_window = Coord{std::min(size_.x, max_window_.x), std::min(size_.y, max_window_.y)};
+  info.max_window = Coord{std::min(size.x, max_window_.x), std::min(size.y, max_window_.y)};
   return true;
 }
 
@@ -170,25 +107,17 @@ bool MemoryConsole::set_buffer_size(Coord size) {
   const std::string what = "buffer " + std::to_string(size.x) + "x" + std::to_string(size.y);
   const int w = window_.right - window_.left + 1;
   const int h = window_.bottom - window_.top + 1;
-  if (broken_ || size.x < w || size.y < h || size.x <= 0 || size.y <= 0) {
+  if (broken_ || size.x < w || size.y < h || !cells_.resize(size, Cell{' ', attr_})) {
     log_.push_back(what + " failed");
     return false;
   }
-  std::vector<Cell> cells(static_cast<size_t>(size.x) * size.y, Cell{' ', attr_});
-  for (int y = 0; y < std::min(size.y, size_.y); ++y) {
-    for (int x = 0; x < std::min(size.x, size_.x); ++x) {
-      cells[static_cast<size_t>(y) * size.x + x] = cells_[index(x, y)];
-    }
-  }
-  cells_ = std::move(cells);
-  size_ = size;
   // The window keeps its size and moves back inside the buffer when it would stick out.
-  int left = std::min<int>(window_.left, size_.x - w);
-  int top = std::min<int>(window_.top, size_.y - h);
+  int left = std::min<int>(window_.left, size.x - w);
+  int top = std::min<int>(window_.top, size.y - h);
   window_ = Rect{static_cast<int16_t>(left), static_cast<int16_t>(top),
                  static_cast<int16_t>(left + w - 1), static_cast<int16_t>(top + h - 1)};
-  cursor_.x = std::min<int16_t>(cursor_.x, static_cast<int16_t>(size_.x - 1));
-  cursor_.y = std::min<int16_t>(cursor_.y, static_cast<int16_t>(size_.y - 1));
+  cursor_.x = std::min<int16_t>(cursor_.x, static_cast<int16_t>(size.x - 1));
+  cursor_.y = std::min<int16_t>(cursor_.y, static_cast<int16_t>(size.y - 1));
   log_.push_back(what);
   return true;
 }
@@ -203,8 +132,8 @@ bool MemoryConsole::set_window_info(bool absolute, const Rect& window) {
   }
   const int w = r.right - r.left + 1;
   const int h = r.bottom - r.top + 1;
-  if (broken_ || r.left < 0 || r.top < 0 || w < 1 || h < 1 || r.right >= size_.x ||
-      r.bottom >= size_.y || w > max_window_.x || h > max_window_.y) {
+  if (broken_ || r.left < 0 || r.top < 0 || w < 1 || h < 1 || r.right >= width() ||
+      r.bottom >= height() || w > max_window_.x || h > max_window_.y) {
     log_.push_back("window failed");
     return false;
   }
@@ -364,27 +293,27 @@ void MemoryConsole::push_non_key(uint16_t type) {
 }
 
 CellView MemoryConsole::cell(int row, int column) const {
-  if (!inside(column - 1, row - 1)) throw std::out_of_range("cell outside the buffer");
-  const Cell& c = cells_[index(column - 1, row - 1)];
+  if (!cells_.contains(column - 1, row - 1)) throw std::out_of_range("cell outside the buffer");
+  const Cell& c = cells_.at(column - 1, row - 1);
   return CellView{c.ch, c.attr & 0x0F, (c.attr >> 4) & 0x0F};
 }
 
 std::string MemoryConsole::row_text(int row) const {
-  return text(row, 1, size_.x);
+  return text(row, 1, width());
 }
 
 std::string MemoryConsole::text(int row, int column, int length) const {
   std::string out;
-  if (row < 1 || row > size_.y || column < 1) return out;
-  for (int x = column - 1; x < size_.x && x < column - 1 + length; ++x) {
-    out.push_back(static_cast<char>(cells_[index(x, row - 1)].ch));
+  if (row < 1 || row > height() || column < 1) return out;
+  for (int x = column - 1; x < width() && x < column - 1 + length; ++x) {
+    out.push_back(static_cast<char>(cells_.at(x, row - 1).ch));
   }
   return out;
 }
 
 std::string MemoryConsole::dump() const {
   std::string out;
-  for (int row = 1; row <= size_.y; ++row) {
+  for (int row = 1; row <= height(); ++row) {
     std::string line = row_text(row);
     line.erase(line.find_last_not_of(' ') + 1);
     out += line;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cell_buffer.h"
 #include "platform/console.h"
 
 namespace platform::memory {
@@ -107,8 +108,8 @@ class MemoryConsole : public Console {
   size_t idle_steps_left() const { return idle_steps_.size(); }
 
   // --- looking at the console (tests) ---
-  int16_t width() const { return size_.x; }
-  int16_t height() const { return size_.y; }
+  int16_t width() const { return cells_.size().x; }
+  int16_t height() const { return cells_.size().y; }
   Rect window() const { return window_; }
   CellView cell(int row, int column) const;
   // A whole buffer row, or `length` cells of it from `column` (clipped to the row).
@@ -134,13 +135,10 @@ class MemoryConsole : public Console {
   static constexpr WindowHandle kWindowHandle = 0x00C0FFEE;
 
  private:
-  size_t index(int x, int y) const { return static_cast<size_t>(y) * size_.x + x; }
-  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < size_.x && y < size_.y; }
   void show_cursor_in_window();
   void idle();
 
-  Coord size_;
-  std::vector<Cell> cells_;
+  CellBuffer cells_;
   Rect window_;
   Coord max_window_{0x7FFF, 0x7FFF};
   Coord cursor_;

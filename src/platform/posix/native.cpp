@@ -26,19 +26,19 @@ bool open(Platform& out) {
     }
   }
   std::string why;
-  if (!posix::terminal_console().open(why)) {
+  if (!posix::console().open(why)) {
     std::fprintf(stderr, "orvane-table: %s\n", why.c_str());
     return false;
   }
   out.system = posix::system();
-  out.console = posix::console();
+  out.console = &posix::console();
   out.files = posix::file_system();
   out.printing = posix::printing_module();
   return true;
 }
 
 void close() {
-  posix::terminal_console().close();
+  posix::console().close();
 }
 
 }  // namespace platform::native

@@ -266,20 +266,20 @@ DialogScreen* open_dialog_screen() {
   // The terminal console's overlay and its keys, for as long as the process runs.
   class ConsoleScreen final : public DialogScreen {
    public:
-    bool utf8() const override { return terminal_console().charset().is_utf8(); }
+    bool utf8() const override { return console().charset().is_utf8(); }
     void size(int& columns, int& rows) override {
-      const TermSize size = terminal_console().terminal().size();
+      const TermSize size = console().terminal().size();
       columns = size.cols;
       rows = size.rows;
     }
-    void show(const Overlay& box) override { terminal_console().show_overlay(box); }
+    void show(const Overlay& box) override { console().show_overlay(box); }
     bool key(std::optional<InputEvent>& ev, int idle_ms) override {
-      return terminal_console().read_modal_key(ev, idle_ms);
+      return console().read_modal_key(ev, idle_ms);
     }
-    void close() override { terminal_console().close_overlay(); }
+    void close() override { console().close_overlay(); }
   };
   static ConsoleScreen screen;
-  return terminal_console().is_open() ? &screen : nullptr;
+  return console().is_open() ? &screen : nullptr;
 }
 
 Printing* printing_module() {

@@ -6,8 +6,10 @@
 
 namespace platform::posix {
 
+class PosixConsole;
+
 System* system();             // system.cpp: the process, its command line, its exit
-Console* console();           // terminal/: the terminal console
+PosixConsole& console();      // terminal/: the terminal console
 FileSystem* file_system();    // files/: POSIX files, drive letters mapped to folders
 Printing* printing();         // printing/: CUPS and cairo, linked into the printing module only
 Printing* printing_module();  // print_module_loader.cpp: loads that module on first use

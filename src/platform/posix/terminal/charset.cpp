@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/terminal/cp437.h"
+#include "platform/cp437.h"
 
 namespace platform::posix {
 namespace {

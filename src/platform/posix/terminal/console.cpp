@@ -6,19 +6,14 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/posix/services.h"
-#include "platform/posix/terminal/cp437.h"
 #include "platform/posix/terminal/escapes.h"
 
 namespace platform::posix {
 namespace {
-
-// The notice on the terminal's last row while it is smaller than the screen asked for.
-constexpr uint16_t kNoticeAttr = 0x4F;  // bright white on red
 
 int16_t clamp_side(int v) {
   return static_cast<int16_t>(std::clamp(v, 1, static_cast<int>(ScreenBuffer::kMaxSide)));
@@ -26,18 +21,9 @@ int16_t clamp_side(int v) {
 
 }  // namespace
 
-bool locale_is_utf8() {
-  PosixConsole& con = terminal_console();
-  return con.is_open() ? con.charset().is_utf8() : Charset::from_locale().is_utf8();
-}
-
-PosixConsole& terminal_console() {
-  static PosixConsole console;
-  return console;
-}
-
-Console* console() {
-  return &terminal_console();
+PosixConsole& console() {
+  static PosixConsole the_console;
+  return the_console;
 }
 
 bool PosixConsole::open(std::string& why) {
@@ -348,7 +334,7 @@ void PosixConsole::compose(Frame& frame) {
   frame.resize(tc, tr, Cell{' ', 7});
   Coord cur = buffer_.cursor();
   const int cx = cur.x - win.left, cy = cur.y - win.top;
-  view_.place(term_size_, ww, wh, cx, cy);
+  view_.place(tc, tr, ww, wh, cx, cy);
   const int vc = view_.cols(), vr = view_.rows();
   for (int y = 0; y < vr; ++y) {
     for (int x = 0; x < vc; ++x) {
@@ -360,27 +346,7 @@ void PosixConsole::compose(Frame& frame) {
   frame.cursor_size = cursor_.size;
   frame.cursor_visible = cursor_.visible && frame.cursor_x >= 0 && frame.cursor_x < vc &&
                          frame.cursor_y >= 0 && frame.cursor_y < vr;
-  if (view_.small()) {
-    // The terminal's size comes first and the words get shorter as the terminal narrows, so
-    // that the size is never cut off.
-    static constexpr const char* kNotices[] = {
-        " The terminal is %d x %d: make it at least %d x %d to see the whole screen ",
-        " %d x %d: make the terminal at least %d x %d ",
-        " %d x %d, needs %d x %d ",
-        " %dx%d<%dx%d ",
-        "%dx%d",
-    };
-    char notice[160];
-    int len = 0;
-    for (const char* format : kNotices) {
-      len = std::snprintf(notice, sizeof notice, format, tc, tr, ww, wh);
-      if (len <= tc) break;
-    }
-    for (int x = 0; x < tc; ++x) {
-      uint8_t ch = x < len ? static_cast<uint8_t>(notice[x]) : ' ';
-      frame.at(x, tr - 1) = Cell{ch, kNoticeAttr};
-    }
-  }
+  if (view_.small() && tr > 0) ScreenView::notice(&frame.at(0, tr - 1), tc, tr, ww, wh);
   if (overlay_shown_) draw_overlay(frame);
 }
 

@@ -126,7 +126,7 @@ class PosixConsole final : public Console {
   std::string shown_title_;  // the title the terminal shows
   Overlay overlay_;
   bool overlay_shown_ = false;
-  Renderer renderer_{true};
+  Renderer renderer_{Charset::utf8()};
   Frame frame_;      // the last frame composed (kept to reuse its storage)
   std::string out_;  // the bytes of the frame being sent (likewise)
   uint64_t drawn_version_ = ~uint64_t{0};
@@ -159,11 +159,5 @@ class PosixConsole final : public Console {
   int idle_waits_ = 0;
   uint64_t idle_state_ = 0;
 };
-
-// The process's console (posix::console() returns it).
-PosixConsole& terminal_console();
-
-// True when the terminal's charset (from the locale) is UTF-8.
-bool locale_is_utf8();
 
 }  // namespace platform::posix

@@ -1,7 +1,7 @@
 #include "platform/posix/terminal/key_decoder.h"
 
+#include "platform/cp437.h"
 #include "platform/keyboard_layout.h"
-#include "platform/posix/terminal/cp437.h"
 
 #include <algorithm>
 

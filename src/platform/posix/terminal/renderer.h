@@ -41,8 +41,6 @@ class Renderer {
  public:
   // Cells are shown as the glyphs of their code page 437 bytes in the terminal's charset.
   explicit Renderer(const Charset& charset) : charset_(charset) {}
-  // UTF-8, or 7-bit ASCII with stand-ins.
-  explicit Renderer(bool utf8) : charset_(utf8 ? Charset::utf8() : Charset::ascii()) {}
 
   // What the terminal can do: without background colour erase, blanks in colour are written
   // as spaces; on a terminal without the sixteen colours, foregrounds and backgrounds take

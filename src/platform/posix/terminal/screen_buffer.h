@@ -1,12 +1,11 @@
-// A console screen buffer kept in the process: cells, cursor, text attribute and the window
-// (the part of the buffer on view), with the behaviour of the Windows console calls that
-// write, scroll, fill, resize and move it.
+// The terminal console's screen buffer: the cells (with the Windows rules of CellBuffer), the
+// cursor, the text attribute and the window (the part of the buffer on view), with the
+// behaviour of the Windows console calls that resize and move it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
-
+#include "platform/cell_buffer.h"
 #include "platform/console.h"
 
 namespace platform::posix {
@@ -15,11 +14,12 @@ class ScreenBuffer {
  public:
   explicit ScreenBuffer(Coord size = {80, 25});
 
-  Coord size() const { return size_; }
+  Coord size() const { return cells_.size(); }
   const Rect& window() const { return window_; }
   Coord cursor() const { return cursor_; }
   uint16_t attr() const { return attr_; }
-  const Cell& at(int x, int y) const { return cells_[static_cast<size_t>(y) * size_.x + x]; }
+  const Cell& at(int x, int y) const { return cells_.at(x, y); }
+  const CellBuffer& cells() const { return cells_; }
   // Grows by one on every change of cells, window or cursor.
   uint64_t version() const { return version_; }
 
@@ -37,13 +37,9 @@ class ScreenBuffer {
   bool set_window(bool absolute, const Rect& window);
 
   static constexpr int kMaxSide = 0x7FFF;
-  static constexpr int64_t kMaxCells = int64_t{1} << 24;
 
  private:
-  Cell& cell(int x, int y) { return cells_[static_cast<size_t>(y) * size_.x + x]; }
-
-  Coord size_;
-  std::vector<Cell> cells_;
+  CellBuffer cells_;
   Coord cursor_;
   uint16_t attr_ = 7;
   Rect window_;

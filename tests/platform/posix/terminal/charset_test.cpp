@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/cp437.h"
 #include "platform/posix/terminal/charset.h"
-#include "platform/posix/terminal/cp437.h"
 
 namespace {
 

@@ -317,8 +317,8 @@ TEST_F(PosixConsoleTest, ALargerWindowIsAskedForAndANoticeShownUntilItFits) {
   ASSERT_TRUE(term.feed(first + drain()));
   ASSERT_FALSE(term.window_ops.empty());
   EXPECT_EQ(term.window_ops.back(), "\x1b[8;50;80t");
-  EXPECT_EQ(row(term, 24).substr(0, 75),
-            " The terminal is 80 x 25: make it at least 80 x 50 to see the whole screen ");
+  EXPECT_EQ(row(term, 24).substr(0, 73),
+            " The window is 80 x 25: make it at least 80 x 50 to see the whole screen ");
   EXPECT_EQ(row(term, 0).substr(0, 3), "top");
 
   platform::WindowHandle w = console_.find_window("marked");
@@ -346,7 +346,7 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   ASSERT_TRUE(term.feed(bytes));
   EXPECT_NE(bytes.find("\x1b[?1000h\x1b[?1006h"), std::string::npos);  // wheel reports on
   EXPECT_EQ(row(term, 0).substr(0, 6), "row 0 ");
-  EXPECT_EQ(row(term, 24).substr(0, 26), " The terminal is 80 x 25: ");
+  EXPECT_EQ(row(term, 24).substr(0, 24), " The window is 80 x 25: ");
 
   // A prompt far down: the view follows the cursor; the notice keeps the last row.
   put(0, 40, ">> NAME", 0x07);
@@ -357,7 +357,7 @@ TEST_F(PosixConsoleTest, ASmallTerminalShowsThePartWithTheCursorAndTheWheelScrol
   EXPECT_EQ(term.y, 23);
   EXPECT_EQ(term.x, 7);
   EXPECT_TRUE(term.cursor_visible);
-  EXPECT_EQ(row(term, 24).substr(0, 26), " The terminal is 80 x 25: ");
+  EXPECT_EQ(row(term, 24).substr(0, 24), " The window is 80 x 25: ");
 
   // Two wheel steps up scroll six rows; a click is ignored; no key arrives.
   type("\x1b[<64;5;5M\x1b[<64;5;5M\x1b[<0;5;5M\x1b[<0;5;5m");

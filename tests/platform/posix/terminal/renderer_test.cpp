@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "platform/posix/terminal/cp437.h"
+#include "platform/cp437.h"
 #include "platform/posix/terminal/renderer.h"
 #include "platform/posix/terminal/terminal_model.h"
 
@@ -13,6 +13,15 @@ using platform::Cell;
 using platform::posix::Frame;
 using platform::posix::Renderer;
 using posix_test::TerminalModel;
+
+// The SGR colour a Windows colour number is drawn in, worked out from the two bit orders
+// (Windows: bit 0 blue, bit 1 green, bit 2 red, bit 3 bright; SGR's eight: bit 0 red, bit 1
+// green, bit 2 blue; the bright ones from 90, backgrounds ten above foregrounds).
+int expected_sgr(int windows, bool background) {
+  const int blue = windows & 1, green = (windows >> 1) & 1, red = (windows >> 2) & 1;
+  const int base = (windows & 8) ? 90 : 30;
+  return base + (background ? 10 : 0) + (red | green << 1 | blue << 2);
+}
 
 // Every cell of the model shows what the frame holds: glyph, background, and foreground
 // where there is something to see.
@@ -24,7 +33,7 @@ void expect_shows(TerminalModel& term, const Frame& frame, bool utf8 = true) {
       const Cell& c = frame.at(x, y);
       const auto& m = term.at(x, y);
       uint32_t glyph = c.ch == 0 || c.ch == 255 ? ' ' : c.ch;
-      uint32_t unicode = platform::posix::cp437_to_unicode(static_cast<uint8_t>(glyph));
+      uint32_t unicode = platform::cp437_to_unicode(static_cast<uint8_t>(glyph));
       if (utf8 || (unicode >= 0x20 && unicode < 0x7F) || (unicode >= 0xA0 && unicode <= 0xFF)) {
         glyph = unicode;
       } else {
@@ -32,9 +41,9 @@ void expect_shows(TerminalModel& term, const Frame& frame, bool utf8 = true) {
             platform::posix::cp437_ascii_fallback(static_cast<uint8_t>(glyph)));
       }
       ASSERT_EQ(m.glyph, glyph) << "cell " << x << "," << y;
-      ASSERT_EQ(m.bg, platform::posix::sgr_background((c.attr >> 4) & 15)) << x << "," << y;
+      ASSERT_EQ(m.bg, expected_sgr((c.attr >> 4) & 15, true)) << x << "," << y;
       if (glyph != ' ') {
-        ASSERT_EQ(m.fg, platform::posix::sgr_foreground(c.attr & 15)) << x << "," << y;
+        ASSERT_EQ(m.fg, expected_sgr(c.attr & 15, false)) << x << "," << y;
       }
     }
   }
@@ -64,6 +73,10 @@ TEST(PosixRenderer, ColourNumbersMapToExplicitSgrCodes) {
   EXPECT_EQ(platform::posix::sgr_foreground(15), 97);  // white
   EXPECT_EQ(platform::posix::sgr_background(0), 40);   // black stays black
   EXPECT_EQ(platform::posix::sgr_background(9), 104);
+  for (int colour = 0; colour < 16; ++colour) {
+    EXPECT_EQ(platform::posix::sgr_foreground(colour), expected_sgr(colour, false)) << colour;
+    EXPECT_EQ(platform::posix::sgr_background(colour), expected_sgr(colour, true)) << colour;
+  }
 }
 
 TEST(PosixRenderer, FirstPaintAndChangesReplayExactly) {
@@ -81,7 +94,7 @@ TEST(PosixRenderer, FirstPaintAndChangesReplayExactly) {
   f.cursor_x = 12;
   f.cursor_y = 20;
 
-  Renderer r(true);
+  Renderer r(platform::posix::Charset::utf8());
   TerminalModel term(80, 50);
   std::string out;
   r.render(f, out);

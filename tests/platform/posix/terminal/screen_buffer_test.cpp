@@ -48,6 +48,13 @@ TEST(PosixScreenBuffer, WriteOutputClipsToTheBufferAndReportsWhatWasWritten) {
   EXPECT_EQ(row_text(b, 2), "c         ");
   r = {0, 5, 2, 5};
   EXPECT_FALSE(b.write_output(abc.data(), {3, 1}, {0, 0}, r));
+  // A source corner before the block's start is refused rather than read before it.
+  for (Coord from : {Coord{-1, 0}, Coord{0, -1}, Coord{3, 0}}) {
+    r = {0, 1, 2, 1};
+    EXPECT_FALSE(b.write_output(abc.data(), {3, 1}, from, r));
+    EXPECT_LT(r.right, r.left);
+  }
+  EXPECT_EQ(row_text(b, 1), "       xxx");
 }
 
 TEST(PosixScreenBuffer, ScrollMovesTheWholeBufferAndFillsWhatIsUncovered) {
