@@ -119,6 +119,7 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::unique_ptr<Drive>> retired_;  // replaced drives that handles may name
   std::map<FileHandle, std::unique_ptr<Open>> handles_;
   std::vector<std::string> denied_;  // upper-cased canonical paths
+  std::unique_ptr<Node> nul_;        // the null device every name NUL opens
   char current_drive_ = 'C';
   FileHandle next_handle_ = 0x100;
   uint32_t last_error_ = 0;

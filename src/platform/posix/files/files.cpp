@@ -16,6 +16,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/files/drive.h"
+#include "platform/posix/files/errors.h"
 #include "platform/posix/services.h"
 
 namespace platform::posix {
@@ -31,9 +32,6 @@ struct OpenState {
   ino_t ino = 0;
   bool flush_at_close = false;  // a regular file open for writing
 };
-
-// ERROR_BAD_UNIT: a device name other than NUL.
-constexpr uint32_t kErrorBadUnit = 20;
 
 thread_local uint32_t t_last_error = 0;
 
@@ -135,7 +133,7 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
     if (fd < 0) return fail_handle(windows_error(errno));
     existed = true;
   } else if (parsed.device == Device::kOther) {
-    return fail_handle(kErrorBadUnit);  // no console, printer or serial device by name
+    return fail_handle(we::kBadUnit);  // no console, printer or serial device by name
   } else {
     Located at;
     if (const uint32_t e = locate(parsed, &at); e != 0) return fail_handle(e);
@@ -353,13 +351,14 @@ int open_parent(const Located& at, uint32_t* error) {
   return fd;
 }
 
-// A located file for renaming or deleting: the entry itself is never followed. A rename
-// refuses an entry that is a link leading out of the drive like every other way out; a
-// delete (`entry_only`) takes such a link away, since that touches nothing outside.
+// A located file for renaming or deleting: the entry itself is never followed. The file a
+// rename takes refuses an entry that is a link leading out of the drive like every other way
+// out; a delete and the name a rename replaces (`entry_only`) take such a link away itself,
+// which touches nothing outside.
 uint32_t locate_entry(const char* name, Located* at, bool entry_only = false) {
   const DriveName parsed = parse_name(name);
   if (parsed.error != 0) return parsed.error;
-  if (parsed.device != Device::kNone) return kErrorBadUnit;
+  if (parsed.device != Device::kNone) return we::kBadUnit;
   if (const uint32_t e = locate(parsed, at); e != 0) return e;
   if (at->parts.empty()) return we::kAccessDenied;  // the drive's root
   if (entry_only) return 0;  // the folder holding it is checked when it is opened
@@ -400,7 +399,7 @@ bool PosixFileSystem::create_directory(const char* path) {
   const DriveName parsed = parse_name(path);
   if (parsed.error != 0) return fail(parsed.error);
   if (parsed.device == Device::kNul) return fail(we::kAlreadyExists);
-  if (parsed.device == Device::kOther) return fail(kErrorBadUnit);
+  if (parsed.device == Device::kOther) return fail(we::kBadUnit);
   Located at;
   if (const uint32_t e = locate(parsed, &at); e != 0) return fail(e);
   if (at.parts.empty()) return fail(we::kAlreadyExists);  // the drive's root
@@ -418,7 +417,7 @@ uint32_t PosixFileSystem::get_file_attributes(const char* path) {
   const DriveName parsed = parse_name(path);
   uint32_t error = parsed.error;
   if (error == 0 && parsed.device == Device::kNul) return kAttributeArchive;
-  if (error == 0 && parsed.device == Device::kOther) error = kErrorBadUnit;
+  if (error == 0 && parsed.device == Device::kOther) error = we::kBadUnit;
   Located at;
   if (error == 0) error = locate(parsed, &at);
   struct stat st;
@@ -466,7 +465,7 @@ int sync_folders(int from, int to) {
 bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
   Located a, b;
   if (const uint32_t e = locate_entry(from, &a); e != 0) return fail(e);
-  if (const uint32_t e = locate_entry(to, &b); e != 0) return fail(e);
+  if (const uint32_t e = locate_entry(to, &b, true); e != 0) return fail(e);
   uint32_t error = 0;
   const int pa = open_parent(a, &error);
   if (pa < 0) return fail(error);
