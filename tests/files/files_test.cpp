@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "file_env.h"
 #include "files/files.h"
@@ -293,6 +294,81 @@ TEST_P(FilesTest, DiskSpaceOfTheCurrentAndNamedDrives) {
   EXPECT_LE(free, size);
   EXPECT_GT(files::disk_size(env_->base()), 0.0L);  // only the first letter counts
   EXPECT_EQ(files::disk_size("\\\\nohost\\noshare"), 0.0L);
+}
+
+// Windows names, each opened for output and then asked for its attributes, with the error
+// code of each and the file it made, if any. A name starting with "\\\\" or "Q:" is taken as
+// it is, any other is in the test's folder, which holds a folder SUB.
+TEST_P(FilesTest, WindowsNamesMeanTheSameOnEveryVolume) {
+  struct Row {
+    const char* name;
+    int16_t open;        // the code of an output open
+    int16_t attributes;  // the code of the attribute query after it
+    const char* made;    // the file the open made (removed again), or null
+    bool drive_only;     // a name the Windows volume answers otherwise: the namespaces
+  };
+  const Row rows[] = {
+      // The last part loses its trailing dots and spaces; a part before it one dot only.
+      {"TRAIL.TXT. .", 0, 0, "TRAIL.TXT", false},
+      {"SPACES.TXT   ", 0, 0, "SPACES.TXT", false},
+      {"SUB.\\A.TXT", 0, 0, "SUB\\A.TXT", false},
+      {"SUB \\A.TXT", 76, 76, nullptr, true},
+      {"SUB\\.\\X\\..\\..\\SUB\\B.TXT", 0, 0, "SUB\\B.TXT", false},
+      {"SUB\\...", 70, 0, nullptr, false},  // dots alone: the folder, no file
+      // Characters no name may hold.
+      {"A<B.TXT", 75, 75, nullptr, false},
+      {"A|B", 75, 75, nullptr, false},
+      {"SUB\\A\"B", 75, 75, nullptr, false},
+      // Devices, with any extension and in any case; a device is no folder.
+      {"CON.TXT", 68, 68, nullptr, false},
+      {"lpt1", 68, 68, nullptr, false},
+      {"Aux .dat", 68, 68, nullptr, false},
+      {"nul .log", 0, 0, nullptr, false},
+      {"NUL\\A.TXT", 76, 76, nullptr, false},
+      {"COM10.TXT", 0, 0, "COM10.TXT", false},
+      {"NULL", 0, 0, "NULL", false},
+      // No network, no namespaces, no drive Q.
+      {"\\\\server\\share\\A.TXT", 75, 75, nullptr, false},
+      {"//server/share/A.TXT", 75, 75, nullptr, false},
+      {"\\\\server", 75, 75, nullptr, true},
+      {"\\\\.\\NUL", 76, 76, nullptr, true},
+      {"//./C:/A.TXT", 76, 76, nullptr, true},
+      {"Q:\\A.TXT", 76, 76, nullptr, false},
+  };
+  runtime::ErrorScope scope;
+  files::dir_make(at("SUB"));
+  ASSERT_EQ(runtime::error_take(), 0);
+  for (const Row& row : rows) {
+#ifdef _WIN32
+    if (row.drive_only) continue;
+#endif
+    const std::string raw = row.name;
+    const bool absolute =
+        raw.rfind("\\\\", 0) == 0 || raw.rfind("//", 0) == 0 || raw.rfind("Q:", 0) == 0;
+    const std::string name = absolute ? raw : at(raw);
+    open_output(1, name);
+    EXPECT_EQ(runtime::error_take(), row.open) << raw;
+    file_close(1, 0);
+    runtime::error_clear();
+    files::file_attributes(name);
+    EXPECT_EQ(runtime::error_take(), row.attributes) << raw;
+    if (row.made != nullptr) {
+      EXPECT_EQ(env_->read(at(row.made)), "") << raw;
+      files::file_delete(at(row.made));
+      EXPECT_EQ(runtime::error_take(), 0) << raw;
+    }
+  }
+  // Nothing else was made: the folder holds SUB alone, and SUB nothing.
+  files::dir_make(at("SUB\\X"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  open_output(1, at("SUB\\X\\..\\..\\ONLY.TXT"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  file_close(1, 0);
+  EXPECT_EQ(env_->read(at("ONLY.TXT")), "");
+  if (env_->memory() != nullptr) {
+    EXPECT_EQ(env_->memory()->list(env_->base()), (std::vector<std::string>{"ONLY.TXT", "SUB"}));
+    EXPECT_EQ(env_->memory()->list(at("SUB")), std::vector<std::string>{"X"});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, FilesTest, ::testing::Values("memory", "native"),
