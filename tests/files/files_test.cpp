@@ -296,6 +296,64 @@ TEST_P(FilesTest, DiskSpaceOfTheCurrentAndNamedDrives) {
   EXPECT_EQ(files::disk_size("\\\\nohost\\noshare"), 0.0L);
 }
 
+// What Windows keeps a file from: an open file is neither renamed nor deleted, a read-only
+// one neither written, emptied, replaced nor deleted (whoever the user is); a folder's name
+// is taken for an exclusive create; writing nothing past the end does not lengthen a file.
+TEST_P(FilesTest, OpenAndReadOnlyFilesAreKept) {
+  namespace we = platform::win_error;
+  platform::FileSystem& fs = env_->fs();
+  auto open = [&](const std::string& name, uint32_t access, uint32_t disposition,
+                  uint32_t attributes = platform::kAttributeNormal) {
+    return fs.create_file(at(name).c_str(), access, platform::kShareRead | platform::kShareWrite,
+                          false, disposition, attributes);
+  };
+  auto error_of = [&](bool ok) { return ok ? 0u : fs.get_last_error(); };
+  env_->write(at("OPEN.TXT"), "open");
+  env_->write(at("OTHER.TXT"), "other");
+  const platform::FileHandle h = open("OPEN.TXT", platform::kGenericRead, platform::kOpenExisting);
+  ASSERT_NE(h, platform::kInvalidFileHandle);
+  EXPECT_EQ(error_of(fs.delete_file(at("OPEN.TXT").c_str())), we::kSharingViolation);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OPEN.TXT").c_str(), at("MOVED.TXT").c_str(), 0)),
+            we::kSharingViolation);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("OPEN.TXT").c_str(),
+                                     platform::kMoveFileReplaceExisting)),
+            we::kSharingViolation);
+  fs.close_handle(h);
+  EXPECT_EQ(env_->read(at("OPEN.TXT")), "open");
+
+  const platform::FileHandle r =
+      open("RO.TXT", platform::kGenericWrite, platform::kCreateNew, platform::kAttributeReadOnly);
+  ASSERT_NE(r, platform::kInvalidFileHandle);  // the handle that made it may write
+  uint32_t written = 0;
+  EXPECT_TRUE(fs.write_file(r, "ro", 2, &written));
+  fs.close_handle(r);
+  EXPECT_NE(fs.get_file_attributes(at("RO.TXT").c_str()) & platform::kAttributeReadOnly, 0u);
+  EXPECT_EQ(open("RO.TXT", platform::kGenericWrite, platform::kOpenExisting),
+            platform::kInvalidFileHandle);
+  EXPECT_EQ(fs.get_last_error(), we::kAccessDenied);
+  EXPECT_EQ(open("RO.TXT", platform::kGenericRead, platform::kCreateAlways),
+            platform::kInvalidFileHandle);
+  EXPECT_EQ(fs.get_last_error(), we::kAccessDenied);
+  EXPECT_EQ(error_of(fs.delete_file(at("RO.TXT").c_str())), we::kAccessDenied);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("RO.TXT").c_str(),
+                                     platform::kMoveFileReplaceExisting)),
+            we::kAccessDenied);
+  EXPECT_EQ(env_->read(at("RO.TXT")), "ro");
+  EXPECT_EQ(env_->read(at("OTHER.TXT")), "other");
+
+  ASSERT_TRUE(fs.create_directory(at("DIR").c_str()));
+  EXPECT_EQ(open("DIR", platform::kGenericWrite, platform::kCreateNew),
+            platform::kInvalidFileHandle);
+  EXPECT_EQ(fs.get_last_error(), we::kFileExists);
+
+  const platform::FileHandle w = open("GAP.TXT", platform::kGenericWrite, platform::kCreateNew);
+  ASSERT_NE(w, platform::kInvalidFileHandle);
+  EXPECT_TRUE(fs.set_file_pointer(w, 10, platform::kFileBegin, nullptr));
+  EXPECT_TRUE(fs.write_file(w, "", 0, &written));
+  fs.close_handle(w);
+  EXPECT_EQ(env_->read(at("GAP.TXT")), "");
+}
+
 // Windows names, each opened for output and then asked for its attributes, with the error
 // code of each and the file it made, if any. A name starting with "\\\\" or "Q:" is taken as
 // it is, any other is in the test's folder, which holds a folder SUB.

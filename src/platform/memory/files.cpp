@@ -161,14 +161,15 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
                                          uint32_t disposition, uint32_t attributes) {
   ++counts_.service_calls;
   ++counts_.create_file_calls;
-  Resolved r = resolve(name);
-  if (r.error != 0) return fail_handle(r.error);
+  // The arguments are checked before the name.
   if (disposition < kCreateNew || disposition > kTruncateExisting) {
     return fail_handle(we::kInvalidParameter);
   }
   if (disposition == kTruncateExisting && (desired_access & kGenericWrite) == 0) {
     return fail_handle(we::kInvalidParameter);
   }
+  Resolved r = resolve(name);
+  if (r.error != 0) return fail_handle(r.error);
   if (r.device == NameDevice::kOther) return fail_handle(we::kBadUnit);
   if (r.device == NameDevice::kNul) {
     r.node = nul_.get();  // there on every drive, in every folder
@@ -176,7 +177,10 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
   }
   Node* node = r.node;
   if (node == nullptr && r.parent == nullptr) return fail_handle(we::kAccessDenied);
-  if (node != nullptr && node->folder) return fail_handle(we::kAccessDenied);
+  if (node != nullptr && node->folder) {
+    // The name is taken, which an exclusive create reports first.
+    return fail_handle(disposition == kCreateNew ? we::kFileExists : we::kAccessDenied);
+  }
   const bool wants_write = (desired_access & kGenericWrite) != 0;
   const bool exists = node != nullptr;
   switch (disposition) {
@@ -213,6 +217,8 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
       if (!ok) return fail_handle(we::kSharingViolation);
     }
   }
+  // Emptying a file needs the right to write it.
+  if (truncates && !wants_write && !node->device) return fail_handle(we::kAccessDenied);
   if (!exists && r.parent->read_only) return fail_handle(we::kAccessDenied);
   if (!exists) {
     auto fresh = std::make_unique<Node>();
@@ -249,6 +255,7 @@ bool MemoryFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uin
   ++counts_.service_calls;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
+  if (method > kFileEnd) return fail(we::kInvalidParameter);
   if (o->node->device) {
     if (new_position != nullptr) *new_position = 0;
     return true;
@@ -314,6 +321,8 @@ bool MemoryFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t
   const char* src = static_cast<const char*>(bytes);
   if (o->node->device) {
     if (!o->node->sink) o->node->bytes.append(src, n);
+  } else if (n == 0) {
+    // Nothing to write: the file keeps its length even with the pointer past its end.
   } else {
     std::string& b = o->node->bytes;
     const uint64_t end = o->position + n;
@@ -381,14 +390,16 @@ uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
 
 bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
   ++counts_.service_calls;
+  // The file to move is found first, then the new name.
   Resolved a = resolve(from);
   if (a.error == 0 && a.device != NameDevice::kNone) a.error = we::kBadUnit;
   if (a.error != 0) return fail(a.error);
+  if (a.parent == nullptr) return fail(we::kAccessDenied);  // a drive's root
+  if (a.node == nullptr) return fail(we::kFileNotFound);
   Resolved b = resolve(to);
   if (b.error == 0 && b.device != NameDevice::kNone) b.error = we::kBadUnit;
   if (b.error != 0) return fail(b.error);
-  if (a.node == nullptr) return fail(we::kFileNotFound);
-  if (a.parent == nullptr || b.parent == nullptr) return fail(we::kAccessDenied);
+  if (b.parent == nullptr) return fail(we::kAccessDenied);
   if (a.drive != b.drive) return fail(we::kNotSameDevice);
   if (a.drive->read_only) return fail(we::kWriteProtect);
   if (a.node->folder || a.node->device || a.parent->read_only || b.parent->read_only) {

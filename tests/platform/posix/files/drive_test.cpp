@@ -134,6 +134,7 @@ class PosixDriveTest : public ::testing::Test {
   EnvVar c_{"ORVANE_DRIVE_C"};
   EnvVar d_{"ORVANE_DRIVE_D"};
   EnvVar xdg_{"XDG_DATA_HOME"};
+  EnvVar home_{"HOME"};
   std::string root_;
   std::string drive_c_;
 };
@@ -204,6 +205,14 @@ TEST_F(PosixDriveTest, DriveCIsMadeOnFirstUseOtherLettersOnlyExistAsFolders) {
   save("d:\\X.TXT", "d");
   EXPECT_EQ(slurp(root_ + "/drive-d/X.TXT"), "d\r\n");
   EXPECT_GT(files::disk_size("D"), 0.0L);
+  {
+    // Another letter is another volume, though its folder is on the same host disk.
+    runtime::ErrorScope scope;
+    files::file_rename("C:\\Y.TXT", "D:\\Y.TXT");
+    EXPECT_EQ(runtime::error_take(), 74);
+    EXPECT_TRUE(fs::exists(root_ + "/data/orvane-table/drive_c/Y.TXT"));
+    EXPECT_FALSE(fs::exists(root_ + "/drive-d/Y.TXT"));
+  }
 
   // A letter whose folder is missing, or that names none, is no drive: path not found,
   // zero sizes, and no query makes its folder.
@@ -226,6 +235,21 @@ TEST_F(PosixDriveTest, DriveCIsMadeOnFirstUseOtherLettersOnlyExistAsFolders) {
   // No root at all is drive C, which is the current drive.
   EXPECT_GT(files::disk_size(""), 0.0L);
   EXPECT_EQ(files::disk_size(""), files::disk_size("C"));
+
+  // A relative XDG_DATA_HOME or HOME would depend on the folder the program starts in: each
+  // is passed over as if unset, and with neither there is no drive C.
+  xdg_.set("relative-data");
+  home_.set(root_ + "/home");
+  save("C:\\Z.TXT", "z");
+  EXPECT_EQ(slurp(root_ + "/home/.local/share/orvane-table/drive_c/Z.TXT"), "z\r\n");
+  home_.set("relative-home");
+  const fs::path was = fs::current_path();
+  fs::current_path(root_);
+  files::file_open(1, files::kModeOutput, 97, 128, 0, 1, "C:\\Z.TXT");
+  EXPECT_EQ(runtime::error_take(), 76);
+  fs::current_path(was);
+  EXPECT_FALSE(fs::exists(root_ + "/relative-home"));
+  EXPECT_FALSE(fs::exists(root_ + "/relative-data"));
 }
 
 TEST_F(PosixDriveTest, NamesWithoutALetterAreOnDriveC) {
