@@ -19,7 +19,8 @@ summary=${1:-/dev/null}
 seconds=${FUZZ_SECONDS:-20}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
-targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names)
+targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
+  fuzz_files_differential)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -56,6 +57,19 @@ for t in "${targets[@]}"; do
       '\x01\x00\\IN\\..\\TEMP\\UP\\UP\\..\\X.TXT. \n\x02D:\\TO_C\\A\n\x00NUL\n\x00CON.TXT\n' \
       '\x00\x00@/outside/NEW.TXT\n\x05\\\\server\\share\n\x03Q:\\A\n\x0bC:\\ABS\\SECRET.TXT\n' \
       '\x01\x04C:\\TEMP\\DIRLINK\\X\n\x00C:\\LOOP\n\x07C:\\TEMP\\INSIDE.TXT\nC:\\TEMP\\DIRLINK\\Y\n'; do
+      printf '%b' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_files_differential ]; then
+    # Seeds: operations (a byte: the kind in the low nibble, the handle slot above it), names
+    # as a shape byte (prefix, number of parts) and a byte per part from the fuzzer's table:
+    # write and read back; a trailing dot; devices; a rename onto an open file; a read-only
+    # file; a folder and a file in it; network names.
+    for seed in '\x00\x02\x00\x03\x01\x05hello\x03\x00\x00\x02\x10\x05' \
+      '\x00\x02\x0e\x03\x05\x07\x02\x02' '\x00\x00\x10\x03\x05\x00\x00\x13\x03' \
+      '\x00\x00\x00\x03\x10\x00\x02\x03\x08\x00\x00\x00\x02\x01\x09\x00\x00' \
+      '\x00\x00\x02\x82\x05\x09\x00\x02\x00\x00\x02\x02' \
+      '\x06\x00\x04\x00\x10\x04\x00\x03\x05\x06\x00\x07' '\x07\x0a\x00\x07\x0b\x00\x06\x0c\x10'; do
       printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done
