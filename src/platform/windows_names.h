@@ -1,7 +1,9 @@
 // Windows file names, taken apart the way the Win32 file calls do before anything on disk is
 // looked at. Both file systems that stand in for a Windows volume (the POSIX drive and the
 // in-memory one) read names through this one parser, so that a name means the same and is
-// refused with the same Windows error on each.
+// refused with the same Windows error on each. The run-time turns those errors into the codes
+// the user sees: ERROR_PATH_NOT_FOUND 76, ERROR_BAD_UNIT 68, and ERROR_BAD_NETPATH,
+// ERROR_BAD_PATHNAME, ERROR_INVALID_NAME and ERROR_FILENAME_EXCED_RANGE the general 75.
 //
 // The rules:
 //   - Backslash and slash both separate; repeated separators count as one.

@@ -118,10 +118,10 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
       return r;
     }
   }
+  if (r.device != NameDevice::kNone) return r;  // no node: the callers answer for devices
   Node* n = &r.drive->root;
   r.parent = nullptr;
   r.node = n;
-  if (r.device != NameDevice::kNone) return r;
   for (size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();
     if (!n->folder) {
