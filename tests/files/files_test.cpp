@@ -296,62 +296,85 @@ TEST_P(FilesTest, DiskSpaceOfTheCurrentAndNamedDrives) {
   EXPECT_EQ(files::disk_size("\\\\nohost\\noshare"), 0.0L);
 }
 
-// What Windows keeps a file from: an open file is neither renamed nor deleted, a read-only
-// one neither written, emptied, replaced nor deleted (whoever the user is); a folder's name
-// is taken for an exclusive create; writing nothing past the end does not lengthen a file.
-TEST_P(FilesTest, OpenAndReadOnlyFilesAreKept) {
+// Opens the test's file `name` with the given access and disposition, everything shared.
+platform::FileHandle open_shared(FileEnv& env, const std::string& name, uint32_t access,
+                                 uint32_t disposition,
+                                 uint32_t attributes = platform::kAttributeNormal) {
+  return env.fs().create_file((env.base() + name).c_str(), access,
+                              platform::kShareRead | platform::kShareWrite, false, disposition,
+                              attributes);
+}
+
+// What Windows keeps an open file from: being moved or deleted (sharing violation) or
+// replaced (access denied). A folder's name is taken for an exclusive create, and writing
+// nothing past the end does not lengthen a file.
+TEST_P(FilesTest, OpenFilesAreKeptInPlace) {
   namespace we = platform::win_error;
   platform::FileSystem& fs = env_->fs();
-  auto open = [&](const std::string& name, uint32_t access, uint32_t disposition,
-                  uint32_t attributes = platform::kAttributeNormal) {
-    return fs.create_file(at(name).c_str(), access, platform::kShareRead | platform::kShareWrite,
-                          false, disposition, attributes);
-  };
   auto error_of = [&](bool ok) { return ok ? 0u : fs.get_last_error(); };
   env_->write(at("OPEN.TXT"), "open");
   env_->write(at("OTHER.TXT"), "other");
-  const platform::FileHandle h = open("OPEN.TXT", platform::kGenericRead, platform::kOpenExisting);
+  const platform::FileHandle h =
+      open_shared(*env_, "OPEN.TXT", platform::kGenericRead, platform::kOpenExisting);
   ASSERT_NE(h, platform::kInvalidFileHandle);
   EXPECT_EQ(error_of(fs.delete_file(at("OPEN.TXT").c_str())), we::kSharingViolation);
   EXPECT_EQ(error_of(fs.move_file_ex(at("OPEN.TXT").c_str(), at("MOVED.TXT").c_str(), 0)),
             we::kSharingViolation);
   EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("OPEN.TXT").c_str(),
                                      platform::kMoveFileReplaceExisting)),
-            we::kSharingViolation);
+            we::kAccessDenied);
   fs.close_handle(h);
   EXPECT_EQ(env_->read(at("OPEN.TXT")), "open");
+  EXPECT_EQ(env_->read(at("OTHER.TXT")), "other");
 
-  const platform::FileHandle r =
-      open("RO.TXT", platform::kGenericWrite, platform::kCreateNew, platform::kAttributeReadOnly);
+  ASSERT_TRUE(fs.create_directory(at("DIR").c_str()));
+  const platform::FileHandle d =
+      open_shared(*env_, "DIR", platform::kGenericWrite, platform::kCreateNew);
+  EXPECT_EQ(d, platform::kInvalidFileHandle);
+  EXPECT_EQ(fs.get_last_error(), we::kFileExists);
+  if (d != platform::kInvalidFileHandle) fs.close_handle(d);
+
+  const platform::FileHandle w =
+      open_shared(*env_, "GAP.TXT", platform::kGenericWrite, platform::kCreateNew);
+  ASSERT_NE(w, platform::kInvalidFileHandle);
+  uint32_t written = 0;
+  EXPECT_TRUE(fs.set_file_pointer(w, 10, platform::kFileBegin, nullptr));
+  EXPECT_TRUE(fs.write_file(w, "", 0, &written));
+  fs.close_handle(w);
+  EXPECT_EQ(env_->read(at("GAP.TXT")), "");
+}
+
+// A read-only file is neither written, emptied, replaced nor deleted, whoever the user is.
+TEST_P(FilesTest, ReadOnlyFilesAreKept) {
+  namespace we = platform::win_error;
+  platform::FileSystem& fs = env_->fs();
+  auto error_of = [&](bool ok) { return ok ? 0u : fs.get_last_error(); };
+  env_->write(at("OTHER.TXT"), "other");
+  const platform::FileHandle r = open_shared(*env_, "RO.TXT", platform::kGenericWrite,
+                                             platform::kCreateNew, platform::kAttributeReadOnly);
   ASSERT_NE(r, platform::kInvalidFileHandle);  // the handle that made it may write
   uint32_t written = 0;
   EXPECT_TRUE(fs.write_file(r, "ro", 2, &written));
   fs.close_handle(r);
   EXPECT_NE(fs.get_file_attributes(at("RO.TXT").c_str()) & platform::kAttributeReadOnly, 0u);
-  EXPECT_EQ(open("RO.TXT", platform::kGenericWrite, platform::kOpenExisting),
-            platform::kInvalidFileHandle);
-  EXPECT_EQ(fs.get_last_error(), we::kAccessDenied);
-  EXPECT_EQ(open("RO.TXT", platform::kGenericRead, platform::kCreateAlways),
-            platform::kInvalidFileHandle);
-  EXPECT_EQ(fs.get_last_error(), we::kAccessDenied);
+  const struct {
+    uint32_t access;
+    uint32_t disposition;
+  } refused[] = {{platform::kGenericWrite, platform::kOpenExisting},
+                 {platform::kGenericWrite, platform::kOpenAlways},
+                 {platform::kGenericRead, platform::kCreateAlways}};
+  for (const auto& way : refused) {
+    const platform::FileHandle h = open_shared(*env_, "RO.TXT", way.access, way.disposition);
+    EXPECT_EQ(h, platform::kInvalidFileHandle) << way.disposition;
+    EXPECT_EQ(fs.get_last_error(), we::kAccessDenied) << way.disposition;
+    if (h != platform::kInvalidFileHandle) fs.close_handle(h);
+  }
   EXPECT_EQ(error_of(fs.delete_file(at("RO.TXT").c_str())), we::kAccessDenied);
   EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("RO.TXT").c_str(),
                                      platform::kMoveFileReplaceExisting)),
             we::kAccessDenied);
   EXPECT_EQ(env_->read(at("RO.TXT")), "ro");
   EXPECT_EQ(env_->read(at("OTHER.TXT")), "other");
-
-  ASSERT_TRUE(fs.create_directory(at("DIR").c_str()));
-  EXPECT_EQ(open("DIR", platform::kGenericWrite, platform::kCreateNew),
-            platform::kInvalidFileHandle);
-  EXPECT_EQ(fs.get_last_error(), we::kFileExists);
-
-  const platform::FileHandle w = open("GAP.TXT", platform::kGenericWrite, platform::kCreateNew);
-  ASSERT_NE(w, platform::kInvalidFileHandle);
-  EXPECT_TRUE(fs.set_file_pointer(w, 10, platform::kFileBegin, nullptr));
-  EXPECT_TRUE(fs.write_file(w, "", 0, &written));
-  fs.close_handle(w);
-  EXPECT_EQ(env_->read(at("GAP.TXT")), "");
 }
 
 // Windows names, each opened for output and then asked for its attributes, with the error
@@ -363,7 +386,9 @@ TEST_P(FilesTest, WindowsNamesMeanTheSameOnEveryVolume) {
     int16_t open;        // the code of an output open
     int16_t attributes;  // the code of the attribute query after it
     const char* made;    // the file the open made (removed again), or null
-    bool drive_only;     // a name the Windows volume answers otherwise: the namespaces
+    // A name a Windows machine answers from what it has: its console, printer and serial
+    // devices, its network, its namespaces and its drives.
+    bool drive_only;
   };
   const Row rows[] = {
       // The last part loses its trailing dots and spaces; a part before it one dot only.
@@ -378,20 +403,20 @@ TEST_P(FilesTest, WindowsNamesMeanTheSameOnEveryVolume) {
       {"A|B", 75, 75, nullptr, false},
       {"SUB\\A\"B", 75, 75, nullptr, false},
       // Devices, with any extension and in any case; a device is no folder.
-      {"CON.TXT", 68, 68, nullptr, false},
-      {"lpt1", 68, 68, nullptr, false},
-      {"Aux .dat", 68, 68, nullptr, false},
+      {"CON.TXT", 68, 68, nullptr, true},
+      {"lpt1", 68, 68, nullptr, true},
+      {"Aux .dat", 68, 68, nullptr, true},
       {"nul .log", 0, 0, nullptr, false},
       {"NUL\\A.TXT", 76, 76, nullptr, false},
       {"COM10.TXT", 0, 0, "COM10.TXT", false},
       {"NULL", 0, 0, "NULL", false},
       // No network, no namespaces, no drive Q.
-      {"\\\\server\\share\\A.TXT", 75, 75, nullptr, false},
-      {"//server/share/A.TXT", 75, 75, nullptr, false},
+      {"\\\\server\\share\\A.TXT", 75, 75, nullptr, true},
+      {"//server/share/A.TXT", 75, 75, nullptr, true},
       {"\\\\server", 75, 75, nullptr, true},
       {"\\\\.\\NUL", 76, 76, nullptr, true},
       {"//./C:/A.TXT", 76, 76, nullptr, true},
-      {"Q:\\A.TXT", 76, 76, nullptr, false},
+      {"Q:\\A.TXT", 76, 76, nullptr, true},
   };
   runtime::ErrorScope scope;
   files::dir_make(at("SUB"));

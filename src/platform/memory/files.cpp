@@ -405,10 +405,12 @@ bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t f
   if (a.node->folder || a.node->device || a.parent->read_only || b.parent->read_only) {
     return fail(we::kAccessDenied);
   }
+  // An open file cannot move; one that is open where the new name is cannot be replaced.
   for (const auto& [h, o] : handles_) {
-    if (o->node == a.node || (b.node != nullptr && o->node == b.node)) {
-      return fail(we::kSharingViolation);
-    }
+    if (o->node == a.node) return fail(we::kSharingViolation);
+  }
+  for (const auto& [h, o] : handles_) {
+    if (b.node != nullptr && o->node == b.node) return fail(we::kAccessDenied);
   }
   if (b.node != nullptr && b.node != a.node) {
     if ((flags & kMoveFileReplaceExisting) == 0) return fail(we::kAlreadyExists);

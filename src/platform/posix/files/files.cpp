@@ -522,7 +522,9 @@ bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t fl
   const char* lb = b.parts.back().c_str();
   struct stat target;
   const bool taken = ::fstatat(pb, lb, &target, AT_SYMLINK_NOFOLLOW) == 0;
-  if (in_use(st) || (taken && in_use(target))) return done(we::kSharingViolation);
+  // An open file cannot move; one that is open where the new name is cannot be replaced.
+  if (in_use(st)) return done(we::kSharingViolation);
+  if (taken && in_use(target)) return done(we::kAccessDenied);
   // The same entry under another spelling: a change of case, which is no replacing.
   const bool itself = taken && target.st_dev == st.st_dev && target.st_ino == st.st_ino;
   int r = -1;
