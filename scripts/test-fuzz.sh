@@ -22,7 +22,7 @@ program_seconds=${FUZZ_PROGRAM_SECONDS:-300}
 fuzz_seed=${FUZZ_SEED:-1}
 build="$root/build/fuzz"
 targets=(fuzz_mask_format fuzz_field_format fuzz_fraction_format fuzz_key_decoder fuzz_drive_names
-  fuzz_terminfo_check fuzz_program_input fuzz_console_cells)
+  fuzz_terminfo_check fuzz_program_input fuzz_console_cells fuzz_files_differential)
 
 stage_name=fuzz
 # shellcheck source=lib/stage.sh
@@ -93,6 +93,19 @@ for t in "${targets[@]}"; do
     for seed in '\x09\x04\x00\x02\x01\x41\x1e\x42\x1e\x43\x1e\x44\x1e\x01\x01\x0a\x03\x06\x03' \
       '\x05\x05\x01\x7a\x30\x02\x03\x02\x03\x04\x06\x02\x06\x08\x04\x06\x01\x01\x00\x2e\x20' \
       '\x0b\x07\x03\x01\x01\x0c\x05\x01\x01\x0a\x05\x01\x05\x07\x05\x2d\x07\x06\x02\x02\x01\x01\x02\x05\x0d\x09'; do
+      printf '%b' "$seed" >"$corpus/seed-$i"
+      i=$((i + 1))
+    done
+  elif [ "$t" = fuzz_files_differential ]; then
+    # Seeds: operations (a byte: the kind in the low nibble, the handle slot above it), names
+    # as a shape byte (prefix, number of parts) and a byte per part from the fuzzer's table:
+    # write and read back; a trailing dot; devices; a rename onto an open file; a read-only
+    # file; a folder and a file in it; network names.
+    for seed in '\x00\x02\x00\x03\x01\x05hello\x03\x00\x00\x02\x10\x05' \
+      '\x00\x02\x0e\x03\x05\x07\x02\x02' '\x00\x00\x10\x03\x05\x00\x00\x13\x03' \
+      '\x00\x00\x00\x03\x10\x00\x02\x03\x08\x00\x00\x00\x02\x01\x09\x00\x00' \
+      '\x00\x00\x02\x82\x05\x09\x00\x02\x00\x00\x02\x02' \
+      '\x06\x00\x04\x00\x10\x04\x00\x03\x05\x06\x00\x07' '\x07\x0a\x00\x07\x0b\x00\x06\x0c\x10'; do
       printf '%b' "$seed" >"$corpus/seed-$i"
       i=$((i + 1))
     done

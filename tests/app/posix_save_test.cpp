@@ -111,16 +111,22 @@ class PosixSaveTest : public AppTest {
   bool mounted_ = false;
 };
 
-TEST_F(PosixSaveTest, ASaveThroughALinkLeadingOutIsNotSavedAndTouchesNothingOutside) {
+// A link at the saved name is replaced itself, never written through, whether it leads out
+// of the drive or nowhere; a folder on the way that leads out refuses the save.
+TEST_F(PosixSaveTest, ASaveOverALinkLeadingOutReplacesTheLinkAndTouchesNothingOutside) {
   fs::create_directory(root_ + "/outside");
   std::ofstream(root_ + "/outside/VICTIM.TXT") << "keep";
   fs::create_directory(drive_c_ + "/TEMP");
   fs::create_symlink("../../outside/VICTIM.TXT", drive_c_ + "/TEMP/VICTIM.TXT");
-  SaveAndLeave("VICTIM", 70);
+  fs::create_symlink("../../outside/NEW.TXT", drive_c_ + "/TEMP/DANGLING.TXT");
+  for (const std::string name : {"VICTIM", "DANGLING"}) {
+    SaveAndLeave(name, 0);
+    EXPECT_FALSE(fs::is_symlink(drive_c_ + "/TEMP/" + name + ".TXT")) << name;
+    EXPECT_EQ(Slurp(drive_c_ + "/TEMP/" + name + ".TXT"), ResultsFileBytes()) << name;
+  }
   EXPECT_EQ(Slurp(root_ + "/outside/VICTIM.TXT"), "keep");
   EXPECT_EQ(Names(root_ + "/outside"), std::vector<std::string>{"VICTIM.TXT"});
-  EXPECT_EQ(Names(drive_c_ + "/TEMP"), std::vector<std::string>{"VICTIM.TXT"});
-  EXPECT_TRUE(fs::is_symlink(drive_c_ + "/TEMP/VICTIM.TXT"));
+  EXPECT_EQ(Names(drive_c_ + "/TEMP"), (std::vector<std::string>{"DANGLING.TXT", "VICTIM.TXT"}));
 
   // The folder itself leading out: not even the folder is made outside.
   fs::remove_all(drive_c_ + "/TEMP");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "file_env.h"
 #include "files/files.h"
@@ -293,6 +294,164 @@ TEST_P(FilesTest, DiskSpaceOfTheCurrentAndNamedDrives) {
   EXPECT_LE(free, size);
   EXPECT_GT(files::disk_size(env_->base()), 0.0L);  // only the first letter counts
   EXPECT_EQ(files::disk_size("\\\\nohost\\noshare"), 0.0L);
+}
+
+// Opens the test's file `name` with the given access and disposition, everything shared.
+platform::FileHandle open_shared(FileEnv& env, const std::string& name, uint32_t access,
+                                 uint32_t disposition,
+                                 uint32_t attributes = platform::kAttributeNormal) {
+  return env.fs().create_file((env.base() + name).c_str(), access,
+                              platform::kShareRead | platform::kShareWrite, false, disposition,
+                              attributes);
+}
+
+// What Windows keeps an open file from: being moved or deleted (sharing violation) or
+// replaced (access denied). A folder's name is taken for an exclusive create, and writing
+// nothing past the end does not lengthen a file.
+TEST_P(FilesTest, OpenFilesAreKeptInPlace) {
+  namespace we = platform::win_error;
+  platform::FileSystem& fs = env_->fs();
+  auto error_of = [&](bool ok) { return ok ? 0u : fs.get_last_error(); };
+  env_->write(at("OPEN.TXT"), "open");
+  env_->write(at("OTHER.TXT"), "other");
+  const platform::FileHandle h =
+      open_shared(*env_, "OPEN.TXT", platform::kGenericRead, platform::kOpenExisting);
+  ASSERT_NE(h, platform::kInvalidFileHandle);
+  EXPECT_EQ(error_of(fs.delete_file(at("OPEN.TXT").c_str())), we::kSharingViolation);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OPEN.TXT").c_str(), at("MOVED.TXT").c_str(), 0)),
+            we::kSharingViolation);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("OPEN.TXT").c_str(),
+                                     platform::kMoveFileReplaceExisting)),
+            we::kAccessDenied);
+  fs.close_handle(h);
+  EXPECT_EQ(env_->read(at("OPEN.TXT")), "open");
+  EXPECT_EQ(env_->read(at("OTHER.TXT")), "other");
+
+  ASSERT_TRUE(fs.create_directory(at("DIR").c_str()));
+  const platform::FileHandle d =
+      open_shared(*env_, "DIR", platform::kGenericWrite, platform::kCreateNew);
+  EXPECT_EQ(d, platform::kInvalidFileHandle);
+  EXPECT_EQ(fs.get_last_error(), we::kFileExists);
+  if (d != platform::kInvalidFileHandle) fs.close_handle(d);
+
+  const platform::FileHandle w =
+      open_shared(*env_, "GAP.TXT", platform::kGenericWrite, platform::kCreateNew);
+  ASSERT_NE(w, platform::kInvalidFileHandle);
+  uint32_t written = 0;
+  EXPECT_TRUE(fs.set_file_pointer(w, 10, platform::kFileBegin, nullptr));
+  EXPECT_TRUE(fs.write_file(w, "", 0, &written));
+  fs.close_handle(w);
+  EXPECT_EQ(env_->read(at("GAP.TXT")), "");
+}
+
+// A read-only file is neither written, emptied, replaced nor deleted, whoever the user is.
+TEST_P(FilesTest, ReadOnlyFilesAreKept) {
+  namespace we = platform::win_error;
+  platform::FileSystem& fs = env_->fs();
+  auto error_of = [&](bool ok) { return ok ? 0u : fs.get_last_error(); };
+  env_->write(at("OTHER.TXT"), "other");
+  const platform::FileHandle r = open_shared(*env_, "RO.TXT", platform::kGenericWrite,
+                                             platform::kCreateNew, platform::kAttributeReadOnly);
+  ASSERT_NE(r, platform::kInvalidFileHandle);  // the handle that made it may write
+  uint32_t written = 0;
+  EXPECT_TRUE(fs.write_file(r, "ro", 2, &written));
+  fs.close_handle(r);
+  EXPECT_NE(fs.get_file_attributes(at("RO.TXT").c_str()) & platform::kAttributeReadOnly, 0u);
+  const struct {
+    uint32_t access;
+    uint32_t disposition;
+  } refused[] = {{platform::kGenericWrite, platform::kOpenExisting},
+                 {platform::kGenericWrite, platform::kOpenAlways},
+                 {platform::kGenericRead, platform::kCreateAlways}};
+  for (const auto& way : refused) {
+    const platform::FileHandle h = open_shared(*env_, "RO.TXT", way.access, way.disposition);
+    EXPECT_EQ(h, platform::kInvalidFileHandle) << way.disposition;
+    EXPECT_EQ(fs.get_last_error(), we::kAccessDenied) << way.disposition;
+    if (h != platform::kInvalidFileHandle) fs.close_handle(h);
+  }
+  EXPECT_EQ(error_of(fs.delete_file(at("RO.TXT").c_str())), we::kAccessDenied);
+  EXPECT_EQ(error_of(fs.move_file_ex(at("OTHER.TXT").c_str(), at("RO.TXT").c_str(),
+                                     platform::kMoveFileReplaceExisting)),
+            we::kAccessDenied);
+  EXPECT_EQ(env_->read(at("RO.TXT")), "ro");
+  EXPECT_EQ(env_->read(at("OTHER.TXT")), "other");
+}
+
+// Windows names, each opened for output and then asked for its attributes, with the error
+// code of each and the file it made, if any. A name starting with "\\\\" or "Q:" is taken as
+// it is, any other is in the test's folder, which holds a folder SUB.
+TEST_P(FilesTest, WindowsNamesMeanTheSameOnEveryVolume) {
+  struct Row {
+    const char* name;
+    int16_t open;        // the code of an output open
+    int16_t attributes;  // the code of the attribute query after it
+    const char* made;    // the file the open made (removed again), or null
+    // A name a Windows machine answers from what it has: its console, printer and serial
+    // devices, its network, its namespaces and its drives.
+    bool drive_only;
+  };
+  const Row rows[] = {
+      // The last part loses its trailing dots and spaces; a part before it one dot only.
+      {"TRAIL.TXT. .", 0, 0, "TRAIL.TXT", false},
+      {"SPACES.TXT   ", 0, 0, "SPACES.TXT", false},
+      {"SUB.\\A.TXT", 0, 0, "SUB\\A.TXT", false},
+      {"SUB \\A.TXT", 76, 76, nullptr, true},
+      {"SUB\\.\\X\\..\\..\\SUB\\B.TXT", 0, 0, "SUB\\B.TXT", false},
+      {"SUB\\...", 70, 0, nullptr, false},  // dots alone: the folder, no file
+      // Characters no name may hold.
+      {"A<B.TXT", 75, 75, nullptr, false},
+      {"A|B", 75, 75, nullptr, false},
+      {"SUB\\A\"B", 75, 75, nullptr, false},
+      // Devices, with any extension and in any case; a device is no folder.
+      {"CON.TXT", 68, 68, nullptr, true},
+      {"lpt1", 68, 68, nullptr, true},
+      {"Aux .dat", 68, 68, nullptr, true},
+      {"nul .log", 0, 0, nullptr, false},
+      {"NUL\\A.TXT", 76, 76, nullptr, false},
+      {"COM10.TXT", 0, 0, "COM10.TXT", false},
+      {"NULL", 0, 0, "NULL", false},
+      // No network, no namespaces, no drive Q.
+      {"\\\\server\\share\\A.TXT", 75, 75, nullptr, true},
+      {"//server/share/A.TXT", 75, 75, nullptr, true},
+      {"\\\\server", 75, 75, nullptr, true},
+      {"\\\\.\\NUL", 76, 76, nullptr, true},
+      {"//./C:/A.TXT", 76, 76, nullptr, true},
+      {"Q:\\A.TXT", 76, 76, nullptr, true},
+  };
+  runtime::ErrorScope scope;
+  files::dir_make(at("SUB"));
+  ASSERT_EQ(runtime::error_take(), 0);
+  for (const Row& row : rows) {
+#ifdef _WIN32
+    if (row.drive_only) continue;
+#endif
+    const std::string raw = row.name;
+    const bool absolute =
+        raw.rfind("\\\\", 0) == 0 || raw.rfind("//", 0) == 0 || raw.rfind("Q:", 0) == 0;
+    const std::string name = absolute ? raw : at(raw);
+    open_output(1, name);
+    EXPECT_EQ(runtime::error_take(), row.open) << raw;
+    file_close(1, 0);
+    runtime::error_clear();
+    files::file_attributes(name);
+    EXPECT_EQ(runtime::error_take(), row.attributes) << raw;
+    if (row.made != nullptr) {
+      EXPECT_EQ(env_->read(at(row.made)), "") << raw;
+      files::file_delete(at(row.made));
+      EXPECT_EQ(runtime::error_take(), 0) << raw;
+    }
+  }
+  // Nothing else was made: the folder holds SUB alone, and SUB nothing.
+  files::dir_make(at("SUB\\X"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  open_output(1, at("SUB\\X\\..\\..\\ONLY.TXT"));
+  EXPECT_EQ(runtime::error_take(), 0);
+  file_close(1, 0);
+  EXPECT_EQ(env_->read(at("ONLY.TXT")), "");
+  if (env_->memory() != nullptr) {
+    EXPECT_EQ(env_->memory()->list(env_->base()), (std::vector<std::string>{"ONLY.TXT", "SUB"}));
+    EXPECT_EQ(env_->memory()->list(at("SUB")), std::vector<std::string>{"X"});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, FilesTest, ::testing::Values("memory", "native"),

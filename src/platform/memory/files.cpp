@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/windows_names.h"
+
 namespace platform::memory {
 
 namespace we = win_error;
@@ -13,6 +15,7 @@ struct MemoryFileSystem::Node {
   bool folder = false;
   bool device = false;
   bool read_only = false;
+  bool sink = false;                                      // the null device: writes vanish
   std::map<std::string, std::unique_ptr<Node>> children;  // keyed by the upper-cased name
   std::string bytes;
 };
@@ -40,6 +43,7 @@ struct MemoryFileSystem::Resolved {
   Node* node = nullptr;    // the named entry, or null when it does not exist
   std::string leaf;        // the last component as written
   std::string key;         // upper-cased canonical path, for the refused-access list
+  NameDevice device = NameDevice::kNone;  // the name is a device's (no node is looked up)
 };
 
 namespace {
@@ -55,13 +59,6 @@ bool is_sep(char c) {
   return c == '\\' || c == '/';
 }
 
-bool bad_name(const std::string& name) {
-  for (unsigned char c : name) {
-    if (c < 32 || std::strchr("<>:\"|?*", c) != nullptr) return true;
-  }
-  return false;
-}
-
 uint64_t used_bytes(const MemoryFileSystem::Node& n) {
   uint64_t sum = n.folder ? 0 : n.bytes.size();
   for (const auto& [key, child] : n.children) sum += used_bytes(*child);
@@ -70,7 +67,10 @@ uint64_t used_bytes(const MemoryFileSystem::Node& n) {
 
 }  // namespace
 
-MemoryFileSystem::MemoryFileSystem() {
+MemoryFileSystem::MemoryFileSystem() : nul_(std::make_unique<Node>()) {
+  nul_->name = "NUL";
+  nul_->device = true;
+  nul_->sink = true;
   add_drive('C');
 }
 MemoryFileSystem::~MemoryFileSystem() = default;
@@ -93,50 +93,24 @@ MemoryFileSystem::Drive* MemoryFileSystem::drive(char letter) const {
 
 MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
   Resolved r;
-  std::string p = path == nullptr ? std::string() : std::string(path);
-  if (p.empty()) {
-    r.error = we::kPathNotFound;
+  const WindowsName name = parse_windows_name(path);
+  if (name.error != 0) {
+    r.error = name.error;
     return r;
   }
-  if (p.size() >= 2 && is_sep(p[0]) && is_sep(p[1])) {
-    r.error = we::kBadNetPath;  // there is no network here
-    return r;
-  }
-  char letter = current_drive_;
-  size_t at = 0;
-  if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
-    letter = upper(p.substr(0, 1))[0];
-    at = 2;
-  }
+  const char letter = name.drive != 0 ? name.drive : current_drive_;
   r.drive = drive(letter);
   if (r.drive == nullptr) {
     r.error = we::kPathNotFound;
     return r;
   }
-  std::vector<std::string> parts;
-  std::string part;
-  auto flush = [&] {
-    if (part.empty() || part == ".") {
-    } else if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else {
-      parts.push_back(part);
-    }
-    part.clear();
-  };
-  for (; at < p.size(); ++at) {
-    if (is_sep(p[at])) {
-      flush();
-    } else {
-      part.push_back(p[at]);
-    }
-  }
-  flush();
+  r.device = name.device;
+  const std::vector<std::string>& parts = name.parts;
   r.key.assign(1, letter);
   r.key.push_back(':');
-  for (const std::string& name : parts) {
+  for (const std::string& part : parts) {
     r.key.push_back('\\');
-    r.key.append(upper(name));
+    r.key.append(upper(part));
   }
   for (const std::string& denied : denied_) {
     if (r.key == denied || r.key.rfind(denied + "\\", 0) == 0) {
@@ -144,14 +118,11 @@ MemoryFileSystem::Resolved MemoryFileSystem::resolve(const char* path) const {
       return r;
     }
   }
+  if (r.device != NameDevice::kNone) return r;  // no node: the callers answer for devices
   Node* n = &r.drive->root;
   r.parent = nullptr;
   r.node = n;
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (bad_name(parts[i])) {
-      r.error = we::kInvalidName;
-      return r;
-    }
     const bool last = i + 1 == parts.size();
     if (!n->folder) {
       r.error = we::kPathNotFound;
@@ -190,16 +161,31 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
                                          uint32_t disposition, uint32_t attributes) {
   ++counts_.service_calls;
   ++counts_.create_file_calls;
+  // The arguments are checked before the name.
+  if (disposition < kCreateNew || disposition > kTruncateExisting) {
+    return fail_handle(we::kInvalidParameter);
+  }
+  if (disposition == kTruncateExisting && (desired_access & kGenericWrite) == 0) {
+    return fail_handle(we::kInvalidParameter);
+  }
   Resolved r = resolve(name);
   if (r.error != 0) return fail_handle(r.error);
+  if (r.device == NameDevice::kOther) return fail_handle(we::kBadUnit);
+  if (r.device == NameDevice::kNul) {
+    r.node = nul_.get();  // there on every drive, in every folder
+    r.parent = nullptr;
+  }
   Node* node = r.node;
   if (node == nullptr && r.parent == nullptr) return fail_handle(we::kAccessDenied);
-  if (node != nullptr && node->folder) return fail_handle(we::kAccessDenied);
+  if (node != nullptr && node->folder) {
+    // The name is taken, which an exclusive create reports first.
+    return fail_handle(disposition == kCreateNew ? we::kFileExists : we::kAccessDenied);
+  }
   const bool wants_write = (desired_access & kGenericWrite) != 0;
   const bool exists = node != nullptr;
   switch (disposition) {
     case kCreateNew:
-      if (exists) return fail_handle(we::kFileExists);
+      if (exists && !node->sink) return fail_handle(we::kFileExists);
       break;
     case kCreateAlways:
     case kOpenAlways:
@@ -219,7 +205,7 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
   if (exists && node->read_only && (wants_write || truncates)) {
     return fail_handle(we::kAccessDenied);
   }
-  if (exists) {
+  if (exists && !node->sink) {
     // Every handle already open on the file must share what is asked, and the new share
     // mode must allow what those handles already do.
     for (const auto& [h, o] : handles_) {
@@ -231,6 +217,8 @@ FileHandle MemoryFileSystem::create_file(const char* name, uint32_t desired_acce
       if (!ok) return fail_handle(we::kSharingViolation);
     }
   }
+  // Emptying a file needs the right to write it.
+  if (truncates && !wants_write && !node->device) return fail_handle(we::kAccessDenied);
   if (!exists && r.parent->read_only) return fail_handle(we::kAccessDenied);
   if (!exists) {
     auto fresh = std::make_unique<Node>();
@@ -267,6 +255,7 @@ bool MemoryFileSystem::set_file_pointer(FileHandle handle, int64_t distance, uin
   ++counts_.service_calls;
   Open* o = open_of(handle);
   if (o == nullptr) return false;
+  if (method > kFileEnd) return fail(we::kInvalidParameter);
   if (o->node->device) {
     if (new_position != nullptr) *new_position = 0;
     return true;
@@ -331,7 +320,9 @@ bool MemoryFileSystem::write_file(FileHandle handle, const void* bytes, uint32_t
   if (short_write_ && *short_write_ < n) n = *short_write_;
   const char* src = static_cast<const char*>(bytes);
   if (o->node->device) {
-    o->node->bytes.append(src, n);
+    if (!o->node->sink) o->node->bytes.append(src, n);
+  } else if (n == 0) {
+    // Nothing to write: the file keeps its length even with the pointer past its end.
   } else {
     std::string& b = o->node->bytes;
     const uint64_t end = o->position + n;
@@ -367,6 +358,8 @@ bool MemoryFileSystem::create_directory(const char* path) {
   ++counts_.service_calls;
   Resolved r = resolve(path);
   if (r.error != 0) return fail(r.error);
+  if (r.device == NameDevice::kNul) return fail(we::kAlreadyExists);
+  if (r.device == NameDevice::kOther) return fail(we::kBadUnit);
   if (r.node != nullptr) return fail(we::kAlreadyExists);  // also the root of a drive
   if (r.drive->read_only) return fail(we::kWriteProtect);
   if (r.parent->read_only) return fail(we::kAccessDenied);
@@ -380,6 +373,8 @@ bool MemoryFileSystem::create_directory(const char* path) {
 uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
   ++counts_.service_calls;
   Resolved r = resolve(path);
+  if (r.error == 0 && r.device == NameDevice::kNul) return kAttributeArchive;
+  if (r.error == 0 && r.device == NameDevice::kOther) r.error = we::kBadUnit;
   if (r.error != 0) {
     fail(r.error);
     return kInvalidFileAttributes;
@@ -395,21 +390,27 @@ uint32_t MemoryFileSystem::get_file_attributes(const char* path) {
 
 bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
   ++counts_.service_calls;
+  // The file to move is found first, then the new name.
   Resolved a = resolve(from);
+  if (a.error == 0 && a.device != NameDevice::kNone) a.error = we::kBadUnit;
   if (a.error != 0) return fail(a.error);
-  Resolved b = resolve(to);
-  if (b.error != 0) return fail(b.error);
+  if (a.parent == nullptr) return fail(we::kAccessDenied);  // a drive's root
   if (a.node == nullptr) return fail(we::kFileNotFound);
-  if (a.parent == nullptr || b.parent == nullptr) return fail(we::kAccessDenied);
+  Resolved b = resolve(to);
+  if (b.error == 0 && b.device != NameDevice::kNone) b.error = we::kBadUnit;
+  if (b.error != 0) return fail(b.error);
+  if (b.parent == nullptr) return fail(we::kAccessDenied);
   if (a.drive != b.drive) return fail(we::kNotSameDevice);
   if (a.drive->read_only) return fail(we::kWriteProtect);
   if (a.node->folder || a.node->device || a.parent->read_only || b.parent->read_only) {
     return fail(we::kAccessDenied);
   }
+  // An open file cannot move; one that is open where the new name is cannot be replaced.
   for (const auto& [h, o] : handles_) {
-    if (o->node == a.node || (b.node != nullptr && o->node == b.node)) {
-      return fail(we::kSharingViolation);
-    }
+    if (o->node == a.node) return fail(we::kSharingViolation);
+  }
+  for (const auto& [h, o] : handles_) {
+    if (b.node != nullptr && o->node == b.node) return fail(we::kAccessDenied);
   }
   if (b.node != nullptr && b.node != a.node) {
     if ((flags & kMoveFileReplaceExisting) == 0) return fail(we::kAlreadyExists);
@@ -426,6 +427,7 @@ bool MemoryFileSystem::move_file_ex(const char* from, const char* to, uint32_t f
 bool MemoryFileSystem::delete_file(const char* name) {
   ++counts_.service_calls;
   Resolved r = resolve(name);
+  if (r.error == 0 && r.device != NameDevice::kNone) r.error = we::kBadUnit;
   if (r.error != 0) return fail(r.error);
   if (r.node == nullptr) return fail(we::kFileNotFound);
   if (r.parent == nullptr || r.node->folder || r.node->device) return fail(we::kAccessDenied);

@@ -1,6 +1,7 @@
 // An in-memory file system for tests. It behaves like a Windows volume set: drive letters,
-// backslash or slash separators, names compared without regard to case and kept as first
-// written, the Windows last-error codes and share-mode checks. Faults can be injected
+// names read by the one Windows-name parser (platform/windows_names.h), compared without
+// regard to case and kept as first written, the null device behind every NUL, the Windows
+// last-error codes and share-mode checks. Faults can be injected
 // (a full disk, short writes, refused access, a read-only or missing drive) and the bytes
 // of every file can be read back.
 #pragma once
@@ -119,6 +120,7 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::unique_ptr<Drive>> retired_;  // replaced drives that handles may name
   std::map<FileHandle, std::unique_ptr<Open>> handles_;
   std::vector<std::string> denied_;  // upper-cased canonical paths
+  std::unique_ptr<Node> nul_;        // the null device every name NUL opens
   char current_drive_ = 'C';
   FileHandle next_handle_ = 0x100;
   uint32_t last_error_ = 0;

@@ -17,16 +17,13 @@
 #endif
 
 #include "platform/files.h"
+#include "platform/posix/files/errors.h"
 
 namespace platform::posix {
 
 namespace we = win_error;
 
 namespace {
-
-bool is_sep(char c) {
-  return c == '\\' || c == '/';
-}
 
 char upper(char c) {
   return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -39,13 +36,6 @@ bool same_folded(const std::string& a, const char* b) {
     if (upper(a[i]) != upper(b[i])) return false;
   }
   return true;
-}
-
-bool bad_component(const std::string& c) {
-  for (unsigned char ch : c) {
-    if (ch < 32 || std::strchr("<>:\"|?*", ch) != nullptr) return true;
-  }
-  return false;
 }
 
 bool is_folder(const std::string& path) {
@@ -63,20 +53,6 @@ bool make_all(const std::string& path) {
     }
   }
   return is_folder(path);
-}
-
-// The device a component names: CON, PRN, AUX, NUL, COM1-9, LPT1-9, whatever follows a dot.
-Device device_of(const std::string& component) {
-  std::string base = component.substr(0, component.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = upper(c);
-  if (base == "NUL") return Device::kNul;
-  if (base == "CON" || base == "PRN" || base == "AUX") return Device::kOther;
-  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-      base[3] >= '1' && base[3] <= '9') {
-    return Device::kOther;
-  }
-  return Device::kNone;
 }
 
 class Fd {
@@ -279,7 +255,7 @@ std::string drive_folder(char letter, uint32_t* error) {
     return "";
   } else if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') {
     folder = std::string(xdg) + "/orvane-table/drive_c";
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
     folder = std::string(home) + "/.local/share/orvane-table/drive_c";
   } else {
     *error = we::kPathNotFound;
@@ -296,50 +272,13 @@ std::string drive_folder(char letter, uint32_t* error) {
 }
 
 DriveName parse_name(const char* name) {
+  const WindowsName parsed = parse_windows_name(name);
   DriveName out;
-  const std::string text = name == nullptr ? std::string() : std::string(name);
-  if (text.empty() || (text.size() >= 2 && is_sep(text[0]) && is_sep(text[1]))) {
-    out.error = we::kPathNotFound;  // nothing, or a network share
-    return out;
-  }
-  char letter = 'C';
-  size_t from = 0;
-  if (text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]))) {
-    letter = text[0];
-    from = 2;
-  }
-  std::string part;
-  auto flush = [&] {
-    if (part == "..") {
-      if (!out.parts.empty()) out.parts.pop_back();
-    } else {
-      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-      if (!part.empty()) out.parts.push_back(part);
-    }
-    part.clear();
-  };
-  for (size_t i = from; i < text.size(); ++i) {
-    if (is_sep(text[i])) {
-      flush();
-    } else {
-      part.push_back(text[i]);
-    }
-  }
-  flush();
-  for (size_t i = 0; i < out.parts.size(); ++i) {
-    if (bad_component(out.parts[i])) {
-      out.error = we::kInvalidName;
-      return out;
-    }
-    const Device d = device_of(out.parts[i]);
-    if (d == Device::kNone) continue;
-    if (i + 1 != out.parts.size()) {
-      out.error = we::kPathNotFound;  // a device is no folder
-      return out;
-    }
-    out.device = d;
-  }
-  out.folder = drive_folder(letter, &out.error);
+  out.error = parsed.error;
+  out.parts = parsed.parts;
+  out.device = parsed.device;
+  if (out.error != 0) return out;
+  out.folder = drive_folder(parsed.drive == 0 ? 'C' : parsed.drive, &out.error);
   return out;
 }
 
@@ -368,65 +307,6 @@ int open_beneath(int root, const std::string& rel, int flags, mode_t mode) {
 
 bool uses_openat2() {
   return !g_portable.load() && openat2_works();
-}
-
-uint32_t windows_error(int posix_errno) {
-  switch (posix_errno) {
-    case 0:
-      return we::kSuccess;
-    case ENOENT:
-      return we::kFileNotFound;
-    case ENOTDIR:
-      return we::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return we::kAccessDenied;
-    case EEXIST:
-      return we::kAlreadyExists;
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-      return we::kDiskFull;
-    case EROFS:
-      return we::kWriteProtect;
-    case EMFILE:
-    case ENFILE:
-      return we::kTooManyOpenFiles;
-    case ENAMETOOLONG:
-      return we::kFilenameExcedRange;
-    case EIO:
-      return we::kGenFailure;
-    case EBADF:
-      return we::kInvalidHandle;
-    case EINVAL:
-      return we::kInvalidParameter;
-    case ENOMEM:
-      return we::kNotEnoughMemory;
-    case EBUSY:
-    case ETXTBSY:
-      return we::kSharingViolation;
-    case EAGAIN:
-      return we::kLockViolation;
-    case EXDEV:
-      return we::kNotSameDevice;
-    case ENXIO:
-    case ENODEV:
-      return we::kNotReady;
-    case ESPIPE:
-      return we::kSeek;
-    case ENOTEMPTY:
-      return we::kDirNotEmpty;
-    case EPIPE:
-      return we::kBrokenPipe;
-    case ELOOP:
-      return we::kCantResolveFilename;
-    case EFBIG:
-      return we::kFileTooLarge;
-    default:
-      return we::kGenFailure;
-  }
 }
 
 uint32_t name_error(int posix_errno, const Located& at, size_t count) {

@@ -1,14 +1,12 @@
 // Drive paths on POSIX. Drive C is the folder $ORVANE_DRIVE_C when set, else
-// ${XDG_DATA_HOME:-$HOME/.local/share}/orvane-table/drive_c (created on first use). Another
-// letter X exists only while $ORVANE_DRIVE_X names an existing folder; it is never created.
+// ${XDG_DATA_HOME:-$HOME/.local/share}/orvane-table/drive_c (created on first use); a
+// relative XDG_DATA_HOME or HOME is ignored, as if unset, since it would depend on the folder
+// the program happens to start in. Another letter X exists only while $ORVANE_DRIVE_X names
+// an existing folder; it is never created.
 //
-// Names follow the Windows rules: backslash and slash both separate; a name without a drive
-// letter is relative to the current folder of drive C, which is its root ("\X" and "X" both
-// name C:\X); "\\server\share" names are not supported (path not found); "." and ".." are
-// folded away and ".." never climbs above the drive's folder; trailing dots and spaces of
-// each component are dropped; CON, PRN, AUX, NUL, COM1-9 and LPT1-9 (with any extension)
-// name devices, not files. Each component is matched without regard to case against what
-// exists; a component that does not exist is kept as written.
+// Names are taken apart by the one Windows-name parser (platform/windows_names.h). Each
+// component is matched without regard to case against what exists; a component that does
+// not exist is kept as written.
 //
 // Every name is resolved beneath its drive's folder without ever leaving it: openat2 with
 // RESOLVE_BENEATH where the kernel has it, else a walk of one openat per component that
@@ -23,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows_names.h"
+
 namespace platform::posix {
 
 #ifdef O_PATH
@@ -31,7 +31,7 @@ inline constexpr int kPathOnly = O_PATH;
 inline constexpr int kPathOnly = O_RDONLY;
 #endif
 
-enum class Device { kNone, kNul, kOther };
+using Device = NameDevice;
 
 // What a Windows name stands for, before anything on disk is looked at.
 struct DriveName {
@@ -74,8 +74,6 @@ int open_beneath(int root, const std::string& rel, int flags, mode_t mode = 0);
 // Whether open_beneath uses openat2.
 bool uses_openat2();
 
-// The Windows error for a POSIX error number.
-uint32_t windows_error(int posix_errno);
 // The Windows error for a failed resolution of `at` parts of a located name: a way out of
 // the drive is access denied; a missing entry is "file not found" when its folder exists,
 // else "path not found".

@@ -16,6 +16,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/files/drive.h"
+#include "platform/posix/files/errors.h"
 #include "platform/posix/services.h"
 
 namespace platform::posix {
@@ -31,9 +32,6 @@ struct OpenState {
   ino_t ino = 0;
   bool flush_at_close = false;  // a regular file open for writing
 };
-
-// ERROR_BAD_UNIT: a device name other than NUL.
-constexpr uint32_t kErrorBadUnit = 20;
 
 thread_local uint32_t t_last_error = 0;
 
@@ -78,11 +76,20 @@ class PosixFileSystem final : public FileSystem {
   // The state of a handle this service opened, or null (ERROR_INVALID_HANDLE set).
   bool known(FileHandle handle, OpenState* out);
   bool volume(const char* root, struct statvfs* out);
+  // Whether a handle of this service is open on the file `st` describes: such a file is
+  // neither renamed nor deleted, as on Windows, where it is opened without delete sharing.
+  bool in_use(const struct stat& st);
 
   std::mutex mutex_;
   std::map<int, OpenState> open_;
   uint32_t error_mode_ = 0;
 };
+
+// A file without write permission: read-only, which Windows keeps from being replaced,
+// truncated or deleted whoever asks.
+bool read_only(const struct stat& st) {
+  return S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
 
 int fd_of(FileHandle handle) {
   return static_cast<int>(handle);
@@ -112,8 +119,6 @@ bool PosixFileSystem::known(FileHandle handle, OpenState* out) {
 FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_access,
                                         uint32_t share_mode, bool inherit_handle,
                                         uint32_t disposition, uint32_t attributes) {
-  const DriveName parsed = parse_name(name);
-  if (parsed.error != 0) return fail_handle(parsed.error);
   const bool want_read = (desired_access & kGenericRead) != 0;
   const bool want_write = (desired_access & kGenericWrite) != 0;
   int flags = want_write ? (want_read ? O_RDWR : O_WRONLY) : O_RDONLY;
@@ -125,6 +130,8 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
     return fail_handle(we::kInvalidParameter);
   }
   if (disposition == kTruncateExisting && !want_write) return fail_handle(we::kInvalidParameter);
+  const DriveName parsed = parse_name(name);
+  if (parsed.error != 0) return fail_handle(parsed.error);
   const mode_t perms = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0666;
 
   int fd = -1;
@@ -135,7 +142,7 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
     if (fd < 0) return fail_handle(windows_error(errno));
     existed = true;
   } else if (parsed.device == Device::kOther) {
-    return fail_handle(kErrorBadUnit);  // no console, printer or serial device by name
+    return fail_handle(we::kBadUnit);  // no console, printer or serial device by name
   } else {
     Located at;
     if (const uint32_t e = locate(parsed, &at); e != 0) return fail_handle(e);
@@ -171,6 +178,13 @@ FileHandle PosixFileSystem::create_file(const char* name, uint32_t desired_acces
     return fail_handle(we::kAccessDenied);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // A read-only file is neither written nor emptied, even by a user whom permission bits do
+  // not bind.
+  if (existed && read_only(st) &&
+      (want_write || disposition == kCreateAlways || disposition == kTruncateExisting)) {
+    ::close(fd);
+    return fail_handle(we::kAccessDenied);
+  }
 
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -353,16 +367,17 @@ int open_parent(const Located& at, uint32_t* error) {
   return fd;
 }
 
-// A located file for renaming or deleting: the entry itself is never followed. A rename
-// refuses an entry that is a link leading out of the drive like every other way out; a
-// delete (`entry_only`) takes such a link away, since that touches nothing outside.
+// A located file for renaming or deleting: the entry itself is never followed. The file a
+// rename takes refuses an entry that is a link leading out of the drive like every other way
+// out; a delete and the name a rename replaces (`entry_only`) take such a link away itself,
+// which touches nothing outside.
 uint32_t locate_entry(const char* name, Located* at, bool entry_only = false) {
   const DriveName parsed = parse_name(name);
   if (parsed.error != 0) return parsed.error;
-  if (parsed.device != Device::kNone) return kErrorBadUnit;
+  if (parsed.device != Device::kNone) return we::kBadUnit;
   if (const uint32_t e = locate(parsed, at); e != 0) return e;
-  if (at->parts.empty()) return we::kAccessDenied;  // the drive's root
-  if (entry_only) return 0;  // the folder holding it is checked when it is opened
+  if (entry_only || at->parts.empty())
+    return 0;  // the folder holding it is checked when it is opened
   const int fd = open_beneath(at->root, at->rel(), kPathOnly);
   if (fd >= 0) {
     ::close(fd);
@@ -400,7 +415,7 @@ bool PosixFileSystem::create_directory(const char* path) {
   const DriveName parsed = parse_name(path);
   if (parsed.error != 0) return fail(parsed.error);
   if (parsed.device == Device::kNul) return fail(we::kAlreadyExists);
-  if (parsed.device == Device::kOther) return fail(kErrorBadUnit);
+  if (parsed.device == Device::kOther) return fail(we::kBadUnit);
   Located at;
   if (const uint32_t e = locate(parsed, &at); e != 0) return fail(e);
   if (at.parts.empty()) return fail(we::kAlreadyExists);  // the drive's root
@@ -418,7 +433,7 @@ uint32_t PosixFileSystem::get_file_attributes(const char* path) {
   const DriveName parsed = parse_name(path);
   uint32_t error = parsed.error;
   if (error == 0 && parsed.device == Device::kNul) return kAttributeArchive;
-  if (error == 0 && parsed.device == Device::kOther) error = kErrorBadUnit;
+  if (error == 0 && parsed.device == Device::kOther) error = we::kBadUnit;
   Located at;
   if (error == 0) error = locate(parsed, &at);
   struct stat st;
@@ -463,63 +478,100 @@ int sync_folders(int from, int to) {
   return 0;
 }
 
+bool PosixFileSystem::in_use(const struct stat& st) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& [fd, s] : open_) {
+    if (s.dev == st.st_dev && s.ino == st.st_ino) return true;
+  }
+  return false;
+}
+
+// Whether two located names are on the same drive folder.
+bool same_volume(const Located& a, const Located& b) {
+  struct stat sa, sb;
+  return ::fstat(a.root, &sa) == 0 && ::fstat(b.root, &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// Renames a file (never a folder). Checked in the order the Windows call reports: the file to
+// move, the new name and its folder, the drive, then what holds the new name.
 bool PosixFileSystem::move_file_ex(const char* from, const char* to, uint32_t flags) {
   Located a, b;
   if (const uint32_t e = locate_entry(from, &a); e != 0) return fail(e);
-  if (const uint32_t e = locate_entry(to, &b); e != 0) return fail(e);
+  if (a.parts.empty()) return fail(we::kAccessDenied);  // a drive's root
   uint32_t error = 0;
   const int pa = open_parent(a, &error);
   if (pa < 0) return fail(error);
-  const int pb = open_parent(b, &error);
-  if (pb < 0) {
+  int pb = -1;
+  auto done = [&](uint32_t code) {
     ::close(pa);
-    return fail(error);
-  }
+    if (pb >= 0) ::close(pb);
+    return code == 0 ? true : fail(code);
+  };
   const char* la = a.parts.back().c_str();
-  const char* lb = b.parts.back().c_str();
-  int r = -1;
-  int e = 0;
   struct stat st;
   if (::fstatat(pa, la, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    e = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    e = EACCES;  // files only
-  } else if ((flags & kMoveFileReplaceExisting) != 0) {
+    return done(errno == ENOENT ? we::kFileNotFound : windows_error(errno));
+  }
+  if (const uint32_t e = locate_entry(to, &b, true); e != 0) return done(e);
+  if (b.parts.empty()) return done(we::kAccessDenied);
+  pb = open_parent(b, &error);
+  if (pb < 0) return done(error);
+  if (!same_volume(a, b)) return done(we::kNotSameDevice);
+  if (S_ISDIR(st.st_mode)) return done(we::kAccessDenied);  // files only
+  const char* lb = b.parts.back().c_str();
+  struct stat target;
+  const bool taken = ::fstatat(pb, lb, &target, AT_SYMLINK_NOFOLLOW) == 0;
+  // An open file cannot move; one that is open where the new name is cannot be replaced.
+  if (in_use(st)) return done(we::kSharingViolation);
+  if (taken && in_use(target)) return done(we::kAccessDenied);
+  // The same entry under another spelling: a change of case, which is no replacing.
+  const bool itself = taken && target.st_dev == st.st_dev && target.st_ino == st.st_ino;
+  int r = -1;
+  if (taken && !itself && (flags & kMoveFileReplaceExisting) == 0) {
+    return done(we::kAlreadyExists);
+  }
+  if (taken && !itself && (S_ISDIR(target.st_mode) || read_only(target))) {
+    return done(we::kAccessDenied);
+  }
+  if (itself || (flags & kMoveFileReplaceExisting) != 0) {
     r = ::renameat(pa, la, pb, lb);
-    e = errno;
-    if (r == 0 && (flags & kMoveFileWriteThrough) != 0) {
-      r = sync_folders(pa, pb);
-      e = errno;
-    }
   } else {
-    // No replacing: a hard link fails when the name is taken; then the old name goes.
+    // No replacing: a hard link fails when the name was taken since; then the old name goes.
     r = ::linkat(pa, la, pb, lb, 0);
-    e = errno;
     if (r == 0 && ::unlinkat(pa, la, 0) != 0) {
-      e = errno;
+      const int e = errno;
       ::unlinkat(pb, lb, 0);
+      errno = e;
       r = -1;
     }
-    if (r == 0 && (flags & kMoveFileWriteThrough) != 0) {
-      r = sync_folders(pa, pb);
-      e = errno;
-    }
   }
-  ::close(pa);
-  ::close(pb);
-  if (r == 0) return true;
-  if (e == ENOENT) return fail(we::kFileNotFound);
-  return fail(windows_error(e));
+  if (r == 0 && (flags & kMoveFileWriteThrough) != 0) r = sync_folders(pa, pb);
+  if (r == 0) return done(0);
+  return done(errno == ENOENT ? we::kFileNotFound : windows_error(errno));
 }
 
 bool PosixFileSystem::delete_file(const char* name) {
   Located at;
   if (const uint32_t e = locate_entry(name, &at, true); e != 0) return fail(e);
+  if (at.parts.empty()) return fail(we::kAccessDenied);  // a drive's root
   uint32_t error = 0;
   const int parent = open_parent(at, &error);
   if (parent < 0) return fail(error);
-  const int r = ::unlinkat(parent, at.parts.back().c_str(), 0);
-  const int e = errno;
+  const char* leaf = at.parts.back().c_str();
+  struct stat st;
+  int r = ::fstatat(parent, leaf, &st, AT_SYMLINK_NOFOLLOW);
+  int e = errno;
+  if (r == 0 && read_only(st)) {
+    r = -1;
+    e = EACCES;
+  } else if (r == 0 && !S_ISDIR(st.st_mode) && in_use(st)) {
+    r = -1;
+    e = EBUSY;
+  } else if (r == 0) {
+    r = ::unlinkat(parent, leaf, 0);
+    e = errno;
+  }
   ::close(parent);
   if (r == 0) return true;
   return fail(e == ENOENT ? we::kFileNotFound : windows_error(e));
