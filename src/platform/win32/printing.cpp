@@ -55,6 +55,16 @@ size_t public_size(const std::vector<uint8_t>& bytes) {
   return dm_size < bytes.size() ? dm_size : bytes.size();
 }
 
+// False only when the spooler says for certain that no printer, local or connected, is
+// installed; when it cannot say, true.
+bool any_printer_installed() {
+  DWORD needed = 0;
+  DWORD count = 0;
+  const DWORD where = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+  if (EnumPrintersA(where, nullptr, 4, nullptr, 0, &needed, &count)) return count > 0;
+  return GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed > 0;
+}
+
 }  // namespace
 
 DevMode devmode_from_native(const void* bytes, size_t size) {
@@ -110,6 +120,12 @@ class Win32Printing : public Printing {
     g_hook = nullptr;
     if (r.result == 0) {
       r.extended_error = CommDlgExtendedError();
+      // Some dialogs (Wine's) tell the user to install a printer and then return as from a
+      // cancel, with no extended error. Nothing to print on is a failure, not a choice:
+      // report it as Windows itself does when there is no default printer.
+      if (r.extended_error == 0 && !any_printer_installed()) {
+        r.extended_error = kPdErrNoDefaultPrinter;
+      }
       return r;
     }
     r.dc = reinterpret_cast<DeviceContext>(pd.hDC);
