@@ -38,7 +38,7 @@ configure_and_build() {  # PRESET DIR
 
 log "building x86_64"
 configure_and_build win64 "$b64" || { fail "x86_64 build"; finish; }
-log "building i686 (build only)"
+log "building i686"
 configure_and_build win32 "$b32" || { fail "i686 build"; finish; }
 
 # A private Wine prefix, kept between runs (creating one takes a while and ~700 MB).
