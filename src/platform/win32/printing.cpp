@@ -77,16 +77,24 @@ void resolve(HMODULE library, const char* name, F& out) {
   std::memcpy(&out, &f, sizeof out);
 }
 
+// A system library from the system folder only, never a file of that name beside the program;
+// systems too old to restrict the search (no LOAD_LIBRARY_SEARCH_SYSTEM32) search as imports do.
+HMODULE load_system_library(const char* name) {
+  HMODULE m = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!m && GetLastError() == ERROR_INVALID_PARAMETER) m = LoadLibraryA(name);
+  return m;
+}
+
 const PrintLibraries& libraries() {
   static const PrintLibraries loaded = [] {
     PrintLibraries l;
-    HMODULE spooler = LoadLibraryA("winspool.drv");
+    HMODULE spooler = load_system_library("winspool.drv");
     resolve(spooler, "OpenPrinterA", l.open_printer);
     resolve(spooler, "ClosePrinter", l.close_printer);
     resolve(spooler, "DocumentPropertiesA", l.document_properties);
     resolve(spooler, "DeviceCapabilitiesA", l.device_capabilities);
     resolve(spooler, "EnumPrintersA", l.enum_printers);
-    HMODULE dialogs = LoadLibraryA("comdlg32.dll");
+    HMODULE dialogs = load_system_library("comdlg32.dll");
     resolve(dialogs, "PrintDlgA", l.print_dlg);
     resolve(dialogs, "CommDlgExtendedError", l.extended_error);
     return l;
