@@ -48,6 +48,18 @@ if ! command -v dpkg-query >/dev/null 2>&1; then
   echo "  ${wanted[*]}" >&2
   exit 0
 fi
+# 32-bit x86 packages (NAME:i386) exist only beside amd64; elsewhere they are left out.
+host_arch=$(dpkg --print-architecture 2>/dev/null || true)
+if [ "$host_arch" != amd64 ]; then
+  kept=()
+  for p in "${wanted[@]}"; do
+    case $p in
+      *:i386) echo "note: $p left out on $host_arch" >&2 ;;
+      *) kept+=("$p") ;;
+    esac
+  done
+  wanted=("${kept[@]}")
+fi
 missing=()
 for p in "${wanted[@]}"; do
   st=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -68,9 +80,23 @@ export DEBIAN_FRONTEND=noninteractive
 apt_log=${TMPDIR:-/tmp}/orvane-apt.log
 apt_get=("${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600)
 # A machine whose package lists were never fetched (a new root) cannot install anything:
-# fetch them first when apt has none, otherwise only after an install fails.
-if ! compgen -G '/var/lib/apt/lists/*_Packages' >/dev/null; then
-  "${apt_get[@]}" update -q >"$apt_log" 2>&1 || true
+# fetch them first when apt has none, otherwise only after an install fails. A 32-bit x86
+# package needs that architecture added, and then its lists.
+need_update=0
+compgen -G '/var/lib/apt/lists/*_Packages' >/dev/null || need_update=1
+: >"$apt_log"
+for p in "${missing[@]}"; do
+  case $p in
+    *:i386)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${SUDO[@]}" dpkg --add-architecture i386
+      fi
+      compgen -G '/var/lib/apt/lists/*_binary-i386_Packages*' >/dev/null || need_update=1
+      ;;
+  esac
+done
+if [ "$need_update" -eq 1 ]; then
+  "${apt_get[@]}" update -q >>"$apt_log" 2>&1 || true
 fi
 if ! "${apt_get[@]}" install -y -q --no-install-recommends "${missing[@]}" >>"$apt_log" 2>&1; then
   "${apt_get[@]}" update -q >>"$apt_log" 2>&1 || true

@@ -26,6 +26,8 @@ stage_name=cups
 source "$root/scripts/lib/stage.sh"
 # shellcheck source=lib/cupsd.sh
 source "$root/scripts/lib/cupsd.sh"
+# shellcheck source=lib/pdf_checks.sh
+source "$root/scripts/lib/pdf_checks.sh"
 
 need_tools cupsd lpadmin lpstat cups-config tmux pdfinfo pdffonts pdftotext
 build_printing_stage cups_font_metrics
@@ -81,56 +83,12 @@ print_through_program() {
   return 0
 }
 
-# Liberation Mono Bold where it is installed: the metric-compatible face the results must be
-# printed in (another monospaced face moves every line).
-liberation=""
-fc-list 2>/dev/null | grep -q 'Liberation Mono:style=Bold$' && liberation=LiberationMono-Bold
-
 # check_pdf NAME FILE [PAPER]: the poppler checks of one printed page; PAPER (A4 or Letter)
 # is the page size it must have.
 check_pdf() {
   local name=$1 pdf=$2 paper=${3:-}
-  local info fonts
-  if [ ! -s "$pdf" ]; then
-    fail "$name: no PDF at $pdf"
-    return
-  fi
-  info=$(pdfinfo "$pdf" 2>&1)
-  if grep -q '^Pages: *1$' <<<"$info"; then pass "$name: one page"; else
-    fail "$name: page count: $(grep '^Pages' <<<"$info")"
-  fi
-  # cups-pdf takes the title from the PostScript it renders and keeps that string's parentheses.
-  if grep -q '^Title: *\(Print job\|(Print job)\)$' <<<"$info"; then
-    pass "$name: title \"Print job\""
-  else
-    fail "$name: title: $(grep '^Title' <<<"$info")"
-  fi
-  if [ -n "$paper" ]; then
-    local size
-    size=$(sed -n 's/^Page size: *\([0-9.]*\) x \([0-9.]*\) pts.*/\1 \2/p' <<<"$info")
-    if awk -v p="$paper" '{
-        w = p == "A4" ? 595.28 : 612; h = p == "A4" ? 841.89 : 792
-        exit !(NF == 2 && $1 - w < 1 && w - $1 < 1 && $2 - h < 1 && h - $2 < 1)
-      }' <<<"$size"; then
-      pass "$name: the queue's own paper, $paper ($size pt)"
-    else
-      fail "$name: page size ${size:-unknown} pt is not $paper"
-    fi
-  fi
-  fonts=$(pdffonts "$pdf" 2>&1 | tail -n +3)
-  if [ -n "$liberation" ]; then
-    if grep -q "$liberation" <<<"$fonts"; then
-      pass "$name: printed in Liberation Mono Bold"
-    else
-      fail "$name: the font is not Liberation Mono Bold: $fonts"
-    fi
-  fi
-  if [ "$(wc -l <<<"$fonts")" = 1 ] && grep -qi 'mono.*bold\|bold.*mono\|courier.*bold' <<<"$fonts" &&
-    awk '{ if ($(NF-4) != "yes") exit 1 }' <<<"$fonts"; then
-    pass "$name: one embedded bold monospaced font ($(awk '{print $1}' <<<"$fonts"))"
-  else
-    fail "$name: fonts: $fonts"
-  fi
+  pdf_page_checks "$name" "$pdf" "$paper" || return
+  pdf_font_checks "$name" "$pdf"
   # The 39 lines in order, each word in its column: the page rebuilt from the words' boxes
   # (columns of the average character width, lines of the pitch) must read as the results
   # file does, trailing blanks aside.
@@ -180,26 +138,6 @@ check_pdf() {
   else
     fail "$name: line pitch is not $pitch pt; line tops: $(head -12 <<<"$tops" | tr '\n' ' ')"
   fi
-}
-
-# --- a private cupsd -------------------------------------------------------------------
-
-
-# wait_job_done QUEUE: until the queue's job has completed (a cups-pdf file is created empty
-# first, so the file is no sign).
-wait_job_done() {
-  local i
-  for ((i = 0; i < 600; i++)); do
-    if [ -n "$(lpstat -W completed -o "$1" 2>/dev/null)" ] &&
-      [ -z "$(lpstat -W not-completed -o "$1" 2>/dev/null)" ]; then
-      return 0
-    fi
-    sleep 0.1
-  done
-  log "the job on $1 did not complete:"
-  lpstat -W all -o "$1" 2>&1 | sed -e 's/^/  | /'
-  tail -20 "$work/cups/log/error_log" 2>/dev/null
-  return 1
 }
 
 if start_cupsd "$work/cups"; then

@@ -39,9 +39,11 @@ reachable_work_dir() {
 # start_cupsd DIR [CUPSD_CONF_LINE...]: starts cupsd with everything under DIR, waits until
 # it answers, sets cupsd_pid and exports CUPS_SERVER. Extra lines go into cupsd.conf.
 cupsd_pid=""
+cupsd_dir=""
 start_cupsd() {
   local c=$1 i
   shift
+  cupsd_dir=$c
   mkdir -p "$c/spool/tmp" "$c/cache" "$c/state" "$c/log" "$c/ppd" "$c/out"
   chmod 755 "$c" "$c/cache" "$c/state" "$c/log" "$c/ppd"
   chmod 1777 "$c/spool/tmp" "$c/out"
@@ -104,4 +106,21 @@ stop_cupsd() {
     cupsd_pid=""
   fi
   unset CUPS_SERVER
+}
+
+# wait_job_done QUEUE: until the queue's job has completed (a cups-pdf file is created empty
+# first, so the file is no sign). On a timeout shows the queue's jobs and the server's log.
+wait_job_done() {
+  local i
+  for ((i = 0; i < 600; i++)); do
+    if [ -n "$(lpstat -W completed -o "$1" 2>/dev/null)" ] &&
+      [ -z "$(lpstat -W not-completed -o "$1" 2>/dev/null)" ]; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  log "the job on $1 did not complete:"
+  lpstat -W all -o "$1" 2>&1 | sed -e 's/^/  | /'
+  tail -20 "$cupsd_dir/log/error_log" 2>/dev/null
+  return 1
 }

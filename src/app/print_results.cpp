@@ -22,15 +22,18 @@ constexpr int32_t kPauseAfterPrinting = 1550;
 enum class Outcome { kCompleted, kCancelled, kFailed };
 
 // Lets the user choose a printer and prints the results on one page in Courier New 14 point
-// bold, document "Print job".
+// bold, document "Print job". The face is asked for as fixed pitch, modern family: where no
+// Courier New is installed the font mapper then takes another monospaced face (Liberation
+// Mono) rather than any bold face, which would leave the columns of numbers ragged.
 Outcome PrintOneCopy() {
   runtime::error_clear();
   printer::printer_attach(printer::kAttachDialog, "", "");
   const bool chosen = !printer::printer_name().empty();
   const int32_t attach_error = runtime::error_number();
   printer::printer_set(printer::kSetOrientation, printer::kOrientationPortrait);
-  const int32_t font = printer::font_new("Courier New", 14, printer::kStyleBold,
-                                         printer::kCharsetAnsi, printer::kPitchDefault, 0);
+  const int32_t font =
+      printer::font_new("Courier New", 14, printer::kStyleBold, printer::kCharsetAnsi,
+                        printer::kPitchFixed | printer::kFamilyModern, 0);
   printer::font_select(font);
 
   if (runtime::error_number() != 0 || printer::printer_name().empty()) {

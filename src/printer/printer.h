@@ -48,6 +48,8 @@ enum FontStyle : int32_t {
 // Character set and pitch-and-family of font_new (the platform's font numbering).
 inline constexpr uint8_t kCharsetAnsi = 0;
 inline constexpr uint8_t kPitchDefault = 0;
+inline constexpr uint8_t kPitchFixed = 0x01;
+inline constexpr uint8_t kFamilyModern = 0x30;  // constant stroke width, serifed or not
 
 // Makes the two predefined font objects (1 "MS Sans Serif" 8 pt, 2 "Courier New", the printer's
 // default font). Run once at program start; running it again changes nothing.

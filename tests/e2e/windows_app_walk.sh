@@ -14,6 +14,9 @@ command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed"; exit 1; }
 export WINEARCH=win64 WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=../../scripts/lib/wine.sh
+. "$root/scripts/lib/wine.sh"
+use_wine64 || exit 1
 
 # shellcheck source=e2e_case.sh
 . "$(dirname "${BASH_SOURCE[0]}")/e2e_case.sh"
@@ -28,7 +31,7 @@ name="WINE-WALK-$$"
 drive_c="$WINEPREFIX/drive_c"
 find "$drive_c" -maxdepth 2 -ipath "$drive_c/temp/$name.txt" -delete 2>/dev/null
 
-new_pane "cd '$work' && wine '$exe'; echo \$? >rc.txt; stty -a >stty.txt; sleep 600" ||
+new_pane "cd '$work' && '$OT_WINE' '$exe'; echo \$? >rc.txt; stty -a >stty.txt; sleep 600" ||
   fail "tmux does not start"
 started=1
 # Each screen within 30 s under Wine.

@@ -103,6 +103,15 @@ TEST_F(PrintFlowTest, ThreePressesPrintThreeJobsEachThroughTheDialog) {
     if (f.text == "Courier New" && f.x == -117 && f.y == 700) found = true;
   }
   EXPECT_TRUE(found);
+  // Asked for as a fixed-pitch modern face, so that a system without Courier New still prints
+  // aligned columns in another monospaced face.
+  size_t asked = 0;
+  for (const auto& f : printing.fonts_made) {
+    if (std::string(f.face_name) != "Courier New" || f.height != -117) continue;
+    EXPECT_EQ(f.pitch_and_family, 0x31);
+    ++asked;
+  }
+  EXPECT_EQ(asked, 3u);
   EXPECT_EQ(printing.last_reset_mode.orientation, platform::kOrientPortrait);
 
   // The memory device's font of em 117: height 132, external leading 5.

@@ -11,6 +11,9 @@ probe="$build/tests/windows/console_probe.exe"
 export WINEARCH=win64 WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=../../scripts/lib/wine.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/wine.sh"
+use_wine64 || exit 1
 
 work=$(mktemp -d)
 # shellcheck source=../e2e/tmux_pane.sh
@@ -30,7 +33,7 @@ check() {  # DESCRIPTION CONDITION...
 
 # Standard output goes to a file, so the screen must reach the console through stderr.
 T new-session -d -x 80 -y 50 \
-  "cd '$work' && wine '$probe' abc >out.txt; echo \$? >rc.txt; stty -a >stty.txt; sleep 600"
+  "cd '$work' && '$OT_WINE' '$probe' abc >out.txt; echo \$? >rc.txt; stty -a >stty.txt; sleep 600"
 
 # probe_shows PATTERN SECONDS: waits until the pane shows PATTERN (a regular expression);
 # gives up early once the probe has ended without showing it.

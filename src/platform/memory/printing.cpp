@@ -333,6 +333,7 @@ int32_t MemoryPrinting::set_bk_mode(DeviceContext dc, int32_t mode) {
 
 GdiObject MemoryPrinting::create_font(const LogFont& font) {
   record("create_font", 0, font.face_name, font.height, font.weight);
+  fonts_made.push_back(font);
   if (fails("create_font")) return 0;
   GdiObject h = next_font_++;
   fonts_[h] = font;

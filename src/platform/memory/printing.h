@@ -58,7 +58,8 @@ class MemoryPrinting : public Printing {
   std::vector<std::string> failing;
   int32_t dialog_calls = 0;
   uint32_t last_dialog_flags = 0;
-  uint32_t dc_font_native = 0xF0;  // the device context's own font
+  uint32_t dc_font_native = 0xF0;   // the device context's own font
+  std::vector<LogFont> fonts_made;  // every font asked for, in order, deleted ones too
 
   std::vector<PrintEvent> of_kind(const std::string& kind) const;
   int32_t live_dcs() const { return static_cast<int32_t>(dcs_.size()); }

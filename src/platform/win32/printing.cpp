@@ -55,6 +55,68 @@ size_t public_size(const std::vector<uint8_t>& bytes) {
   return dm_size < bytes.size() ? dm_size : bytes.size();
 }
 
+// The print dialog and the spooler, loaded the first time the program prints rather than
+// imported. Wine's spooler library asks the print server for its printers as it loads: an
+// import would hold up every start, the check for a console included, for as long as a
+// server takes to answer (minutes for one that accepts and never replies). A function whose
+// library cannot be loaded stays null, and its call fails as the call itself would.
+struct PrintLibraries {
+  decltype(&PrintDlgA) print_dlg = nullptr;
+  decltype(&CommDlgExtendedError) extended_error = nullptr;
+  decltype(&OpenPrinterA) open_printer = nullptr;
+  decltype(&ClosePrinter) close_printer = nullptr;
+  decltype(&DocumentPropertiesA) document_properties = nullptr;
+  decltype(&DeviceCapabilitiesA) device_capabilities = nullptr;
+  decltype(&EnumPrintersA) enum_printers = nullptr;
+};
+
+template <typename F>
+void resolve(HMODULE library, const char* name, F& out) {
+  FARPROC f = library ? GetProcAddress(library, name) : nullptr;
+  static_assert(sizeof out == sizeof f);
+  std::memcpy(&out, &f, sizeof out);
+}
+
+// A system library from the system folder only, never a file of that name beside the program;
+// systems too old to restrict the search (no LOAD_LIBRARY_SEARCH_SYSTEM32) search as imports do.
+HMODULE load_system_library(const char* name) {
+  HMODULE m = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!m && GetLastError() == ERROR_INVALID_PARAMETER) m = LoadLibraryA(name);
+  return m;
+}
+
+const PrintLibraries& libraries() {
+  static const PrintLibraries loaded = [] {
+    PrintLibraries l;
+    HMODULE spooler = load_system_library("winspool.drv");
+    resolve(spooler, "OpenPrinterA", l.open_printer);
+    resolve(spooler, "ClosePrinter", l.close_printer);
+    resolve(spooler, "DocumentPropertiesA", l.document_properties);
+    resolve(spooler, "DeviceCapabilitiesA", l.device_capabilities);
+    resolve(spooler, "EnumPrintersA", l.enum_printers);
+    HMODULE dialogs = load_system_library("comdlg32.dll");
+    resolve(dialogs, "PrintDlgA", l.print_dlg);
+    resolve(dialogs, "CommDlgExtendedError", l.extended_error);
+    return l;
+  }();
+  return loaded;
+}
+
+// CommDlgExtendedError when the dialog library itself is missing.
+constexpr DWORD kDialogInitialisationFailed = 0x0002;
+
+// False only when the spooler says for certain that no printer, local or connected, is
+// installed; when it cannot say, true.
+bool any_printer_installed() {
+  const auto enum_printers = libraries().enum_printers;
+  if (!enum_printers) return true;
+  DWORD needed = 0;
+  DWORD count = 0;
+  const DWORD where = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+  if (enum_printers(where, nullptr, 4, nullptr, 0, &needed, &count)) return count > 0;
+  return GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed > 0;
+}
+
 }  // namespace
 
 DevMode devmode_from_native(const void* bytes, size_t size) {
@@ -100,16 +162,27 @@ class Win32Printing : public Printing {
  public:
   PrintDialogResult print_dialog(uint32_t flags, PrintDialogHook hook) override {
     PrintDialogResult r;
+    const PrintLibraries& lib = libraries();
+    if (!lib.print_dlg || !lib.extended_error) {
+      r.extended_error = kDialogInitialisationFailed;
+      return r;
+    }
     PRINTDLGA pd;
     std::memset(&pd, 0, sizeof pd);
     pd.lStructSize = sizeof pd;
     pd.Flags = flags;
     pd.lpfnPrintHook = &print_hook;
     g_hook = hook;
-    r.result = PrintDlgA(&pd);
+    r.result = lib.print_dlg(&pd);
     g_hook = nullptr;
     if (r.result == 0) {
-      r.extended_error = CommDlgExtendedError();
+      r.extended_error = lib.extended_error();
+      // Some dialogs (Wine's) tell the user to install a printer and then return as from a
+      // cancel, with no extended error. Nothing to print on is a failure, not a choice:
+      // report it as Windows itself does when there is no default printer.
+      if (r.extended_error == 0 && !any_printer_installed()) {
+        r.extended_error = kPdErrNoDefaultPrinter;
+      }
       return r;
     }
     r.dc = reinterpret_cast<DeviceContext>(pd.hDC);
@@ -137,25 +210,29 @@ class Win32Printing : public Printing {
   }
 
   PrinterHandle open_printer(const std::string& name) override {
+    const auto open = libraries().open_printer;
     HANDLE h = nullptr;
     std::string copy = name;
-    if (!OpenPrinterA(copy.data(), &h, nullptr)) return 0;
+    if (!open || !open(copy.data(), &h, nullptr)) return 0;
     return reinterpret_cast<PrinterHandle>(h);
   }
 
   bool close_printer(PrinterHandle printer) override {
-    return ClosePrinter(reinterpret_cast<HANDLE>(printer)) != 0;
+    const auto close = libraries().close_printer;
+    return close && close(reinterpret_cast<HANDLE>(printer)) != 0;
   }
 
   int32_t document_properties(PrinterHandle printer, const std::string& name,
                               DevMode* out) override {
+    const auto properties = libraries().document_properties;
+    if (!properties) return -1;
     std::string copy = name;
     HANDLE h = reinterpret_cast<HANDLE>(printer);
-    LONG n = DocumentPropertiesA(nullptr, h, copy.data(), nullptr, nullptr, 0);
+    LONG n = properties(nullptr, h, copy.data(), nullptr, nullptr, 0);
     if (!out || n <= 0) return n;
     std::vector<uint8_t> bytes(static_cast<size_t>(n));
-    LONG r = DocumentPropertiesA(nullptr, h, copy.data(), reinterpret_cast<DEVMODEA*>(bytes.data()),
-                                 nullptr, DM_OUT_BUFFER);
+    LONG r = properties(nullptr, h, copy.data(), reinterpret_cast<DEVMODEA*>(bytes.data()), nullptr,
+                        DM_OUT_BUFFER);
     if (r <= 0) return r;
     *out = devmode_from_native(bytes.data(), bytes.size());
     return r;
@@ -163,12 +240,14 @@ class Win32Printing : public Printing {
 
   int32_t device_capabilities(const std::string& name, uint16_t capability,
                               std::vector<uint16_t>* list) override {
-    int n = DeviceCapabilitiesA(name.c_str(), nullptr, capability, nullptr, nullptr);
+    const auto capabilities = libraries().device_capabilities;
+    if (!capabilities) return -1;
+    int n = capabilities(name.c_str(), nullptr, capability, nullptr, nullptr);
     bool is_list = capability == kDcPapers || capability == kDcBins;
     if (!list || !is_list || n <= 0) return n;
     list->assign(static_cast<size_t>(n), 0);
-    int got = DeviceCapabilitiesA(name.c_str(), nullptr, capability,
-                                  reinterpret_cast<LPSTR>(list->data()), nullptr);
+    int got = capabilities(name.c_str(), nullptr, capability, reinterpret_cast<LPSTR>(list->data()),
+                           nullptr);
     if (got < 0) got = 0;
     list->resize(static_cast<size_t>(got < n ? got : n));
     return n;
