@@ -35,6 +35,7 @@ endif()
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_STRIP_FILES OFF)  # the linker strips the program (src/CMakeLists.txt)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(_arch win64)
   else()
