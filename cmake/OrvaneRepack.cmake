@@ -45,6 +45,17 @@ endif()
 # nothing of the builder's.
 set(_env ${CMAKE_COMMAND} -E env LC_ALL=C TZ=UTC0 SOURCE_DATE_EPOCH=${_epoch})
 
+# The tools each kind of package needs, named when missing rather than failing obscurely.
+function(_ot_need)
+  foreach(tool IN LISTS ARGN)
+    find_program(_found_${tool} ${tool})
+    if(NOT _found_${tool})
+      message(FATAL_ERROR "Packing the packages again needs ${tool} (the packaging group of "
+                          "scripts/packages.txt: scripts/bootstrap.sh packaging)")
+    endif()
+  endforeach()
+endfunction()
+
 function(_ot_run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_VARIABLE out)
   if(NOT rc EQUAL 0)
@@ -59,40 +70,44 @@ function(_ot_sorted_members dir out)
   set(${out} "${members}" PARENT_SCOPE)
 endfunction()
 
+# Each package is written beside itself as <package>.new and renamed over it once whole, so
+# that a failure leaves the package cpack made rather than half of one.
 foreach(_pkg IN LISTS PACKAGES)
+  get_filename_component(_pkg "${_pkg}" ABSOLUTE)
   if(NOT EXISTS "${_pkg}")
     message(FATAL_ERROR "No package ${_pkg}")
   endif()
   set(_dir "${_pkg}.repack")
-  file(REMOVE_RECURSE "${_dir}")
+  set(_new "${_pkg}.new")
+  file(REMOVE_RECURSE "${_dir}" "${_new}")
   file(MAKE_DIRECTORY "${_dir}")
   if(_pkg MATCHES "\\.deb$")
+    _ot_need(dpkg-deb chmod)
     _ot_run(dpkg-deb --raw-extract "${_pkg}" "${_dir}")
     _ot_run(chmod -R u=rwX,go=rX "${_dir}")
-    file(REMOVE "${_pkg}")
-    _ot_run(${_env} dpkg-deb --root-owner-group -Zxz --build "${_dir}" "${_pkg}")
+    _ot_run(${_env} dpkg-deb --root-owner-group -Zxz --build "${_dir}" "${_new}")
   elseif(_pkg MATCHES "\\.tar\\.gz$")
+    _ot_need(tar gzip)
     _ot_run(tar -xzf "${_pkg}" -C "${_dir}")
     file(GLOB _top RELATIVE "${_dir}" "${_dir}/*")
     list(SORT _top)
-    file(REMOVE "${_pkg}")
     execute_process(
       COMMAND ${_env} tar -C "${_dir}" --sort=name --format=gnu --owner=0 --group=0
               --numeric-owner --mtime=@${_epoch} --mode=u=rwX,go=rX -cf - -- ${_top}
       COMMAND gzip -9 -n
-      OUTPUT_FILE "${_pkg}" RESULTS_VARIABLE _rcs ERROR_VARIABLE _err)
+      OUTPUT_FILE "${_new}" RESULTS_VARIABLE _rcs ERROR_VARIABLE _err)
     if(NOT _rcs STREQUAL "0;0")
       message(FATAL_ERROR "Packing ${_pkg} again: ${_rcs}\n${_err}")
     endif()
   elseif(_pkg MATCHES "\\.zip$")
+    _ot_need(zip chmod touch)
     _ot_run(${CMAKE_COMMAND} -E chdir "${_dir}" ${CMAKE_COMMAND} -E tar xf "${_pkg}")
     _ot_run(chmod -R u=rwX,go=rX "${_dir}")
     _ot_sorted_members("${_dir}" _members)
     _ot_run(${CMAKE_COMMAND} -E chdir "${_dir}" ${_env} touch -h -d @${_epoch} ${_members})
     string(REPLACE ";" "\n" _list "${_members}")
     file(WRITE "${_dir}.list" "${_list}\n")
-    file(REMOVE "${_pkg}")
-    execute_process(COMMAND ${_env} zip -X -9 -q -@ "${_pkg}" WORKING_DIRECTORY "${_dir}"
+    execute_process(COMMAND ${_env} zip -X -9 -q -@ "${_new}" WORKING_DIRECTORY "${_dir}"
                     INPUT_FILE "${_dir}.list" RESULT_VARIABLE _rc ERROR_VARIABLE _err)
     file(REMOVE "${_dir}.list")
     if(NOT _rc EQUAL 0)
@@ -101,6 +116,7 @@ foreach(_pkg IN LISTS PACKAGES)
   else()
     message(FATAL_ERROR "No way to pack ${_pkg} again")
   endif()
+  file(RENAME "${_new}" "${_pkg}")
   file(REMOVE_RECURSE "${_dir}")
   # A checksum cpack wrote beside a package packed again by hand is written again too.
   if(NOT DEFINED CPACK_PACKAGE_FILES AND EXISTS "${_pkg}.sha256")
