@@ -35,10 +35,13 @@ else()
     set(_epoch "")
   endif()
 endif()
+# Sources without git history and no SOURCE_DATE_EPOCH: the packages stay as cpack made them,
+# usable but not reproducible, and the builder is told how to make them so.
 if(NOT _epoch MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "The packages' time stamp: SOURCE_DATE_EPOCH is '${_epoch}', not a "
-                      "number of seconds, and ${SOURCE_DIR} gives no last commit to take it "
-                      "from. Set SOURCE_DATE_EPOCH.")
+  message(WARNING "The packages are left as cpack made them, not reproducible: "
+                  "SOURCE_DATE_EPOCH is '${_epoch}', not a number of seconds, and ${SOURCE_DIR} "
+                  "gives no last commit to take it from. Set SOURCE_DATE_EPOCH.")
+  return()
 endif()
 
 # The tools run in the C locale and in UTC: the sort order and the zip's DOS times depend on
