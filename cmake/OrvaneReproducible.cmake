@@ -3,17 +3,19 @@
 # package and compare it with the one handed out.
 #
 # - Paths: the source and build folders are written into objects as "." and "build" (debug
-#   information, __FILE__ in a header), except in Debug builds, whose debugger needs the real
-#   source folder. The build folder is named second: the compiler tries the last such option
-#   first, and the build folder usually lies inside the source folder.
+#   information, the compilation folder, __FILE__ in a header), except in Debug builds, whose
+#   debugger needs the real source folder. The build folder is named second: the compiler
+#   tries the last such option first, and the build folder usually lies inside the source
+#   folder. No trailing slash, so that the build folder itself (the compiler's working
+#   folder) is mapped too.
 # - Times: a Windows linker stamps the link time into the PE header unless told not to; the
-#   ELF build id is a hash of the linked contents already. The packages' member times come
-#   from SOURCE_DATE_EPOCH (OrvaneCPackGenerators.cmake.in).
-# - Modes: folders created while installing get 0755 whatever the umask, as files do already.
+#   ELF build id is a hash of the linked contents already. The packages' member times, modes
+#   and order are set when they are packed again (OrvaneRepack.cmake).
+# - Modes: folders that cmake --install creates get 0755 whatever the umask, as files do.
 if(NOT MSVC)
   add_compile_options(
-    "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=./>"
-    "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_BINARY_DIR}/=build/>")
+    "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+    "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
 endif()
 if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_link_options(LINKER:--no-insert-timestamp)
