@@ -12,7 +12,8 @@
 #   - Each pair is compared with cmp; on a difference diffoscope shows where, and both
 #     packages are kept in build/reproducible/.
 #   - Packing a package again by hand (cmake -P cmake/OrvaneRepack.cmake, as the Debian 11
-#     root does) gives the same bytes.
+#     root does) gives the same bytes; without SOURCE_DATE_EPOCH or git history it leaves the
+#     package as it was and says so.
 #   - The comparison is proven to catch a planted time stamp: the second copy's packages are
 #     made again with SOURCE_DATE_EPOCH a day later, and each must differ from the first.
 # The tarball handed out is built in a Debian 11 root by scripts/build-tarball.sh, by the same
@@ -32,6 +33,7 @@ need_tools cmake git cmp tar gzip dpkg-deb zip
 work=$(mktemp -d "${TMPDIR:-/tmp}/ot-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 kept="$root/build/reproducible"
+rm -rf "$kept"  # the differing packages of an earlier run
 
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null)}
 if ! [[ "$epoch" =~ ^[0-9]+$ ]]; then
