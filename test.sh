@@ -2,8 +2,9 @@
 # Builds and runs every test: the conventions (formatting, shell scripts, no operating-system
 # header above the platform seam), the first run as a newcomer meets it, Linux with sanitizers,
 # the Windows builds (tests under Wine), the fuzzers for a short time, printing through a
-# private CUPS server and the packages. Installs the Debian packages it needs. Exits non-zero
-# on any failure and ends with a summary: one line per stage with its time.
+# private CUPS server, the packages, and that they come out the same when built twice.
+# Installs the Debian packages it needs. Exits non-zero on any failure and ends with a
+# summary: one line per stage with its time.
 #
 #   ./test.sh              every stage
 #   ./test.sh NAME...      only the named stages (e.g. ./test.sh first-run package)
@@ -32,6 +33,7 @@ stages=(
   cups
   cups-faults
   package
+  reproducible
 )
 if [ "$#" -gt 0 ]; then
   stages=()

@@ -25,9 +25,17 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 # Packages are written where cpack is run from unless -B says otherwise.
 set(CPACK_OUTPUT_FILE_PREFIX packages)
+# Packed again once written, so that the same sources give the same bytes wherever, whenever
+# and by whomever they are built (OrvaneRepack.cmake; with CMake 3.18, which cannot run it
+# from cpack, the script runs it itself: scripts/build-tarball.sh).
+set(CPACK_OT_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+if(CMAKE_VERSION VERSION_GREATER_EQUAL 3.19)
+  set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/OrvaneRepack.cmake)
+endif()
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_STRIP_FILES OFF)  # the linker strips the program (src/CMakeLists.txt)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(_arch win64)
   else()

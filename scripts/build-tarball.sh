@@ -56,13 +56,16 @@ for keep in "$release-apt:/var/cache/apt/archives" "$release-ccache:/root/.ccach
 done
 git clone -q "$root" "$r/root/orvane-table"
 commit=$(git -C "$r/root/orvane-table" rev-parse --short HEAD)
+# The time stamp of every member: the caller's SOURCE_DATE_EPOCH, else the commit's time, so
+# that the same commit gives the same tarball (scripts/test-reproducible.sh).
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$r/root/orvane-table" log -1 --format=%ct)}
 
 # Debian 11's CMake (3.18) reads no CMakePresets.json: the settings of the preset
 # linux-release are written out here.
 b=build/tarball
 log "building $commit in the $release root (log: $r/root/build-tarball.log)"
 if ! chroot "$r" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive bash -c "
+  LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive SOURCE_DATE_EPOCH="$epoch" bash -c "
     set -e
     cd /root/orvane-table
     scripts/bootstrap.sh build
@@ -70,7 +73,10 @@ if ! chroot "$r" env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin
     cmake -S . -B $b -G Ninja -DCMAKE_BUILD_TYPE=Release -DOT_BUILD_TESTS=OFF \
       -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
     cmake --build $b -j \$(nproc)
-    cd $b && cpack -G TGZ" >"$r/root/build-tarball.log" 2>&1 </dev/null; then
+    (cd $b && cpack -G TGZ)
+    # CMake 3.18's cpack runs no script after packing: the tarball is packed again here.
+    cmake -DPACKAGES=\"\$(echo $b/packages/orvane-table-*-linux-x86_64.tar.gz)\" \
+      -DSOURCE_DIR=. -P cmake/OrvaneRepack.cmake" >"$r/root/build-tarball.log" 2>&1 </dev/null; then
   tail -40 "$r/root/build-tarball.log" >&2
   log "the build in the $release root failed"
   exit 1
