@@ -40,7 +40,7 @@ start=$SECONDS
 out=$("$root/run.sh" --version 2>"$work/version.err")
 rc=$?
 stage_notes="build and --version $((SECONDS - start)) s"
-if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+if [ "$rc" -eq 0 ] && [[ "$out" == "orvane-table $version"$'\n'"sandbox: "* ]]; then
   pass "./run.sh --version prints '$out', exit status 0"
 else
   fail "./run.sh --version: exit status $rc, printed '$out' (want 'orvane-table $version')"

@@ -2,8 +2,8 @@
 # The README's set-up commands proven from nothing: for Debian 12 (bookworm) and Debian 13
 # (trixie), a minimal root (debootstrap --variant=minbase, plus git and ca-certificates), this
 # checkout cloned into it, and inside it, as root with a clean environment:
-#   1. ./run.sh --version prints "orvane-table <version>", exit status 0 (it installs what the
-#      build needs and builds);
+#   1. ./run.sh --version prints "orvane-table <version>" and its sandbox line, exit status 0
+#      (it installs what the build needs and builds);
 #   2. ./run.sh on an 80 x 50 pseudo-terminal shows the main screen; X ends it with status 0;
 #   3. ./test.sh: every stage in the Debian 12 root; in the Debian 13 root the stages of
 #      FRESH_TRIXIE_STAGES (lint first-run linux terminals package).
@@ -93,7 +93,7 @@ prove() {
     >"$base/$release-run.out" 2>"$base/$release-run.err"
   rc=$?
   out=$(cat "$base/$release-run.out")
-  if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+  if [ "$rc" -eq 0 ] && [[ "$out" == "orvane-table $version"$'\n'"sandbox: "* ]]; then
     pass "$label: ./run.sh --version prints 'orvane-table $version'"
   else
     fail "$label: ./run.sh --version: status $rc, printed '$out'"

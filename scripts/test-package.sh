@@ -121,7 +121,7 @@ else
   prefix="$work/root"
   how="unpacked"
 fi
-if out=$("$prefix/usr/bin/orvane-table" --version 2>&1) && [ "$out" = "orvane-table $version" ]; then
+if out=$("$prefix/usr/bin/orvane-table" --version 2>&1) && [[ "$out" == "orvane-table $version"$'\n'"sandbox: "* ]]; then
   pass "the $how /usr/bin/orvane-table --version prints '$out'"
 else
   fail "the $how /usr/bin/orvane-table --version: '$out'"
@@ -228,7 +228,7 @@ if (cd "$b" && cpack -G TGZ) >"$work/cpack-tgz.log" 2>&1 && [ -f "$tgz" ]; then
   clean=(env -i PATH=/usr/bin:/bin HOME="$work" TERM=xterm-256color LANG=C.UTF-8)
   out=$("${clean[@]}" "$top/bin/orvane-table" --version 2>&1)
   rc=$?
-  if [ "$rc" -eq 0 ] && [ "$out" = "orvane-table $version" ]; then
+  if [ "$rc" -eq 0 ] && [[ "$out" == "orvane-table $version"$'\n'"sandbox: "* ]]; then
     pass "the unpacked bin/orvane-table --version with env -i prints '$out'"
   else
     fail "the unpacked bin/orvane-table --version with env -i: exit $rc, '$out'"
@@ -296,7 +296,7 @@ if cmake --build "$w" -j "$jobs" >"$work/win-build.log" 2>&1 &&
   if [ -f "$w/wineprefix/system.reg" ] && command -v wine >/dev/null; then
     out=$(cd "$top" && WINEPREFIX="$w/wineprefix" WINEDEBUG=-all timeout -k 10 120 \
       wine orvane-table.exe --version </dev/null 2>/dev/null | tr -d '\r')
-    [ "$out" = "orvane-table $version" ] && pass "the unzipped orvane-table.exe --version under Wine: '$out'" ||
+    [[ "$out" == "orvane-table $version"$'\n'"sandbox: "* ]] && pass "the unzipped orvane-table.exe --version under Wine: '$out'" ||
       fail "the unzipped orvane-table.exe --version under Wine printed '$out'"
     WINEPREFIX="$w/wineprefix" timeout 30 wineserver -k >/dev/null 2>&1
   else

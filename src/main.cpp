@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("orvane-table %s\n", kVersion);
+      std::printf("%s\n", platform::native::confinement().c_str());
       return FinishOutput();
     }
   }

@@ -2,6 +2,8 @@
 // (posix/ or win32/) and chosen at build time.
 #pragma once
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace platform::native {
@@ -13,5 +15,9 @@ bool open(Platform& out);
 
 // Puts the console back as the program found it (normal end of the process).
 void close();
+
+// One line saying what confinement the operating system gives this program here (for
+// --version), e.g. "sandbox: Landlock ABI 7, seccomp"; open() applies it.
+std::string confinement();
 
 }  // namespace platform::native

@@ -7,8 +7,12 @@
 # temp-lower (an existing lower-case temp folder), temp-file (a file where the folder goes),
 # no-printing / broken-printing (a copy of the program without its printing module, or with
 # a broken one: the print dialog offers nothing, says why, and printing ends as cancelled),
-# typed-ahead (keys for the print dialog sent in one write with the key that opens it).
-# Exits 0 on success, 77 when tmux is missing, 1 on a failure.
+# typed-ahead (keys for the print dialog sent in one write with the key that opens it),
+# sandbox (Linux: gdb attaches to the program waiting on its main screen and makes it create
+# and remove a file outside the drive and start /bin/true, each refused; a save right after
+# works; /proc shows no new privileges and a seccomp filter, and ORVANE_SANDBOX=off lifts it).
+# Exits 0 on success, 77 when tmux (or, for sandbox, gdb or the right to attach) is missing,
+# 1 on a failure.
 set -u
 case_name=$1
 program=$2
@@ -27,6 +31,13 @@ started=1
 start_program() {
   type_line "clear; ORVANE_DRIVE_C='$drive' LANG=C.UTF-8 ${extra_env:-} '$program'; echo EXIT=\$?"
   expect_screen main
+}
+# program_pid: the process id of the program the pane's shell runs.
+program_pid() {
+  local pid
+  pid=$(pgrep -P "$(T display -p '#{pane_pid}')" | head -n 1)
+  [ -n "$pid" ] || fail "the program's process is not found"
+  echo "$pid"
 }
 # The farewell, then exit code 0 and the terminal back in canonical mode with echo.
 expect_end() {
@@ -139,6 +150,61 @@ case "$case_name" in
     sleep 3
     screen | grep -qF "Save as PDF" && fail "a second dialog opened by itself"
     [ "$(pdfs)" = 1 ] || fail "the cancelled dialog printed"
+    T send-keys X
+    expect_end
+    ;;
+  sandbox)
+    [ "$(uname -s)" = Linux ] || { echo "the sandbox is Linux's"; exit 77; }
+    command -v gdb >/dev/null 2>&1 || { echo "gdb is not installed"; exit 77; }
+    scope=$(cat /proc/sys/kernel/yama/ptrace_scope 2>/dev/null || echo 0)
+    if [ "$scope" -ge 3 ] || { [ "$scope" -ge 1 ] && [ "$(id -u)" -ne 0 ]; }; then
+      echo "ptrace_scope $scope: this user may not attach to the program"
+      exit 77
+    fi
+    mkdir "$work/outside"
+    printf 'keep me' >"$work/outside/victim"
+    # The strings of gdb's calls are left allocated in the program: no leak check for them.
+    extra_env="ASAN_OPTIONS=detect_leaks=0"
+    start_program
+    pid=$(program_pid)
+    status=$(cat "/proc/$pid/status")
+    grep -qx $'NoNewPrivs:\t1' <<<"$status" || fail "NoNewPrivs is not 1: $(grep NoNew <<<"$status")"
+    grep -qx $'Seccomp:\t2' <<<"$status" || fail "no seccomp filter: $(grep Seccomp: <<<"$status")"
+    # Each call is printed, then errno: "$1 = -1", "$2 = 13". The first call, inside the
+    # drive, proves that the calls are made at all. O_WRONLY | O_CREAT is 0101.
+    timeout 60 gdb -nx -batch -p "$pid" \
+      -ex "print (int) open(\"$drive/inside\", 0101, 0600)" \
+      -ex 'print *(int *) __errno_location()' \
+      -ex "print (int) open(\"$work/outside/made\", 0101, 0600)" \
+      -ex 'print *(int *) __errno_location()' \
+      -ex "print (int) unlink(\"$work/outside/victim\")" \
+      -ex 'print *(int *) __errno_location()' \
+      -ex 'print (int) execve("/bin/true", 0, 0)' \
+      -ex 'print *(int *) __errno_location()' \
+      -ex detach >"$work/gdb.out" 2>&1
+    values=$(sed -n 's/^\$[0-9]* = //p' "$work/gdb.out" | tr '\n' ' ')
+    read -r fd _ create create_errno remove remove_errno run run_errno <<<"$values"
+    [ -n "${run_errno:-}" ] || fail "gdb made no calls: $(cat "$work/gdb.out")"
+    [ "$fd" -ge 0 ] || fail "creating a file in the drive failed under gdb: $values"
+    [ "$create $create_errno" = "-1 13" ] || fail "open(O_CREAT) outside the drive: $create, errno $create_errno (want -1, EACCES)"
+    [ "$remove $remove_errno" = "-1 13" ] || fail "unlink outside the drive: $remove, errno $remove_errno (want -1, EACCES)"
+    [ "$run $run_errno" = "-1 1" ] || fail "execve /bin/true: $run, errno $run_errno (want -1, EPERM)"
+    [ -e "$work/outside/made" ] && fail "a file was made outside the drive"
+    [ "$(cat "$work/outside/victim")" = "keep me" ] || fail "the file outside the drive was removed"
+    [ -e "$drive/inside" ] || fail "the file inside the drive was not made"
+    # The program goes on as before: a save right after the attach.
+    T send-keys F
+    expect_screen entry
+    type_line "after"
+    expect_screen menu-box AFTER
+    expect_file "$drive/Temp/AFTER.TXT"
+    T send-keys X
+    expect_end
+    # Turned off through the environment: no filter.
+    type_line clear
+    extra_env="ORVANE_SANDBOX=off"
+    start_program
+    grep -q $'^Seccomp:\t0' "/proc/$(program_pid)/status" || fail "ORVANE_SANDBOX=off still filters"
     T send-keys X
     expect_end
     ;;

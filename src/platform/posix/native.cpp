@@ -7,10 +7,31 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/posix/files/drive.h"
+#include "platform/posix/sandbox.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/console.h"
 
 namespace platform::native {
+
+namespace {
+
+// Confines the process once the terminal, terminfo and locale are settled: files may then
+// be changed only beneath the drive folders. Drive C's folder is made here if missing, so
+// that it exists before the rules name it; the other letters count when their folder
+// exists now.
+void confine() {
+  if (posix::sandbox::off_by_environment()) return;
+  posix::sandbox::Rules rules;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    uint32_t error = 0;
+    std::string folder = posix::drive_folder(letter, &error);
+    if (!folder.empty()) rules.writable.push_back(std::move(folder));
+  }
+  posix::sandbox::apply(rules);
+}
+
+}  // namespace
 
 bool open(Platform& out) {
   // A standard descriptor the process was started without is opened on /dev/null before
@@ -30,6 +51,7 @@ bool open(Platform& out) {
     std::fprintf(stderr, "orvane-table: %s\n", why.c_str());
     return false;
   }
+  confine();
   out.system = posix::system();
   out.console = &posix::console();
   out.files = posix::file_system();
@@ -39,6 +61,10 @@ bool open(Platform& out) {
 
 void close() {
   posix::console().close();
+}
+
+std::string confinement() {
+  return posix::sandbox::describe(posix::sandbox::probe());
 }
 
 }  // namespace platform::native

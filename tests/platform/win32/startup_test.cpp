@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/console.h"
 #include "platform/native.h"
@@ -69,6 +70,45 @@ TEST_F(Win32StartupTest, ProcessRecordsComeFromTheSystem) {
   EXPECT_STREQ(text, "ABC-XYZ");
   EXPECT_TRUE(sys.char_lower(text + 4, 3));
   EXPECT_STREQ(text, "ABC-xyz");
+}
+
+// Once open, the process is in a job object that allows no second process: starting a
+// program fails.
+TEST_F(Win32StartupTest, TheProcessIsInAJob) {
+  const std::string what = platform::native::confinement();
+  BOOL wow64 = FALSE;
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+    EXPECT_EQ(what, "sandbox: none (32-bit program on 64-bit Windows)");
+    GTEST_SKIP() << "a 32-bit process on 64-bit Windows is left unconfined";
+  }
+  ASSERT_EQ(what, "sandbox: job object (no child processes)");
+  BOOL in_job = FALSE;
+  EXPECT_TRUE(IsProcessInJob(GetCurrentProcess(), nullptr, &in_job));
+  EXPECT_TRUE(in_job);
+}
+
+TEST_F(Win32StartupTest, TheJobLetsNoProgramStart) {
+  BOOL wow64 = FALSE;
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+    GTEST_SKIP() << "a 32-bit process on 64-bit Windows is left unconfined";
+  }
+  JOBOBJECT_BASIC_LIMIT_INFORMATION limit{};
+  ASSERT_TRUE(QueryInformationJobObject(nullptr, JobObjectBasicLimitInformation, &limit,
+                                        sizeof limit, nullptr));
+  EXPECT_TRUE(limit.LimitFlags & JOB_OBJECT_LIMIT_ACTIVE_PROCESS);
+  EXPECT_EQ(limit.ActiveProcessLimit, 1u);
+  char command[] = "cmd.exe /c exit 0";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &si, &pi);
+  if (started) {
+    TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  EXPECT_FALSE(started) << "a program was started";
 }
 
 TEST(Win32Shutdown, CloseReleasesTheKeyboardDeviceOnce) {
