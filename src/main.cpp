@@ -8,6 +8,7 @@
 #include "app/program_variables.h"
 #include "console/screen.h"
 #include "platform/native.h"
+#include "platform/platform.h"
 #include "printer/printer.h"
 #include "runtime/startup.h"
 
@@ -20,7 +21,7 @@ constexpr const char* kVersion = OT_VERSION;
 
 void PrintUsage() {
   std::printf(
-      "Usage: orvane-table [--help | --version]\n"
+      "Usage: %s [--help | --version]\n"
       "\n"
       "Shows the numbers 1 to 99 and their cubes on an 80 x 50 console screen.\n"
       "Keys: F saves the results to C:\\TEMP\\<NAME>.TXT, P prints them, G or F10 shows the\n"
@@ -36,7 +37,8 @@ void PrintUsage() {
 #else
       "See orvane-table(1) for the screens, printing and exit status.\n"
 #endif
-  );
+      ,
+      platform::kProgramName);
 }
 
 // Ends a run that only wrote to standard output: 0 when everything written reached it, else 1
@@ -46,7 +48,7 @@ int FinishOutput() {
   errno = 0;
   const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
   if (std::fclose(stdout) != 0 || failed) {
-    std::fprintf(stderr, "orvane-table: cannot write to standard output: %s\n",
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", platform::kProgramName,
                  std::strerror(errno != 0 ? errno : EIO));
     return 1;
   }
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
       return FinishOutput();
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("orvane-table %s\n", kVersion);
+      std::printf("%s %s\n", platform::kProgramName, kVersion);
       std::printf("%s\n", platform::native::confinement().c_str());
       return FinishOutput();
     }

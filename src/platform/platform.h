@@ -4,6 +4,10 @@
 
 namespace platform {
 
+// The program's name: in its messages, its title when it has none of its own, and the name
+// of its folders.
+inline constexpr const char kProgramName[] = "orvane-table";
+
 class System;
 class Console;
 class FileSystem;

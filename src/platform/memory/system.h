@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/system.h"
 
 namespace platform::memory {
@@ -34,7 +35,7 @@ class MemorySystem : public System {
 
  private:
   uint32_t platform_id_ = 2;
-  std::string command_line_ = "orvane-table";
+  std::string command_line_ = kProgramName;
   uint32_t show_command_ = 10;
   std::vector<uint32_t> sleeps_;
   uint64_t slept_ms_ = 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/files/drive.h"
 #include "platform/posix/sandbox.h"
 #include "platform/posix/services.h"
@@ -48,7 +49,7 @@ bool open(Platform& out) {
   }
   std::string why;
   if (!posix::console().open(why)) {
-    std::fprintf(stderr, "orvane-table: %s\n", why.c_str());
+    std::fprintf(stderr, "%s: %s\n", kProgramName, why.c_str());
     return false;
   }
   confine();

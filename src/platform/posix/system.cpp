@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/terminal.h"
 #include "platform/system.h"
@@ -23,7 +24,7 @@ std::string read_command_line() {
     while ((n = ::read(fd, buf, sizeof buf)) > 0) raw.append(buf, static_cast<size_t>(n));
     ::close(fd);
   }
-  if (raw.empty()) return "orvane-table";
+  if (raw.empty()) return kProgramName;
   if (raw.back() != '\0') raw.push_back('\0');
   std::string line;
   size_t start = 0;

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "platform/platform.h"
 #include "platform/win32/services.h"
 #include "platform/win32/state.h"
 
@@ -154,10 +155,11 @@ bool open(Platform& out) {
   }
   s.console_input = nullptr;
   if (!console_found) {
-    std::fputs(
-        "orvane-table: there is no console to show the screen in; start it from Command "
-        "Prompt, PowerShell or Windows Terminal, or double-click it (see HOW-TO-RUN.txt)\n",
-        stderr);
+    std::fprintf(stderr,
+                 "%s: there is no console to show the screen in; start it from Command "
+                 "Prompt, PowerShell or Windows Terminal, or double-click it (see "
+                 "HOW-TO-RUN.txt)\n",
+                 kProgramName);
     std::fflush(stderr);
     return false;
   }

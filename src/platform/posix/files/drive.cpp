@@ -17,6 +17,7 @@
 #endif
 
 #include "platform/files.h"
+#include "platform/platform.h"
 #include "platform/posix/files/errors.h"
 
 namespace platform::posix {
@@ -254,9 +255,9 @@ std::string drive_folder(char letter, uint32_t* error) {
     *error = we::kPathNotFound;
     return "";
   } else if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') {
-    folder = std::string(xdg) + "/orvane-table/drive_c";
+    folder = std::string(xdg) + "/" + kProgramName + "/drive_c";
   } else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-    folder = std::string(home) + "/.local/share/orvane-table/drive_c";
+    folder = std::string(home) + "/.local/share/" + kProgramName + "/drive_c";
   } else {
     *error = we::kPathNotFound;
     return "";

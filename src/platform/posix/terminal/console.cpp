@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "platform/posix/services.h"
 #include "platform/posix/terminal/escapes.h"
 
@@ -65,7 +66,7 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   requests_.reset(term_size_);
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
   const std::string program = program_file();
-  title_ = shown_title_ = program.empty() ? "orvane-table" : program;
+  title_ = shown_title_ = program.empty() ? kProgramName : program;
   cursor_ = {25, true};
   queue_.clear();
   hung_up_ = false;
