@@ -36,7 +36,6 @@ bool PosixConsole::open(std::string& why) {
     why = "the terminal cannot be switched to raw mode";
     return false;
   }
-  exit_on_hangup_ = true;
   start(Charset::from_locale(), caps);
   return true;
 }
@@ -47,7 +46,6 @@ bool PosixConsole::attach(int in_fd, int out_fd, bool utf8) {
 
 bool PosixConsole::attach(int in_fd, int out_fd, const Charset& charset, const TermCaps& caps) {
   if (!term_.attach(in_fd, out_fd) || !term_.enter(false, caps)) return false;
-  exit_on_hangup_ = false;
   start(charset, caps);
   return true;
 }
@@ -188,7 +186,7 @@ void PosixConsole::pump() {
     long n = term_.read_some(buf, sizeof buf);
     if (n < 0) {
       hung_up_ = true;
-      if (exit_on_hangup_) {
+      if (term_.own_terminal()) {
         // The terminal is gone, as when a console window is closed: end at once.
         restore_terminal_now();
         std::signal(SIGHUP, SIG_DFL);
@@ -279,7 +277,7 @@ void PosixConsole::wait_input(uint32_t ms) {
     idle_state_ = state;
   }
   if (idle_waits_ >= kIdleWaitsBeforeStretch) {
-    timeout = exit_on_hangup_ ? -1 : std::max(timeout, kIdleWaitMs);
+    timeout = term_.own_terminal() ? -1 : std::max(timeout, kIdleWaitMs);
   }
   wait_for_bytes(timeout);
 }
@@ -411,7 +409,7 @@ void PosixConsole::present() {
   // A terminal of the process reports a change of size by a signal; one given by descriptors
   // is asked each time.
   bool resized = false;
-  if (exit_on_hangup_) {
+  if (term_.own_terminal()) {
     resized = take_resize_signal();
   } else {
     TermSize now = term_.size();

@@ -107,10 +107,9 @@ class PosixConsole final : public Console {
 
   // The terminal. Between open()/attach() and close() (open_), term_ is in raw mode on the
   // alternate screen and term_size_ is its size as last read; on the process's own terminal
-  // (exit_on_hangup_) a hang-up ends the process.
+  // (term_.own_terminal()) a hang-up ends the process.
   Terminal term_;
   bool open_ = false;
-  bool exit_on_hangup_ = false;
   Charset charset_;
   TermCaps caps_;
   TermSize term_size_;
@@ -136,7 +135,7 @@ class PosixConsole final : public Console {
   // Input. queue_ holds the events decoded and not yet read, in the order they came; keys_
   // holds the bytes of a sequence not yet complete, decided as they stand once the escape
   // timeout has passed since last_input_. Once hung_up_, the terminal is not read again.
-  KeyDecoder keys_{true};
+  KeyDecoder keys_;  // made again for the terminal's charset when it is taken
   std::deque<InputEvent> queue_;
   std::vector<InputEvent> decoded_;  // events of one read, before they join the queue
   std::chrono::steady_clock::time_point last_input_{};

@@ -243,7 +243,7 @@ bool Terminal::attach(int in_fd, int out_fd) {
   return true;
 }
 
-bool Terminal::enter(bool process_wide, const TermCaps& caps) {
+bool Terminal::enter(bool own_terminal, const TermCaps& caps) {
   // Taking the terminal: title pushed, alternate screen, keypad keys on, auto-wrap off (the
   // renderer never relies on wrapping, and writing the last cell must not scroll).
   std::string enter = caps.titles ? escapes::kTitlePush : "";
@@ -282,8 +282,8 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   raw.c_cflag |= CS8;
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
-  process_wide_ = process_wide;
-  if (process_wide) {
+  own_terminal_ = own_terminal;
+  if (own_terminal) {
     g_restore.enter.set(enter_);
     g_restore.leave.set(leave_);
     g_restore.tty_fd = in_fd_;
@@ -294,12 +294,12 @@ bool Terminal::enter(bool process_wide, const TermCaps& caps) {
   }
   if (tcsetattr(in_fd_, TCSANOW, &raw) != 0) return false;
   raw_write(out_fd_, enter_.data(), enter_.size());
-  if (process_wide) g_restore.active = 1;
+  if (own_terminal) g_restore.active = 1;
   return true;
 }
 
 void Terminal::leave() {
-  if (process_wide_) {
+  if (own_terminal_) {
     restore_terminal_now();
     settle();
   } else if (in_fd_ >= 0) {
@@ -366,7 +366,7 @@ void Terminal::settle() const {
 }
 
 void Terminal::set_exit_requests(const std::string& bytes, TermSize settle) {
-  if (!process_wide_) return;
+  if (!own_terminal_) return;
   settle_size_ = settle;
   g_restore.exit_bytes.set(bytes);
 }

@@ -50,9 +50,11 @@ class Terminal {
 
   // Raw mode (no echo, no flow control; of the signal keys only the terminal's suspend
   // character: the interrupt and quit characters arrive as keys), alternate screen, auto-wrap
-  // off, the title saved on the terminal's title stack. With `process_wide`, signal handlers
-  // and an exit hook put the terminal back however the process ends.
-  bool enter(bool process_wide, const TermCaps& caps = TermCaps());
+  // off, the title saved on the terminal's title stack. With `own_terminal` (the process's own
+  // terminal), signal handlers and an exit hook put the terminal back however the process ends.
+  bool enter(bool own_terminal, const TermCaps& caps = TermCaps());
+  // True between enter() and leave() on the process's own terminal.
+  bool own_terminal() const { return own_terminal_; }
   // Puts the terminal back as it was found. Safe to call more than once.
   void leave();
 
@@ -80,7 +82,7 @@ class Terminal {
   int in_fd_ = -1;
   int out_fd_ = -1;
   bool owns_in_ = false;
-  bool process_wide_ = false;
+  bool own_terminal_ = false;
   std::string enter_;
   std::string leave_;
   TermSize settle_size_;
