@@ -77,6 +77,9 @@ pdf_words() {
       }
       w = $0; sub(/^.*">/, "", w); sub(/<\/word>.*$/, "", w)
       gsub(/&lt;/, "<", w); gsub(/&gt;/, ">", w); gsub(/&quot;/, "\"", w); gsub(/&amp;/, "\\&", w)
+      # A printed hyphen may come back as the soft hyphen, hyphen or minus sign its glyph is
+      # named for, depending on the fonts the printing path had; on the page it is the "-".
+      gsub(/\302\255|\342\200\220|\342\200\221|\342\210\222/, "-", w)
       print line w
     }' "$2.html" | sort -k2,2n -k1,1n >"$2"
 }
