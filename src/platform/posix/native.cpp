@@ -48,7 +48,7 @@ bool open(Platform& out) {
     }
   }
   std::string why;
-  if (!posix::console().open(why)) {
+  if (!posix::console().open(why, posix::program_file())) {
     std::fprintf(stderr, "%s: %s\n", kProgramName, why.c_str());
     return false;
   }

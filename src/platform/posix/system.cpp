@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/services.h"
@@ -68,6 +69,13 @@ class PosixSystem final : public System {
 System* system() {
   static PosixSystem sys;
   return &sys;
+}
+
+std::string program_file() {
+  std::vector<char> buf(4096);
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+  if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
+  return std::string(buf.data(), static_cast<size_t>(n));
 }
 
 }  // namespace platform::posix

@@ -27,7 +27,7 @@ PosixConsole& console() {
   return the_console;
 }
 
-bool PosixConsole::open(std::string& why) {
+bool PosixConsole::open(std::string& why, const std::string& title) {
   if (open_) return true;
   if (!term_.open(why)) return false;
   TermCaps caps;
@@ -37,6 +37,7 @@ bool PosixConsole::open(std::string& why) {
     return false;
   }
   start(Charset::from_locale(), caps);
+  if (!title.empty()) title_ = shown_title_ = title;
   return true;
 }
 
@@ -63,8 +64,7 @@ void PosixConsole::start(const Charset& charset, const TermCaps& caps) {
   term_size_ = term_.size();
   requests_.reset(term_size_);
   buffer_ = ScreenBuffer({clamp_side(term_size_.cols), clamp_side(term_size_.rows)});
-  const std::string program = program_file();
-  title_ = shown_title_ = program.empty() ? kProgramName : program;
+  title_ = shown_title_ = kProgramName;
   cursor_ = {25, true};
   queue_.clear();
   hung_up_ = false;

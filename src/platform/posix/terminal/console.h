@@ -25,8 +25,10 @@ class PosixConsole final : public Console {
  public:
   PosixConsole() = default;
 
-  // Takes over the process's terminal. False with a reason when there is none.
-  bool open(std::string& why);
+  // Takes over the process's terminal. False with a reason when there is none. `title` is the
+  // window's title until the program sets one, as a console window shows its program's file
+  // (the program's name when empty).
+  bool open(std::string& why, const std::string& title = {});
   // Takes over a terminal given by descriptors (tests, benchmarks); `utf8` says how it
   // shows code page 437 and sends characters (UTF-8, or else 7-bit ASCII).
   bool attach(int in_fd, int out_fd, bool utf8);

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "platform/posix/terminal/escapes.h"
 
@@ -369,13 +368,6 @@ void Terminal::set_exit_requests(const std::string& bytes, TermSize settle) {
   if (!own_terminal_) return;
   settle_size_ = settle;
   g_restore.exit_bytes.set(bytes);
-}
-
-std::string program_file() {
-  std::vector<char> buf(4096);
-  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-  if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
-  return std::string(buf.data(), static_cast<size_t>(n));
 }
 
 }  // namespace platform::posix

@@ -97,7 +97,4 @@ bool take_resize_signal();
 // cursor shown, colours reset, title restored). Used by the exit paths and signal handlers.
 void restore_terminal_now();
 
-// The running program's file (from /proc/self/exe); empty when it cannot be read.
-std::string program_file();
-
 }  // namespace platform::posix
