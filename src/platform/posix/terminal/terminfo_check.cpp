@@ -89,7 +89,7 @@ bool plain_name(std::string_view name) {
 }
 
 bool is_file(const std::string& path) {
-  struct stat st {};
+  struct stat st = {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
