@@ -50,6 +50,7 @@
 #include "printer/printer.h"
 #include "runtime/platform_access.h"
 #include "runtime/startup.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -128,15 +129,9 @@ class DialogPrinting final : public platform::memory::MemoryPrinting {
 class PtyTerminal final : public platform::posix::DialogScreen {
  public:
   PtyTerminal() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) finding("no pty");
-    winsize ws{};
-    ws.ws_col = 80;
-    ws.ws_row = 50;
-    ioctl(master_, TIOCSWINSZ, &ws);
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+    if (!test_support::open_pty(80, 50, master_, slave_)) finding("no pty");
     sink_ = open("/dev/null", O_WRONLY);
-    if (slave_ < 0 || sink_ < 0) finding("no pty");
+    if (sink_ < 0) finding("no /dev/null");
     console.set_escape_timeout_ms(kEscapeMs);
     console.set_sequence_timeout_ms(kSequenceMs);
     if (!console.attach(slave_, sink_, true)) finding("attach failed");

@@ -17,6 +17,7 @@
 #include "platform/cp437.h"
 #include "platform/posix/terminal/console.h"
 #include "platform/posix/terminal/terminal_model.h"
+#include "support/pty.h"
 
 namespace app_test {
 namespace {
@@ -25,16 +26,7 @@ class TerminalRowsTest : public AppTest, public ::testing::WithParamInterface<in
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master_, 0);
-    ASSERT_EQ(grantpt(master_), 0);
-    ASSERT_EQ(unlockpt(master_), 0);
-    winsize ws{};
-    ws.ws_col = 80;
-    ws.ws_row = static_cast<unsigned short>(GetParam());
-    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
-    ASSERT_GE(slave_, 0);
+    ASSERT_TRUE(test_support::open_pty(80, GetParam(), master_, slave_));
     running_ = true;
     reader_ = std::thread([this] {
       char buf[4096];

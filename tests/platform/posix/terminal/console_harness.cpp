@@ -12,6 +12,7 @@
 #include "console/console_harness.h"
 #include "platform/memory/system.h"
 #include "platform/posix/terminal/console.h"
+#include "support/pty.h"
 
 namespace console_test {
 namespace {
@@ -31,14 +32,7 @@ class PosixHarness : public ConsoleHarness {
     stop();
     if (window_width == 0) window_width = width;
     if (window_height == 0) window_height = height;
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return false;
-    winsize ws{};
-    ws.ws_col = static_cast<unsigned short>(window_width);
-    ws.ws_row = static_cast<unsigned short>(window_height);
-    ioctl(master_, TIOCSWINSZ, &ws);
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
-    if (slave_ < 0) return false;
+    if (!test_support::open_pty(window_width, window_height, master_, slave_)) return false;
     running_ = true;
     reader_ = std::thread([this] {
       char buf[4096];

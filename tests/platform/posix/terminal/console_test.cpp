@@ -15,6 +15,7 @@
 
 #include "platform/posix/terminal/console.h"
 #include "platform/posix/terminal/terminal_model.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -26,16 +27,7 @@ using platform::posix::PosixConsole;
 class PosixConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master_, 0);
-    ASSERT_EQ(grantpt(master_), 0);
-    ASSERT_EQ(unlockpt(master_), 0);
-    winsize ws{};
-    ws.ws_col = 80;
-    ws.ws_row = 25;
-    ASSERT_EQ(ioctl(master_, TIOCSWINSZ, &ws), 0);
-    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
-    ASSERT_GE(slave_, 0);
+    ASSERT_TRUE(test_support::open_pty(80, 25, master_, slave_));
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     ASSERT_TRUE(console_.attach(slave_, slave_, true));
     console_.set_escape_timeout_ms(30);
